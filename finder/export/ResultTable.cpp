@@ -1,0 +1,244 @@
+#include "finder/export/ResultTable.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "finder/app/PathFunctions.h"
+#include "platform/CodePage.h"
+#include "platform/NativePath.h"
+
+namespace {
+
+constexpr char kCaption[] = "Glyphwell";
+constexpr char kCannotStart[] = "Cannot start Excel";
+
+// Excel keeps at most this many UTF-16 units in a cell; libxlsxwriter refuses
+// a longer string (it counts code points) instead of cutting it.
+constexpr std::size_t kMaxCellChars = 32767;
+
+// Message texts are CP936 like every other text of the system.
+const std::string& EmptyResultText() {
+  static const std::string text = platform::Utf8ToAnsiOrRaw("结果为空.");
+  return text;
+}
+
+const std::string& WrittenText() {
+  static const std::string text = platform::Utf8ToAnsiOrRaw("成功写入Excel文件");
+  return text;
+}
+
+struct WorkbookDeleter {
+  void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
+};
+using WorkbookPtr = std::unique_ptr<lxw_workbook, WorkbookDeleter>;
+
+// Length of the UTF-8 sequence starting at text[i], or 0 when the bytes there
+// are not a valid, XML-allowed character (no overlongs, surrogates, U+FFFE/F).
+std::size_t ValidSequenceLength(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return 1;
+  std::size_t length;
+  char32_t cp;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    cp = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (text.size() - i < length) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(i + k) & 0x3F);
+  }
+  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kSmallest[length] || cp > 0x10FFFF) return 0;
+  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+  return length;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = ValidSequenceLength(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+// A file name that CP936 cannot hold reaches the table as its own UTF-8 bytes;
+// keep those rather than showing replacement characters. Invalid UTF-8 would
+// make the whole sheet unreadable, so anything else goes through the lenient
+// conversion.
+std::string ToUtf8(std::string_view ansi) {
+  std::string utf8;
+  if (platform::AnsiToUtf8(ansi, utf8)) return utf8;
+  if (IsValidUtf8(ansi)) return std::string(ansi);
+  return platform::AnsiToUtf8Lenient(ansi);
+}
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Spreadsheet programs read "_xHHHH_" in a cell text as an escaped character;
+// libxlsxwriter escapes control characters that way but leaves such literal
+// sequences alone, so their "_" must be escaped itself.
+bool StartsEscapeLookalike(std::string_view text, std::size_t i) {
+  if (text.size() - i < 7 || text[i] != '_' || text[i + 1] != 'x' || text[i + 6] != '_') return false;
+  return std::all_of(text.begin() + i + 2, text.begin() + i + 6, IsHex);
+}
+
+// The UTF-8 text handed to the worksheet for one CP936 cell text, cut at a
+// character boundary where Excel's cell limit is reached: better a cut text
+// than a failed export.
+std::string CellText(std::string_view ansi) {
+  const std::string utf8 = ToUtf8(ansi);
+  std::string out;
+  out.reserve(std::min(utf8.size(), kMaxCellChars * 4));
+  std::size_t shownUnits = 0;  // UTF-16 units Excel will hold
+  std::size_t givenChars = 0;  // code points libxlsxwriter counts
+  for (std::size_t i = 0; i < utf8.size();) {
+    // XML cannot carry a NUL at all, not even escaped.
+    if (utf8[i] == '\0') {
+      ++i;
+      continue;
+    }
+    const std::size_t length = ValidSequenceLength(utf8, i);
+    const bool escape = StartsEscapeLookalike(utf8, i);
+    const std::size_t units = length == 4 ? 2 : 1;
+    const std::size_t chars = escape ? 7 : 1;
+    if (shownUnits + units > kMaxCellChars || givenChars + chars > kMaxCellChars) break;
+    if (escape)
+      out += "_x005F_";
+    else if (length == 0)
+      out += "\xEF\xBF\xBD";  // a stray byte would make the sheet unreadable
+    else
+      out.append(utf8, i, length);
+    shownUnits += units;
+    givenChars += chars;
+    i += std::max<std::size_t>(length, 1);
+  }
+  return out;
+}
+
+// The zip container needs its 64-bit extension once a part may pass 4 GB;
+// older spreadsheet programs dislike that extension, so only huge tables get
+// it. The bound is generous: escaped control characters take 7 bytes.
+bool MayNeedZip64(const std::vector<ResultRow>& rows) {
+  constexpr std::size_t kLimit = std::size_t{3} << 30;
+  constexpr std::size_t kPerCellOverhead = 64;
+  std::size_t bound = 0;
+  for (const ResultRow& row : rows) {
+    for (const std::string* text : {&row.file, &row.firstChars}) {
+      bound += 7 * std::min(text->size(), kMaxCellChars) + kPerCellOverhead;
+    }
+    bound += kPerCellOverhead + 16;
+    if (bound > kLimit) return true;
+  }
+  return false;
+}
+
+// Writes the header and every row; false as soon as a write fails.
+bool WriteSheet(lxw_worksheet* sheet, lxw_format* bold, const std::vector<ResultRow>& rows) {
+  static constexpr const char* kTitles[] = {"FileName", "中文", "字数"};
+  for (lxw_col_t col = 0; col < 3; ++col) {
+    if (worksheet_write_string(sheet, 0, col, kTitles[col], bold) != LXW_NO_ERROR) return false;
+  }
+  lxw_row_t sheetRow = 1;
+  for (const ResultRow& row : rows) {
+    // Rows past Excel's last row cannot be written; the workbook is still
+    // saved, since a full sheet is worth more to the user than none.
+    if (sheetRow >= LXW_ROW_MAX) break;
+    const std::string cells[] = {CellText(row.file), CellText(row.firstChars), std::to_string(row.count)};
+    for (lxw_col_t col = 0; col < 3; ++col) {
+      // An empty text leaves no cell at all, as Excel does for an empty value.
+      if (worksheet_write_string(sheet, sheetRow, col, cells[col].c_str(), nullptr) != LXW_NO_ERROR) return false;
+    }
+    ++sheetRow;
+  }
+  return true;
+}
+
+// libxlsxwriter tells of a file it cannot create on stderr, where the terminal
+// front end's user would read it as a message; a failed save must end
+// silently, so the file is tried first. Non-blocking, so that a FIFO at the
+// path cannot hang the search.
+bool TryOpenForSave(const std::string& nativePath, bool& created) {
+  created = false;
+  int fd = open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    created = true;
+  } else if (errno == EEXIST) {
+    fd = open(nativePath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  }
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+bool Save(WorkbookPtr workbook, const std::string& nativePath) {
+  bool created = false;
+  if (!TryOpenForSave(nativePath, created)) return false;
+  // workbook_close frees the workbook whatever it returns.
+  if (workbook_close(workbook.release()) == LXW_NO_ERROR) return true;
+  if (created) unlink(nativePath.c_str());
+  return false;
+}
+
+}  // namespace
+
+ResultTable::ResultTable() : workbookPath_(GetModuleDirectory() + "/~report.xls") {}
+
+ResultTable::ResultTable(std::string workbookPath) : workbookPath_(std::move(workbookPath)) {}
+
+void ResultTable::AddRow(const std::string& file, const std::string& firstChars, std::int64_t count) {
+  rows_.push_back(ResultRow{file, firstChars, count});
+}
+
+void ResultTable::Show(const std::string& text, MessageKind kind) {
+  if (sink_) sink_->ShowMessage(text, kCaption, kind);
+}
+
+void ResultTable::Export() {
+  if (rows_.empty()) {
+    Show(EmptyResultText(), MessageKind::Plain);
+    return;
+  }
+  bool saved = false;
+  bool started = false;
+  try {
+    const std::string nativePath = platform::ToNativeForWrite(workbookPath_);
+    lxw_workbook_options options{};
+    options.use_zip64 = MayNeedZip64(rows_) ? LXW_TRUE : LXW_FALSE;
+    WorkbookPtr workbook(workbook_new_opt(nativePath.c_str(), &options));
+    lxw_worksheet* sheet = workbook ? workbook_add_worksheet(workbook.get(), nullptr) : nullptr;
+    started = sheet != nullptr;
+    if (started) {
+      lxw_format* bold = workbook_add_format(workbook.get());
+      if (bold) {
+        format_set_bold(bold);
+        if (WriteSheet(sheet, bold, rows_)) saved = Save(std::move(workbook), nativePath);
+      }
+    }
+  } catch (...) {
+    // Out of memory on a huge table: a failed write, which ends silently.
+    return;
+  }
+  if (!started)
+    Show(kCannotStart, MessageKind::Plain);
+  else if (saved)
+    Show(WrittenText() + workbookPath_, MessageKind::Information);
+}
