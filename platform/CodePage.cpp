@@ -1,0 +1,214 @@
+#include "platform/CodePage.h"
+
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+
+namespace platform {
+namespace {
+
+constexpr const char* kAnsi = "CP936";
+constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+
+// One iconv descriptor per direction and thread: a descriptor carries state
+// and must not be shared, and opening one costs far more than a conversion.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : to_(to), from_(from) {}
+  ~Converter() {
+    if (cd_ != invalid()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Null when iconv lacks the conversion.
+  iconv_t Get() {
+    if (cd_ == invalid()) cd_ = iconv_open(to_, from_);
+    if (cd_ == invalid()) return nullptr;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    return cd_;
+  }
+
+ private:
+  static iconv_t invalid() { return reinterpret_cast<iconv_t>(-1); }
+  const char* to_;
+  const char* from_;
+  iconv_t cd_ = invalid();
+};
+
+Converter& AnsiToUtf8Converter() {
+  thread_local Converter converter("UTF-8", kAnsi);
+  return converter;
+}
+Converter& Utf8ToAnsiConverter() {
+  thread_local Converter converter(kAnsi, "UTF-8");
+  return converter;
+}
+Converter& AnsiToUtf16Converter() {
+  thread_local Converter converter(kUtf16, kAnsi);
+  return converter;
+}
+
+bool IsAscii(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+
+// Converts all of input, or returns false at the first byte iconv rejects.
+// maxGrowth bounds the output size per input byte for the direction.
+bool ConvertStrict(Converter& converter, std::string_view input, std::size_t maxGrowth, std::string& out) {
+  iconv_t cd = converter.Get();
+  if (!cd) return false;
+  std::string result(input.size() * maxGrowth + 4, '\0');
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  char* to = result.data();
+  std::size_t toLeft = result.size();
+  if (iconv(cd, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) return false;
+  if (iconv(cd, nullptr, nullptr, &to, &toLeft) == static_cast<std::size_t>(-1)) return false;
+  result.resize(result.size() - toLeft);
+  out = std::move(result);
+  return true;
+}
+
+// Converts CP936 bytes, putting replacement in place of each character iconv
+// rejects. An unassigned double-byte code counts as one character, so that
+// its trail byte is not read as the start of the next one.
+template <typename Append>
+void ConvertAnsiLenient(Converter& converter, std::string_view input, Append&& append, std::string_view replacement) {
+  iconv_t cd = converter.Get();
+  if (!cd) {
+    for (std::size_t i = 0; i < input.size(); ++i) append(replacement);
+    return;
+  }
+  char chunk[4096];
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  while (inLeft > 0) {
+    char* to = chunk;
+    std::size_t toLeft = sizeof chunk;
+    const std::size_t rc = iconv(cd, &in, &inLeft, &to, &toLeft);
+    const int error = errno;
+    append(std::string_view(chunk, sizeof chunk - toLeft));
+    if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+    append(replacement);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(in);
+    const std::size_t skip = inLeft >= 2 && IsLeadByte(bytes[0]) && IsTrailByte(bytes[1]) ? 2 : 1;
+    in += skip;
+    inLeft -= skip;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+}
+
+// CP936 bytes of every UTF-16 code unit: a value below 0x100 is one byte,
+// anything else a lead byte (high) and a trail byte (low).
+using UnitTable = std::array<std::uint16_t, 65536>;
+
+UnitTable BuildUnitTable() {
+  UnitTable table;
+  table.fill('?');
+  table[0] = 0;
+  iconv_t cd = iconv_open(kAnsi, kUtf16);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return table;
+  for (std::uint32_t unit = 1; unit < 65536; ++unit) {
+    if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+    const auto code = static_cast<char16_t>(unit);
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(&code));
+    std::size_t inLeft = sizeof code;
+    unsigned char bytes[8];
+    char* to = reinterpret_cast<char*>(bytes);
+    std::size_t toLeft = sizeof bytes;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) continue;
+    const std::size_t length = sizeof bytes - toLeft;
+    if (length == 1)
+      table[unit] = bytes[0];
+    else if (length == 2 && IsLeadByte(bytes[0]))
+      table[unit] = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+  }
+  iconv_close(cd);
+  return table;
+}
+
+}  // namespace
+
+int WideCharToAnsi(std::uint16_t unit, char out[3]) {
+  static const UnitTable table = BuildUnitTable();
+  if (unit == 0) {
+    out[0] = 0;
+    return 1;
+  }
+  const std::uint16_t value = table[unit];
+  if (value < 0x100) {
+    out[0] = static_cast<char>(value);
+    out[1] = 0;
+    return 2;
+  }
+  out[0] = static_cast<char>(value >> 8);
+  out[1] = static_cast<char>(value & 0xFF);
+  out[2] = 0;
+  return 3;
+}
+
+bool AnsiToUtf8(std::string_view ansi, std::string& out) {
+  if (IsAscii(ansi)) {
+    out.assign(ansi);
+    return true;
+  }
+  // 0x80 (one byte) becomes the three-byte euro sign.
+  return ConvertStrict(AnsiToUtf8Converter(), ansi, 3, out);
+}
+
+bool Utf8ToAnsi(std::string_view utf8, std::string& out) {
+  if (IsAscii(utf8)) {
+    out.assign(utf8);
+    return true;
+  }
+  return ConvertStrict(Utf8ToAnsiConverter(), utf8, 1, out);
+}
+
+std::string AnsiToUtf8Lenient(std::string_view ansi) {
+  if (IsAscii(ansi)) return std::string(ansi);
+  std::string result;
+  result.reserve(ansi.size() * 3 / 2);
+  ConvertAnsiLenient(
+      AnsiToUtf8Converter(), ansi, [&](std::string_view piece) { result.append(piece); }, "\xEF\xBF\xBD");
+  return result;
+}
+
+std::u16string AnsiToUtf16Lenient(std::string_view ansi) {
+  std::u16string result;
+  result.reserve(ansi.size());
+  static constexpr char16_t kReplacement = u'\uFFFD';
+  const std::string_view replacement(reinterpret_cast<const char*>(&kReplacement), sizeof kReplacement);
+  // iconv writes whole characters only, so every piece is whole code units.
+  ConvertAnsiLenient(
+      AnsiToUtf16Converter(), ansi,
+      [&](std::string_view piece) {
+        const std::size_t start = result.size();
+        result.resize(start + piece.size() / 2);
+        std::memcpy(result.data() + start, piece.data(), piece.size() / 2 * 2);
+      },
+      replacement);
+  return result;
+}
+
+std::string Utf8ToAnsiOrRaw(std::string_view utf8) {
+  std::string ansi;
+  if (Utf8ToAnsi(utf8, ansi)) return ansi;
+  return std::string(utf8);
+}
+
+std::string AnsiToUtf8OrRaw(std::string_view ansi) {
+  std::string utf8;
+  if (AnsiToUtf8(ansi, utf8)) return utf8;
+  return std::string(ansi);
+}
+
+}  // namespace platform

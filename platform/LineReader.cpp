@@ -1,0 +1,110 @@
+#include "platform/LineReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/NativePath.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kInitialBuffer = 256 * 1024;
+constexpr char kEndOfText = 0x1A;
+
+}  // namespace
+
+LineReader::LineReader() = default;
+
+LineReader::~LineReader() { Close(); }
+
+bool LineReader::Open(std::string_view ansiPath) { return OpenNative(ToNative(ansiPath)); }
+
+bool LineReader::OpenNative(const std::string& nativePath) {
+  Close();
+  // O_NONBLOCK so that opening a FIFO cannot wait for a writer; it is
+  // refused right after.
+  const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    atEnd_ = true;
+    return false;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    atEnd_ = true;
+    return false;
+  }
+  // Some network and FUSE file systems honour O_NONBLOCK even on regular files.
+  fcntl(fd, F_SETFL, 0);
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  fd_ = fd;
+  if (buffer_.size() < kInitialBuffer) buffer_.resize(kInitialBuffer);
+  return true;
+}
+
+void LineReader::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  atEnd_ = false;
+  begin_ = end_ = scanned_ = 0;
+}
+
+bool LineReader::Fill() {
+  if (fd_ < 0 || atEnd_) return false;
+  char* data = buffer_.data();
+  if (begin_ > 0) {
+    // Only the start of an unfinished line is left; move it to the front.
+    std::memmove(data, data + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) {
+    buffer_.resize(buffer_.size() * 2);
+    data = buffer_.data();
+  }
+  ssize_t count;
+  do {
+    count = read(fd_, data + end_, buffer_.size() - end_);
+  } while (count < 0 && errno == EINTR);
+  if (count <= 0) {
+    atEnd_ = true;
+    return false;
+  }
+  auto size = static_cast<std::size_t>(count);
+  if (const void* stop = std::memchr(data + end_, kEndOfText, size)) {
+    size = static_cast<std::size_t>(static_cast<const char*>(stop) - (data + end_));
+    atEnd_ = true;
+  }
+  end_ += size;
+  return size > 0;
+}
+
+bool LineReader::ReadLine(std::string_view& line) {
+  for (;;) {
+    const char* data = buffer_.data();
+    const std::size_t from = begin_ + scanned_;
+    if (const void* found = std::memchr(data + from, '\n', end_ - from)) {
+      const auto lineFeed = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+      // The whole line stays in the buffer until it is handed out, so a CR
+      // from an earlier read is still just before the LF.
+      std::size_t length = lineFeed - begin_;
+      if (length > 0 && data[lineFeed - 1] == '\r') --length;
+      line = std::string_view(data + begin_, length);
+      begin_ = lineFeed + 1;
+      scanned_ = 0;
+      return true;
+    }
+    scanned_ = end_ - begin_;
+    if (!Fill()) break;
+  }
+  if (end_ == begin_) return false;
+  line = std::string_view(buffer_.data() + begin_, end_ - begin_);
+  begin_ = end_;
+  scanned_ = 0;
+  return true;
+}
+
+}  // namespace platform

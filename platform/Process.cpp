@@ -1,0 +1,76 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "platform/CodePage.h"
+#include "platform/NativePath.h"
+
+extern char** environ;
+
+namespace platform {
+
+std::vector<std::string> SplitAtBlanks(std::string_view text) {
+  std::vector<std::string> words;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t blank = text.find(' ', start);
+    const std::size_t stop = blank == std::string_view::npos ? text.size() : blank;
+    if (stop > start) words.emplace_back(text.substr(start, stop - start));
+    start = stop + 1;
+  }
+  return words;
+}
+
+int StartProcess(std::string_view program, std::string_view argumentText) {
+  const std::string path = ToNative(program);
+  std::vector<std::string> words;
+  words.push_back(path);
+  for (const std::string& word : SplitAtBlanks(argumentText)) words.push_back(AnsiToUtf8OrRaw(word));
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  if (posix_spawn_file_actions_init(&actions) != 0) return -1;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return -1;
+  }
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  // The caller may run with signals blocked (a worker thread) or SIGPIPE
+  // ignored; the child starts clean either way.
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  pid_t pid = -1;
+  // glibc reports a failed exec here rather than as an exit status of 127.
+  const int rc = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? static_cast<int>(pid) : -1;
+}
+
+int WaitProcess(int pid) {
+  if (pid <= 0) return -1;
+  int status = 0;
+  pid_t rc;
+  do {
+    rc = waitpid(static_cast<pid_t>(pid), &status, 0);
+  } while (rc < 0 && errno == EINTR);
+  if (rc < 0) return -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+}  // namespace platform
