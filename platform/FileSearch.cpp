@@ -137,4 +137,11 @@ bool GetIdentity(std::string_view ansiPath, FileIdentity& identity) {
   return true;
 }
 
+bool GetIdentity(int fd, FileIdentity& identity) {
+  struct stat st;
+  if (fd < 0 || fstat(fd, &st) != 0) return false;
+  SetIdentity(st, identity);
+  return true;
+}
+
 }  // namespace platform

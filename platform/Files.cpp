@@ -21,17 +21,21 @@ bool IsDirectory(std::string_view ansiPath) {
 }
 
 bool RemoveFile(std::string_view ansiPath) {
-  // Linux's unlink never removes a directory (EISDIR), as DeleteFile must not.
-  return unlink(ToNative(ansiPath).c_str()) == 0;
+  // Only files and links go: a report path such as /dev/null must never take
+  // a device node with it, and unlink never removes a directory anyway.
+  const std::string native = ToNative(ansiPath);
+  struct stat st;
+  if (lstat(native.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return false;
+  return unlink(native.c_str()) == 0;
 }
 
 int OpenForWrite(std::string_view ansiPath) {
   // O_NONBLOCK keeps an existing FIFO of that name from blocking the open;
-  // only a regular file is accepted as the target.
+  // a regular file or a character device (/dev/null, a terminal) is accepted.
   const int fd = open(ToNativeForWrite(ansiPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
     close(fd);
     errno = EINVAL;
     return -1;

@@ -1,0 +1,34 @@
+// Conversions between the system's ANSI code page (CP936, GBK with the euro
+// sign at 0x80) and UTF-8 / UTF-16, through iconv.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Converts one UTF-16 code unit to CP936 the way WideCharToMultiByte does:
+// writes the character's bytes and a terminating zero into out and returns the
+// number of bytes written, zero included (1 for code unit 0). A code unit that
+// CP936 lacks, a lone surrogate included, comes out as "?".
+int WideCharToAnsi(std::uint16_t unit, char out[3]);
+
+// Strict conversions: false (and out untouched) when some byte or character
+// cannot be converted.
+bool AnsiToUtf8(std::string_view ansi, std::string& out);
+bool Utf8ToAnsi(std::string_view utf8, std::string& out);
+
+// Lenient conversions for display: what cannot be converted is replaced
+// (U+FFFD towards UTF-8, "?" towards CP936), so they never fail.
+std::string AnsiToUtf8Lenient(std::string_view ansi);
+std::u16string AnsiToUtf16Lenient(std::string_view ansi);
+
+// A command-line argument or a listed file name in UTF-8 becomes the system's
+// text: its CP936 form when it has one, otherwise its own bytes, so that no
+// file is lost because of its name.
+std::string Utf8ToAnsiOrRaw(std::string_view utf8);
+// The reverse, for handing a text to another program as an argument.
+std::string AnsiToUtf8OrRaw(std::string_view ansi);
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+// Reads a file line by line the way text-mode reading on Windows does: LF ends
+// a line and is dropped, a CR directly before it is dropped too, a lone CR
+// stays, a byte 0x1A ends the input, and lines have no length limit.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class LineReader {
+ public:
+  LineReader();
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Opens a path text (CP936). Only regular files open; a missing,
+  // unreadable or special file (directory, FIFO, device) gives false and then
+  // yields no lines. Any file open before is closed first.
+  bool Open(std::string_view ansiPath);
+  // Same, for a native file name.
+  bool OpenNative(const std::string& nativePath);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+
+  // The next line without its end, valid until the next call. False at the
+  // end of the input, at a 0x1A byte, or on a read error. A final LF makes no
+  // extra empty line. The buffer is reused, so reading allocates only when a
+  // line is longer than any before it.
+  bool ReadLine(std::string_view& line);
+
+ private:
+  bool Fill();
+
+  int fd_ = -1;
+  bool atEnd_ = false;
+  std::string buffer_;
+  std::size_t begin_ = 0;  // start of unread data in buffer_
+  std::size_t end_ = 0;    // end of valid data in buffer_
+  std::size_t scanned_ = 0;  // bytes after begin_ already known to hold no LF
+};
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+// Starting and waiting for programs, never through a shell.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Splits a command line at blanks, with no quote handling, as such a line
+// reaches a Windows program. Runs of blanks make no empty words.
+std::vector<std::string> SplitAtBlanks(std::string_view text);
+
+// Starts program (a CP936 path text) with the words of argumentText (CP936,
+// split at blanks) as its arguments, each handed over in UTF-8. Standard
+// input is /dev/null; the environment and folder are the caller's. Returns
+// the process id, or -1 when the program could not be started (missing, not
+// executable, not a program).
+int StartProcess(std::string_view program, std::string_view argumentText);
+
+// Waits until the process has ended and returns its exit status (128 plus the
+// signal number for a process killed by a signal), or -1.
+int WaitProcess(int pid);
+
+}  // namespace platform
