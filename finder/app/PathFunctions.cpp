@@ -1,0 +1,23 @@
+#include "finder/app/PathFunctions.h"
+
+#include "platform/FileSearch.h"
+#include "platform/Files.h"
+#include "platform/NativePath.h"
+
+std::string GetModuleDirectory() {
+  const std::string exe = platform::ModuleFilePath();
+  const std::size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash);
+}
+
+bool FileExists(std::string_view path) { return !platform::FindFiles(path).empty(); }
+
+bool DirectoryExists(std::string_view path) {
+  std::string text(path);
+  // A drive's root ("c:\") keeps its separator: without it the text no
+  // longer names the drive.
+  const bool driveRoot = text.size() == 3 && platform::IsDrivePath(text);
+  if (!driveRoot && !text.empty() && (text.back() == '/' || (text.back() == '\\' && platform::IsDrivePath(text))))
+    text.pop_back();
+  return platform::PathExists(text);
+}

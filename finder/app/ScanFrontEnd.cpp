@@ -1,0 +1,317 @@
+#include "finder/app/ScanFrontEnd.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "finder/app/PathFunctions.h"
+#include "finder/engine/HanziSearcher.h"
+#include "finder/export/MessageSink.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: glyphwell-scan [OPTION]... PATH\n"
+    "Find the Chinese (double-byte GBK) characters in a file or a directory tree\n"
+    "and write them, by line number, into the result report.\n"
+    "\n"
+    "  PATH               a directory (directory mode) or a file (file mode)\n"
+    "  --patterns LIST    patterns separated by \";\" (default \"*.txt;*.htm;*.html\")\n"
+    "  --no-subdirs       stay in PATH itself\n"
+    "  --no-unicode       do not convert five-digit character references\n"
+    "  --limit N          per-file limit in bytes of extracted text (default 30)\n"
+    "  --no-limit         no per-file limit\n"
+    "  --start-tag TAG    start each file at its first line that contains TAG\n"
+    "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
+    "  --no-export        do not write the summary workbook\n"
+    "  -q, --quiet        no progress display\n"
+    "  -h, --help         show this help\n"
+    "      --version      show the version\n"
+    "\n"
+    "Exit status: 0 when characters were found, 1 when none, 2 on an error.\n";
+
+// Texts of the system, in UTF-8 here and turned into CP936 where the engine
+// needs them.
+const char kDirectoryPrefix[] = "目录 ";
+const char kFilePrefix[] = "文件 ";
+const char kMissingSuffix[] = " 不存在!";
+const char kParsing[] = "正在解析文件 ";
+
+std::string Ansi(std::string_view utf8) { return platform::Utf8ToAnsiOrRaw(utf8); }
+
+// The export's messages and the missing-path texts, as lines on stderr.
+class TerminalMessages : public MessageSink {
+ public:
+  explicit TerminalMessages(std::FILE* err) : err_(err) {}
+  void ShowMessage(const std::string& text, const std::string&, MessageKind) override {
+    std::fprintf(err_, "%s\n", platform::AnsiToUtf8OrRaw(text).c_str());
+  }
+
+ private:
+  std::FILE* err_;
+};
+
+// Terminal columns a UTF-8 text takes, near enough: CJK and other wide
+// characters take two.
+std::size_t DisplayWidth(std::string_view text, std::size_t& bytesForWidth, std::size_t maxWidth) {
+  std::size_t width = 0;
+  bytesForWidth = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+    std::size_t columns = c < 0x80 ? 1 : length >= 3 ? 2 : 1;
+    if (i + length > text.size()) length = text.size() - i;
+    if (width + columns > maxWidth) break;
+    width += columns;
+    i += length;
+    bytesForWidth = i;
+  }
+  return width;
+}
+
+// One line on stderr, redrawn a few times a second at most, so that a tree of
+// many small files is not slowed down by the terminal.
+class TerminalProgress : public ProgressSink {
+ public:
+  explicit TerminalProgress(std::FILE* err) : err_(err) {}
+  ~TerminalProgress() override { Clear(); }
+
+  void PostProgress(std::string path) override {
+    ++files_;
+    const auto now = std::chrono::steady_clock::now();
+    if (drawn_ && now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    Draw(path);
+  }
+
+  void Clear() {
+    if (drawn_) std::fputs("\r\x1b[K", err_);
+    std::fflush(err_);
+    drawn_ = false;
+  }
+
+ private:
+  void Draw(const std::string& path) {
+    std::string text = "[" + std::to_string(files_) + "] " + kParsing;
+    std::string name = platform::AnsiToUtf8Lenient(path);
+    std::size_t columns = 80;
+    struct winsize size {};
+    if (ioctl(fileno(err_), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) columns = size.ws_col;
+    std::size_t used = 0;
+    const std::size_t prefixWidth = DisplayWidth(text, used, columns);
+    const std::size_t room = columns > prefixWidth + 1 ? columns - prefixWidth - 1 : 0;
+    std::size_t fit = 0;
+    if (DisplayWidth(name, fit, room) >= room && fit < name.size()) {
+      // Keep the end of a long path: the file name matters more than the folders.
+      std::size_t start = name.size();
+      std::size_t width = 0;
+      while (start > 0 && width + 2 < room) {
+        --start;
+        while (start > 0 && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) --start;
+        std::size_t dummy = 0;
+        width = DisplayWidth(std::string_view(name).substr(start), dummy, room);
+      }
+      name = "…" + name.substr(start);
+    }
+    text += name;
+    std::fprintf(err_, "\r\x1b[K%s", text.c_str());
+    std::fflush(err_);
+    drawn_ = true;
+  }
+
+  std::FILE* err_;
+  long files_ = 0;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+bool ParseLimit(const std::string& text, std::uint32_t& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long number = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || number < INT32_MIN || number > UINT32_MAX) return false;
+  // A negative limit compares as a very large unsigned number, as the dialog's does.
+  value = static_cast<std::uint32_t>(number);
+  return true;
+}
+
+std::atomic<unsigned char> g_running{1};
+
+void OnInterrupt(int) { g_running.store(0); }
+
+}  // namespace
+
+bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error) {
+  bool havePath = false;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::string value;
+    bool hasInlineValue = false;
+    if (!optionsEnded && arg.rfind("--", 0) == 0 && arg.size() > 2) {
+      const std::size_t equals = arg.find('=');
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+        arg = arg.substr(0, equals);
+        hasInlineValue = true;
+      }
+    }
+    auto takeValue = [&](std::string& into) {
+      if (hasInlineValue) {
+        into = value;
+        return true;
+      }
+      if (i + 1 >= args.size()) {
+        error = "option '" + arg + "' needs a value";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    auto noValue = [&]() {
+      if (!hasInlineValue) return true;
+      error = "option '" + arg + "' takes no value";
+      return false;
+    };
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      if (havePath) {
+        error = "only one PATH may be given";
+        return false;
+      }
+      options.path = arg;
+      havePath = true;
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--patterns") {
+      if (!takeValue(options.patterns)) return false;
+    } else if (arg == "--start-tag") {
+      if (!takeValue(options.startTag)) return false;
+    } else if (arg == "--report") {
+      if (!takeValue(options.report)) return false;
+      if (options.report.empty()) {
+        error = "the report path is empty";
+        return false;
+      }
+    } else if (arg == "--limit") {
+      std::string text;
+      if (!takeValue(text)) return false;
+      if (!ParseLimit(text, options.maxBytes)) {
+        error = "invalid limit '" + text + "': a whole number is needed";
+        return false;
+      }
+      options.limit = true;
+    } else if (arg == "--no-limit") {
+      if (!noValue()) return false;
+      options.limit = false;
+    } else if (arg == "--no-subdirs") {
+      if (!noValue()) return false;
+      options.includeSubdirectories = false;
+    } else if (arg == "--no-unicode") {
+      if (!noValue()) return false;
+      options.searchUnicode = false;
+    } else if (arg == "--no-export") {
+      if (!noValue()) return false;
+      options.exportWorkbook = false;
+    } else if (arg == "-q" || arg == "--quiet") {
+      if (!noValue()) return false;
+      options.quiet = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else {
+      error = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  if (!havePath && !options.help && !options.version) {
+    error = "no PATH given";
+    return false;
+  }
+  return true;
+}
+
+int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
+  TerminalMessages messages(err);
+  const std::string path = Ansi(options.path);
+  const bool endsInSeparator = !options.path.empty() && (options.path.back() == '/' || options.path.back() == '\\');
+  const bool directoryMode = endsInSeparator || platform::IsDirectory(path);
+  if (directoryMode ? !DirectoryExists(path) : !FileExists(path)) {
+    const std::string text = std::string(directoryMode ? kDirectoryPrefix : kFilePrefix) + options.path + kMissingSuffix;
+    messages.ShowMessage(Ansi(text), "Glyphwell", MessageKind::Stop);
+    return 2;
+  }
+
+  ScanSettings settings;
+  settings.strLogFile = Ansi(options.report);
+  settings.SearchUnicode = options.searchUnicode ? 1 : 0;
+  settings.LimitHanZiCountEachFile = options.limit ? 1 : 0;
+  settings.MaxHanZiCountEachFile = options.maxBytes;
+  settings.strStartTag = Ansi(options.startTag);
+  settings.runningFlag = &g_running;
+  TerminalProgress progress(err);
+  if (!options.quiet && isatty(fileno(err))) settings.notifyWindow = &progress;
+
+  HanziSearcher searcher(settings);
+  searcher.Results().SetMessageSink(&messages);
+  searcher.SetExportEnabled(options.exportWorkbook);
+
+  // Ctrl+C cancels like the dialog's cancel button: the report is closed and
+  // the summary still written.
+  g_running.store(1);
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  struct sigaction oldInt {}, oldTerm {};
+  sigaction(SIGINT, &action, &oldInt);
+  sigaction(SIGTERM, &action, &oldTerm);
+
+  // A search starts from no report, so that one without hits leaves none.
+  platform::RemoveFile(settings.strLogFile);
+  if (directoryMode)
+    searcher.SearchDirectory(path, options.includeSubdirectories, Ansi(options.patterns));
+  else
+    searcher.SearchFile(path);
+  progress.Clear();
+
+  sigaction(SIGINT, &oldInt, nullptr);
+  sigaction(SIGTERM, &oldTerm, nullptr);
+
+  std::fprintf(out, "处理结束 共搜索了 %lld 个文件，发现汉字 %lld 个。\n", static_cast<long long>(searcher.fileCount),
+               static_cast<long long>(searcher.charCount));
+  std::fflush(out);
+
+  if (searcher.Report().LostLines() > 0) {
+    std::fprintf(err, "glyphwell-scan: %ld line(s) could not be written to the report %s\n",
+                 searcher.Report().LostLines(), options.report.c_str());
+    return 2;
+  }
+  if (g_running.load() == 0) return 130;  // as a program ended by Ctrl+C
+  return searcher.charCount > 0 ? 0 : 1;
+}
+
+int ScanMain(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  ScanOptions options;
+  std::string error;
+  if (!ParseScanOptions(args, options, error)) {
+    std::fprintf(stderr, "glyphwell-scan: %s\nTry 'glyphwell-scan --help' for more information.\n", error.c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("glyphwell-scan %s\n", GLYPHWELL_VERSION);
+    return 0;
+  }
+  return RunScan(options, stdout, stderr);
+}

@@ -1,0 +1,34 @@
+// The terminal front end over the scan engine: options, the missing-path
+// checks, progress on stderr and the completion text on stdout.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct ScanOptions {
+  std::string path;  // as typed (UTF-8)
+  std::string patterns = "*.txt;*.htm;*.html";
+  bool includeSubdirectories = true;
+  bool searchUnicode = true;
+  bool limit = true;
+  std::uint32_t maxBytes = 30;
+  std::string startTag;
+  std::string report = "c:\\GlyphwellResult.txt";
+  bool exportWorkbook = true;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Parses the arguments after the program name. On false, error says why.
+bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error);
+
+// Runs one search as the options say and returns the exit status: 0 when
+// characters were found, 1 when none, 2 for a missing path or an unwritable
+// report. out receives the completion text, err messages and progress.
+int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err);
+
+// The whole program: arguments, help, version, the search.
+int ScanMain(int argc, char** argv);

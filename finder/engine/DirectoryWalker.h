@@ -1,0 +1,36 @@
+// Lists a directory (and, on request, its subdirectories) and hands every file
+// whose name matches one of the patterns to a callback. Subdirectories come
+// before a directory's own files; entries come in name order.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSearch.h"
+
+using FileCallback = void (*)(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
+
+// Fills list with the pieces of text between separators (empty pieces too)
+// and returns their number; 0 for an empty text.
+int SplitList(std::string_view text, char separator, std::vector<std::string>& list);
+
+class DirectoryWalker {
+ public:
+  DirectoryWalker(std::atomic<unsigned char>* runningFlag, FileCallback callback, void* userObject);
+  virtual ~DirectoryWalker() = default;
+
+  void Walk(const std::string& directory, bool includeSubdirectories, const std::string& patterns);
+  void SearchFiles(const std::string& directory, const std::string& patterns);
+
+ private:
+  bool IsCancelled() const;
+  void WalkTree(std::string directory, const std::string& patterns);
+
+  std::atomic<unsigned char>* runningFlag_;
+  FileCallback callback_;
+  void* userObject_;
+  // Directories on the current path, so that a link back up is not entered.
+  std::vector<platform::FileIdentity> ancestors_;
+};

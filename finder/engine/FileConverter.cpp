@@ -1,0 +1,46 @@
+#include "finder/engine/FileConverter.h"
+
+#include "finder/app/PathFunctions.h"
+#include "platform/Process.h"
+
+namespace {
+
+const char kConverterOutput[] = "c:\\~tmp.txt";
+
+// "跳过 " and "转换工具 " / " 不存在" in CP936.
+const char kSkipped[] = "\xCC\xF8\xB9\xFD ";
+const char kConverterTool[] = "\xD7\xAA\xBB\xBB\xB9\xA4\xBE\xDF ";
+const char kDoesNotExist[] = " \xB2\xBB\xB4\xE6\xD4\xDA";
+
+}  // namespace
+
+std::string SkipNotice(const std::string& path) { return kSkipped + path; }
+
+std::string MissingConverterNotice(const std::string& converter) {
+  return kConverterTool + converter + kDoesNotExist;
+}
+
+WordConverter::WordConverter(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
+
+WordConverter::WordConverter() : WordConverter(GetModuleDirectory()) {}
+
+bool WordConverter::Convert(const std::string& path, std::string& fileToRead, std::string& message) {
+  const std::string converter = programDirectory_ + "/Textifier";
+  if (!FileExists(converter)) {
+    message = MissingConverterNotice(converter);
+    return false;
+  }
+  // No command interpreter sees this text, so the ">" is no redirection: the
+  // converter itself writes the document's text into the file named after it.
+  const std::string argumentText = path + ">" + kConverterOutput;
+  const int pid = platform::StartProcess(converter, argumentText);
+  if (pid < 0) {
+    // A converter that cannot be started is as good as missing; waiting on
+    // it would hang the search.
+    message = MissingConverterNotice(converter);
+    return false;
+  }
+  platform::WaitProcess(pid);
+  fileToRead = kConverterOutput;
+  return true;
+}

@@ -1,0 +1,31 @@
+// Turning documents that cannot be read line by line into text first.
+#pragma once
+
+#include <string>
+
+class FileConverter {
+ public:
+  virtual ~FileConverter() = default;
+  // On true, fileToRead names the text to scan instead of path; on false,
+  // message is the line the report gets in place of the file's hits.
+  virtual bool Convert(const std::string& path, std::string& fileToRead, std::string& message) = 0;
+};
+
+// Word documents, through the converter program "Textifier" that lies beside
+// the finder's own program. Its output goes to the one fixed file
+// "c:\~tmp.txt", which each conversion replaces.
+class WordConverter : public FileConverter {
+ public:
+  // programDirectory: where the converter lies; the module directory unless
+  // a caller (a test) says otherwise.
+  explicit WordConverter(std::string programDirectory);
+  WordConverter();
+  bool Convert(const std::string& path, std::string& fileToRead, std::string& message) override;
+
+ private:
+  std::string programDirectory_;
+};
+
+// Texts the engine writes into the report (CP936).
+std::string SkipNotice(const std::string& path);
+std::string MissingConverterNotice(const std::string& converter);

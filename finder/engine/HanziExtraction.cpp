@@ -1,0 +1,90 @@
+#include "finder/engine/HanziExtraction.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "platform/CodePage.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Index of the first byte at or after from that can change the result: a byte
+// with its top bit set, or (with the Unicode option) a "#". Everything in
+// between is plain ASCII that the extraction drops, so skipping it a block at
+// a time gives the same result as looking at each byte.
+std::size_t SkipPlain(const unsigned char* p, std::size_t from, std::size_t n, bool unicode) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i hash = _mm_set1_epi8('#');
+  for (; i + 16 <= n; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    int mask = _mm_movemask_epi8(v);
+    if (unicode) mask |= _mm_movemask_epi8(_mm_cmpeq_epi8(v, hash));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  for (; i < n; ++i) {
+    if (p[i] >= 0x80 || (unicode && p[i] == '#')) return i;
+  }
+  return n;
+}
+
+}  // namespace
+
+void FlushRun(std::string_view run, std::string& result) {
+  if (!result.empty()) result.append("  ", 2);
+  result.append(run.data(), run.size());
+}
+
+bool ConvertEntity(std::string_view fiveBytes, std::string& text) {
+  if (fiveBytes.size() != 5) return false;
+  unsigned n = 0;
+  for (char c : fiveBytes) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + static_cast<unsigned>(c - '0');
+  }
+  // A reference above U+FFFF does not fit one UTF-16 unit; it stays unconverted.
+  if (n > 0xFFFF) return false;
+  char buffer[3];
+  int written = platform::WideCharToAnsi(static_cast<std::uint16_t>(n), buffer);
+  if (written <= 0) return false;
+  text.assign(buffer, std::strlen(buffer));
+  return true;
+}
+
+void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result) {
+  result.clear();
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t n = line.size();
+  const bool unicode = searchUnicode != 0;
+  std::size_t runStart = 0;
+  std::size_t runLength = 0;
+  std::string converted;
+
+  std::size_t i = 0;
+  while (i < n) {
+    if (runLength == 0) {
+      i = SkipPlain(p, i, n, unicode);
+      if (i >= n) break;
+    }
+    const unsigned char b = p[i];
+    if (b >= 0x80) {
+      if (runLength == 0) runStart = i;
+      ++runLength;
+    } else if (runLength > 0) {
+      FlushRun(line.substr(runStart, runLength), result);
+      runLength = 0;
+    }
+    if (unicode && b == '#' && i >= 1 && p[i - 1] == '&' && i + 5 <= n - 1 &&
+        ConvertEntity(line.substr(i + 1, 5), converted)) {
+      result += converted;
+      i += 6;
+      continue;
+    }
+    ++i;
+  }
+  if (runLength > 0) FlushRun(line.substr(runStart, runLength), result);
+}

@@ -1,0 +1,73 @@
+// The scan engine: one object for the life of a front end, reused by every
+// search. A search is Reset, one or more ScanFile calls, then closing the
+// report and the summary export.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "finder/engine/ReportWriter.h"
+#include "finder/engine/ScanSettings.h"
+#include "finder/export/ResultTable.h"
+#include "platform/FileSearch.h"
+#include "platform/LineReader.h"
+
+// Orders paths byte by byte with ASCII letters folded, so that two paths that
+// differ only in letter case are one key.
+struct CaseInsensitiveLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+
+// The extension of the last component, from its last dot on; empty without one.
+std::string GetExtension(std::string_view path);
+void ToUpper(std::string& text);
+
+class HanziSearcher {
+ public:
+  explicit HanziSearcher(ScanSettings& settings);
+  virtual ~HanziSearcher();
+  HanziSearcher(const HanziSearcher&) = delete;
+  HanziSearcher& operator=(const HanziSearcher&) = delete;
+
+  // The two search entries; each ends by closing the report and exporting.
+  void SearchFile(const std::string& path);
+  void SearchDirectory(const std::string& directory, bool includeSubdirectories, const std::string& patterns);
+
+  void Reset();
+  void ScanFile(const std::string& path);
+
+  ResultTable& Results() { return results_; }
+  const ReportWriter& Report() const { return report_; }
+  // The terminal front end may leave the workbook out.
+  void SetExportEnabled(bool enabled) { exportEnabled_ = enabled; }
+  // Where the document converter lies; the module directory by default.
+  void SetConverterDirectory(std::string directory) { converterDirectory_ = std::move(directory); }
+  // True when the last search ended early because the report could not be
+  // written outside a file's line loop.
+  bool Aborted() const { return aborted_; }
+
+  // Files started and bytes of extracted text in the current search. Kept
+  // 64-bit so that a large tree cannot wrap them.
+  std::int64_t fileCount = 0;
+  std::int64_t charCount = 0;
+
+ private:
+  static void OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
+  bool ClassifyFile(const std::string& path, const std::string& extension, std::string& fileToRead,
+                    std::string& message);
+  void Finish();
+
+  ScanSettings& settings_;
+  ReportWriter report_;
+  std::set<std::string, CaseInsensitiveLess> processedPaths_;
+  ResultTable results_;
+  bool exportEnabled_ = true;
+  bool aborted_ = false;
+  std::string converterDirectory_;
+  // Reused from file to file and line to line, so the line loop allocates nothing.
+  platform::LineReader reader_;
+  std::string chars_;
+  std::string hitLine_;
+};

@@ -1,0 +1,41 @@
+// What a front end hands the engine for one search.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Receives the name of each file as its scan starts. The name is handed over
+// by value, so the receiver may keep it while the engine moves on; it must
+// not block the engine (the dialog queues it, the terminal throttles it).
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void PostProgress(std::string path) = 0;
+};
+
+class ScanSettings {
+ public:
+  virtual ~ScanSettings() = default;
+
+  std::string strLogFile;
+  std::int32_t SearchUnicode = 0;
+  std::int32_t LimitHanZiCountEachFile = 0;
+  std::uint32_t MaxHanZiCountEachFile = 0;
+  std::string strStartTag;
+  ProgressSink* notifyWindow = nullptr;
+  // The front end clears it to cancel; the engine polls it before each line
+  // and each directory step.
+  std::atomic<unsigned char>* runningFlag = nullptr;
+
+  // True when some line of the file at path contains tag (exact bytes).
+  bool ContainsStartTag(std::string_view path, std::string_view tag) const;
+  // True when the running flag is set and cleared. An unset flag never cancels.
+  bool IsCancelled() const {
+    return runningFlag != nullptr && runningFlag->load(std::memory_order_relaxed) == 0;
+  }
+};
+
+// True when line contains tag (exact bytes); an empty tag is contained nowhere.
+bool LineContains(std::string_view line, std::string_view tag);
