@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/support/EngineFixture.h"
+
+namespace {
+
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+}  // namespace
+
+using FileScan = EngineTest;
+
+TEST_F(FileScan, WritesHeaderAndPaddedLineNumbers) {
+  std::string text;
+  for (int line = 1; line <= 1000; ++line) {
+    if (line == 1 || line == 10)
+      text += Gbk("中文") + "\n";
+    else if (line == 100)
+      text += "price " + Gbk("价格") + " 100 " + Gbk("元") + "\r\n";
+    else if (line == 1000)
+      text += Gbk("末");  // last line without a line feed
+    else
+      text += "plain\n";
+  }
+  const std::string file = dir_.Write("a.txt", text);
+  searcher_.SearchFile(file);
+
+  EXPECT_EQ(Report(), Lines({"Input file:" + file, "1   " + Gbk("中文"), "10  " + Gbk("中文"),
+                             "100 " + Gbk("价格") + "  " + Gbk("元"), "1000 " + Gbk("末")}));
+  EXPECT_EQ(searcher_.fileCount, 1);
+  EXPECT_EQ(searcher_.charCount, 4 + 4 + 8 + 2);
+  ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
+  EXPECT_EQ(searcher_.Results().Rows()[0].file, file);
+  EXPECT_EQ(searcher_.Results().Rows()[0].firstChars, Gbk("中文"));
+  EXPECT_EQ(searcher_.Results().Rows()[0].count, 18);
+  EXPECT_EQ(progress_.names, std::vector<std::string>{file});
+}
+
+TEST_F(FileScan, TextModeLineRulesDecideTheLineNumbers) {
+  // A lone CR stays inside its line, a 0x1A ends the input, a final LF adds no line.
+  const std::string file = dir_.Write("b.txt", "a\r" + Gbk("一") + "\r\n" + Gbk("二") + "\n\x1A" + Gbk("三") + "\n");
+  searcher_.SearchFile(file);
+  EXPECT_EQ(Report(), Lines({"Input file:" + file, "1   " + Gbk("一"), "2   " + Gbk("二")}));
+}
+
+TEST_F(FileScan, FileWithoutHitsLeavesNoReportButARow) {
+  const std::string file = dir_.Write("plain.htm", "<html>no Chinese here</html>\n");
+  searcher_.SearchFile(file);
+  EXPECT_FALSE(FileIsThere(dir_ / "report.txt"));
+  ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
+  EXPECT_EQ(searcher_.Results().Rows()[0].count, 0);
+  EXPECT_EQ(searcher_.Results().Rows()[0].firstChars, "");
+}
+
+TEST_F(FileScan, SamePathTwiceOrInAnotherCaseIsScannedOnce) {
+  const std::string file = dir_.Write("Dup.txt", Gbk("重复") + "\n");
+  searcher_.Reset();
+  searcher_.ScanFile(file);
+  searcher_.ScanFile(file);
+  std::string upper = file;
+  ToUpper(upper);
+  searcher_.ScanFile(upper);
+  EXPECT_EQ(searcher_.fileCount, 1);
+  EXPECT_EQ(searcher_.Results().Rows().size(), 1u);
+  EXPECT_EQ(progress_.names.size(), 1u);
+}
+
+TEST_F(FileScan, UnreadableOrMissingFilesAreCountedWithAnEmptyRow) {
+  const std::string missing = dir_ / "missing.txt";
+  const std::string directory = dir_.MakeDir("folder.txt");
+  const std::string fifo = dir_ / "pipe.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string binary = dir_.Write("binary.txt", std::string("\0\0\x1A\0\xB0\xA1", 6));
+  searcher_.Reset();
+  for (const std::string& path : {missing, directory, fifo, binary}) searcher_.ScanFile(path);
+  EXPECT_EQ(searcher_.fileCount, 4);
+  ASSERT_EQ(searcher_.Results().Rows().size(), 4u);
+  for (const ResultRow& row : searcher_.Results().Rows()) EXPECT_EQ(row.count, 0) << row.file;
+  EXPECT_FALSE(FileIsThere(dir_ / "report.txt"));
+}
+
+TEST_F(FileScan, SpreadsheetsAreSkippedWithANotice) {
+  const std::string sheet = dir_.Write("book.XlS", Gbk("表格") + "\n");
+  const std::string docx = dir_.Write("new.docx", Gbk("文档") + "\n");
+  searcher_.Reset();
+  searcher_.ScanFile(sheet);
+  searcher_.ScanFile(docx);
+  EXPECT_EQ(Report(), Lines({Gbk("跳过 ") + sheet, "Input file:" + docx, "1   " + Gbk("文档")}));
+  EXPECT_EQ(searcher_.fileCount, 2);
+  ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
+  EXPECT_EQ(searcher_.Results().Rows()[0].file, docx);
+}
+
+TEST_F(FileScan, StartTagSkipsTheLinesBeforeIt) {
+  const std::string text = Lines({Gbk("一"), Gbk("二"), Gbk("三"), Gbk("四"), Gbk("前") + "<!--start-->" + Gbk("后"),
+                                  Gbk("六")});
+  const std::string tagged = dir_.Write("tagged.htm", text);
+  const std::string untagged = dir_.Write("untagged.htm", Lines({Gbk("甲"), Gbk("乙")}));
+  settings_.strStartTag = "<!--start-->";
+  searcher_.Reset();
+  searcher_.ScanFile(tagged);
+  searcher_.ScanFile(untagged);
+  EXPECT_EQ(Report(), Lines({"Input file:" + tagged, "5   " + Gbk("前") + "  " + Gbk("后"), "6   " + Gbk("六"),
+                             "Input file:" + untagged, "1   " + Gbk("甲"), "2   " + Gbk("乙")}));
+}
+
+TEST_F(FileScan, LimitEndsAFileAfterTheLineThatReachesIt) {
+  const std::string tenChars = Gbk("一二三四五六七八九十");  // 20 bytes
+  const std::string file = dir_.Write("limit.txt", Lines({tenChars, tenChars, tenChars}));
+  auto scanWith = [&](std::int32_t flag, std::uint32_t max) {
+    settings_.LimitHanZiCountEachFile = flag;
+    settings_.MaxHanZiCountEachFile = max;
+    searcher_.SearchFile(file);
+    return searcher_.charCount;
+  };
+  EXPECT_EQ(scanWith(1, 30), 40);
+  EXPECT_EQ(scanWith(1, 40), 40);
+  EXPECT_EQ(scanWith(1, 0), 20);
+  EXPECT_EQ(scanWith(2, 0), 60);  // only exactly 1 turns the limit on
+  EXPECT_EQ(scanWith(1, static_cast<std::uint32_t>(-1)), 60);  // a negative limit never cuts
+}
+
+TEST_F(FileScan, CancelBeforeTheFirstLineKeepsAnEmptyRow) {
+  const std::string file = dir_.Write("long.txt", Lines({Gbk("一"), Gbk("二"), Gbk("三")}));
+  progress_.onProgress = [&](const std::string&) { running_ = 0; };
+  searcher_.SearchFile(file);
+  EXPECT_EQ(searcher_.fileCount, 1);
+  ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
+  EXPECT_EQ(searcher_.Results().Rows()[0].count, 0);
+  EXPECT_FALSE(FileIsThere(dir_ / "report.txt"));
+}
+
+TEST_F(FileScan, SecondSearchReportHoldsOnlyItsOwnLinesWhileRowsAccumulate) {
+  const std::string first = dir_.Write("first.txt", Gbk("一") + "\n");
+  const std::string second = dir_.Write("second.txt", Gbk("二") + "\n");
+  searcher_.SearchFile(first);
+  searcher_.SearchFile(second);
+  EXPECT_EQ(Report(), Lines({"Input file:" + second, "1   " + Gbk("二")}));
+  ASSERT_EQ(searcher_.Results().Rows().size(), 2u);
+  EXPECT_EQ(searcher_.Results().Rows()[0].file, first);
+}
+
+TEST_F(FileScan, MultiMegabyteLinesAreReadWhole) {
+  std::string line(3 << 20, 'x');
+  const std::string chinese = Gbk("长行");
+  line.replace(line.size() - 4, 4, chinese);
+  const std::string file = dir_.Write("huge.txt", line + "\n" + line);
+  searcher_.SearchFile(file);
+  EXPECT_EQ(Report(), Lines({"Input file:" + file, "1   " + chinese, "2   " + chinese}));
+}
+
+TEST_F(FileScan, ReportInAMissingFolderLosesLinesButTheSearchEnds) {
+  settings_.strLogFile = dir_ / "no/such/folder/report.txt";
+  const std::string file = dir_.Write("a.txt", Lines({Gbk("一"), Gbk("二")}));
+  searcher_.SearchFile(file);
+  EXPECT_EQ(searcher_.charCount, 4);
+  EXPECT_EQ(searcher_.Report().LostLines(), 3);
+  EXPECT_FALSE(searcher_.Aborted());
+}
+
+TEST_F(FileScan, FailedWritesEndTheFileAndANoticeFailureEndsTheSearch) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  settings_.strLogFile = "/dev/full";
+  const std::string a = dir_.Write("d/a.txt", Lines({Gbk("一"), Gbk("二")}));
+  dir_.Write("d/b.xls", "sheet");
+  dir_.Write("d/c.txt", Gbk("三") + "\n");
+  searcher_.SetExportEnabled(true);
+  searcher_.Results().SetMessageSink(&messages_);
+  searcher_.SearchDirectory(dir_ / "d", false, "a*.txt;*.xls;c*.txt");
+  // a.txt ends at its header; the notice for b.xls cannot be written, which
+  // ends the search before c.txt, and the export still runs.
+  EXPECT_TRUE(searcher_.Aborted());
+  EXPECT_EQ(searcher_.fileCount, 2);
+  ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
+  EXPECT_EQ(searcher_.Results().Rows()[0].file, a);
+  EXPECT_EQ(searcher_.Results().Rows()[0].count, 0);
+  EXPECT_FALSE(messages_.texts.empty());
+}
+
+TEST_F(FileScan, WordDocumentsGoThroughTheConverter) {
+  const std::string doc = dir_.Write("My Docs/report.DoC", "not really a document");
+  searcher_.SetConverterDirectory(FAKE_CONVERTER_DIR);
+  searcher_.SearchFile(doc);
+  // The stand-in converter writes a Chinese line and the words it was given.
+  const std::string output = "c:\\~tmp.txt";
+  const std::string words = ReadFileBytes(platform::ToNative(output));
+  EXPECT_NE(words.find("arg1=" + dir_.Path() + "/My\r\n"), std::string::npos) << words;
+  EXPECT_NE(words.find("arg2=Docs/report.DoC>c:\\~tmp.txt\r\n"), std::string::npos) << words;
+  EXPECT_EQ(Report(), Lines({"Input file:" + doc, "1   " + Gbk("转换")}));
+  ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
+  EXPECT_EQ(searcher_.Results().Rows()[0].file, output);
+}
+
+TEST_F(FileScan, MissingOrBrokenConverterIsNoted) {
+  const std::string doc = dir_.Write("a.doc", "x");
+  const std::string noConverter = dir_.MakeDir("empty");
+  const std::string broken = dir_.MakeDir("broken");
+  dir_.Write("broken/Textifier", "not a program");  // present but cannot be started
+  for (const std::string& folder : {noConverter, broken}) {
+    searcher_.SetConverterDirectory(folder);
+    searcher_.SearchFile(doc);
+    EXPECT_EQ(Report(), Lines({Gbk("转换工具 ") + folder + "/Textifier" + Gbk(" 不存在")}));
+    EXPECT_EQ(searcher_.fileCount, 1);
+  }
+  EXPECT_TRUE(searcher_.Results().Rows().empty());
+}
+
+TEST(FileNames, ExtensionComesFromTheLastComponent) {
+  EXPECT_EQ(GetExtension("/a/b.c/file"), "");
+  EXPECT_EQ(GetExtension("d:\\x.y\\name.tar.Gz"), ".Gz");
+  EXPECT_EQ(GetExtension("archive."), ".");
+  std::string text = "a.doc\xB0\xA1";
+  ToUpper(text);
+  EXPECT_EQ(text, "A.DOC\xB0\xA1");
+  CaseInsensitiveLess less;
+  EXPECT_FALSE(less("ABC", "abc"));
+  EXPECT_FALSE(less("abc", "ABC"));
+  EXPECT_TRUE(less("abc", "ABD"));
+}

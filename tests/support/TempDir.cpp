@@ -1,0 +1,67 @@
+#include "tests/support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "glyphwell-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Tests make folders unreadable on purpose; give them back before removing.
+  for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::string TempDir::operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
+  std::string full = *this / name;
+  fs::create_directories(fs::path(full).parent_path());
+  std::ofstream out(full, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + full);
+  return full;
+}
+
+std::string TempDir::MakeDir(std::string_view name) const {
+  std::string full = *this / name;
+  fs::create_directories(full);
+  return full;
+}
+
+std::string ReadFileBytes(const std::string& nativePath) {
+  std::ifstream in(nativePath, std::ios::binary);
+  if (!in) return "<missing>";
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileIsThere(const std::string& nativePath) { return access(nativePath.c_str(), F_OK) == 0; }
+
+ScopedDriveRoot::ScopedDriveRoot(const std::string& folder) {
+  if (const char* old = std::getenv("XDG_DATA_HOME")) {
+    old_ = old;
+    hadOld_ = true;
+  }
+  setenv("XDG_DATA_HOME", folder.c_str(), 1);
+}
+
+ScopedDriveRoot::~ScopedDriveRoot() {
+  if (hadOld_)
+    setenv("XDG_DATA_HOME", old_.c_str(), 1);
+  else
+    unsetenv("XDG_DATA_HOME");
+}

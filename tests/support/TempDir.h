@@ -1,0 +1,39 @@
+// A fresh folder per test, removed afterwards, and small file helpers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Path of a name inside the folder ("a/b.txt").
+  std::string operator/(std::string_view name) const;
+  // Writes bytes to a file inside the folder, creating its parent folders.
+  std::string Write(std::string_view name, std::string_view bytes) const;
+  std::string MakeDir(std::string_view name) const;
+
+ private:
+  std::string path_;
+};
+
+// Whole content of a file, or "<missing>" when it cannot be read.
+std::string ReadFileBytes(const std::string& nativePath);
+bool FileIsThere(const std::string& nativePath);
+
+// Points XDG_DATA_HOME at a folder for the life of the object, so that drive
+// paths ("c:\...") land inside a test folder.
+class ScopedDriveRoot {
+ public:
+  explicit ScopedDriveRoot(const std::string& folder);
+  ~ScopedDriveRoot();
+
+ private:
+  std::string old_;
+  bool hadOld_ = false;
+};
