@@ -1,5 +1,9 @@
 #include "platform/LineReader.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -80,6 +84,59 @@ bool LineReader::Fill() {
   }
   end_ += size;
   return size > 0;
+}
+
+namespace {
+
+// Scans data[from, to) for the first significant byte (top bit set, or "#"
+// when asked). Counts the LFs before it into lines and sets lastLineEnd to the
+// position after the last of them (unchanged when there is none). Returns the
+// significant byte's position, or to.
+std::size_t ScanPlain(const unsigned char* data, std::size_t from, std::size_t to, bool hash, std::size_t& lines,
+                      std::size_t& lastLineEnd) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i hashes = _mm_set1_epi8('#');
+  const __m128i lineFeeds = _mm_set1_epi8('\n');
+  for (; i + 16 <= to; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    unsigned significant = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (hash) significant |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, hashes)));
+    unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeeds)));
+    if (significant != 0) feeds &= (1u << __builtin_ctz(significant)) - 1;
+    if (feeds != 0) {
+      lines += static_cast<std::size_t>(__builtin_popcount(feeds));
+      lastLineEnd = i + static_cast<std::size_t>(32 - __builtin_clz(feeds));
+    }
+    if (significant != 0) return i + static_cast<std::size_t>(__builtin_ctz(significant));
+  }
+#endif
+  for (; i < to; ++i) {
+    const unsigned char c = data[i];
+    if (c >= 0x80 || (hash && c == '#')) return i;
+    if (c == '\n') {
+      ++lines;
+      lastLineEnd = i + 1;
+    }
+  }
+  return to;
+}
+
+}  // namespace
+
+std::size_t LineReader::SkipPlainLines(bool hashIsSignificant) {
+  std::size_t lines = 0;
+  for (int round = 0; round < 2; ++round) {
+    const auto* data = reinterpret_cast<const unsigned char*>(buffer_.data());
+    std::size_t lastLineEnd = begin_;
+    const std::size_t stop = ScanPlain(data, begin_, end_, hashIsSignificant, lines, lastLineEnd);
+    begin_ = lastLineEnd;
+    scanned_ = 0;
+    if (stop < end_) break;
+    // What is left is the plain start of a line whose LF has not been read yet.
+    if (!Fill()) break;
+  }
+  return lines;
 }
 
 bool LineReader::ReadLine(std::string_view& line) {

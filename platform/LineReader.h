@@ -31,6 +31,14 @@ class LineReader {
   // line is longer than any before it.
   bool ReadLine(std::string_view& line);
 
+  // Skips the lines ahead that hold only bytes below 0x80 (and no "#" when
+  // hashIsSignificant) and returns how many it skipped; the next ReadLine
+  // gives the first line that holds such a byte, or a later one. It stops
+  // after at most one refill of the buffer, so the caller can poll for a
+  // cancel between calls. Plain lines cost a vector scan instead of a line
+  // hand-out each, which is what makes a mostly-ASCII tree fast to search.
+  std::size_t SkipPlainLines(bool hashIsSignificant);
+
  private:
   bool Fill();
 

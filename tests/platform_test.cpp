@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -287,4 +289,48 @@ TEST(Process, StandardInputAndSignals) {
   ASSERT_GT(pid, 0);
   kill(pid, SIGTERM);
   EXPECT_EQ(WaitProcess(pid), 128 + SIGTERM);
+}
+
+// Numbered lines as the scan sees them, with or without skipping plain lines.
+std::vector<std::pair<std::size_t, std::string>> NumberedLines(const std::string& native, bool skip, bool hash) {
+  LineReader reader;
+  std::vector<std::pair<std::size_t, std::string>> lines;
+  if (!reader.OpenNative(native)) return lines;
+  std::size_t number = 0;
+  std::string_view line;
+  for (;;) {
+    if (skip) number += reader.SkipPlainLines(hash);
+    if (!reader.ReadLine(line)) break;
+    ++number;
+    if (line.find_first_of(hash ? "#\x80\xFF" : "\x80\xFF") != std::string_view::npos ||
+        std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+      lines.emplace_back(number, line);
+  }
+  return lines;
+}
+
+TEST(LineReader, SkippingPlainLinesKeepsNumbersAndLines) {
+  TempDir dir;
+  std::mt19937 random(7);
+  // Several buffers' worth, with long plain stretches, CR LF pairs, a line
+  // longer than the buffer and a few significant bytes.
+  for (int round = 0; round < 4; ++round) {
+    std::string text;
+    while (text.size() < (1u << 20)) {
+      const unsigned pick = random() % 1000;
+      if (pick < 3) text += static_cast<char>(0x80 + random() % 0x80);
+      else if (pick < 6) text += '#';
+      else if (pick < 60) text += "\r\n";
+      else if (pick < 100) text += '\n';
+      else if (pick == 999 && round == 2) text += std::string(300000, 'p');
+      else text += static_cast<char>('a' + random() % 26);
+    }
+    if (round == 3) text += "\x1A\xB0\xA1 after the end\n";
+    const std::string file = dir.Write("f" + std::to_string(round), text);
+    for (bool hash : {false, true}) {
+      const auto expected = NumberedLines(file, false, hash);
+      ASSERT_FALSE(expected.empty());
+      EXPECT_EQ(NumberedLines(file, true, hash), expected) << "round " << round << " hash " << hash;
+    }
+  }
 }

@@ -98,7 +98,10 @@ class TerminalProgress : public ProgressSink {
 
  private:
   void Draw(const std::string& path) {
-    std::string text = "[" + std::to_string(files_) + "] " + kParsing;
+    std::string text = "[";
+    text += std::to_string(files_);
+    text += "] ";
+    text += kParsing;
     std::string name = platform::AnsiToUtf8Lenient(path);
     std::size_t columns = 80;
     struct winsize size {};
@@ -117,7 +120,8 @@ class TerminalProgress : public ProgressSink {
         std::size_t dummy = 0;
         width = DisplayWidth(std::string_view(name).substr(start), dummy, room);
       }
-      name = "…" + name.substr(start);
+      name.erase(0, start);
+      name.insert(0, "…");
     }
     text += name;
     std::fprintf(err_, "\r\x1b[K%s", text.c_str());

@@ -25,6 +25,8 @@ class ResultTable {
   void AddRow(const std::string& file, const std::string& firstChars, std::int64_t count);
   const std::vector<ResultRow>& Rows() const { return rows_; }
   const std::string& WorkbookPath() const { return workbookPath_; }
+  // Tests keep their workbooks apart with it.
+  void SetWorkbookPath(std::string path) { workbookPath_ = std::move(path); }
 
   // Messages of the export go here; none are shown while it is unset.
   void SetMessageSink(MessageSink* sink) { sink_ = sink; }

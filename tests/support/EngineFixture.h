@@ -38,6 +38,7 @@ class EngineTest : public ::testing::Test {
     settings_.runningFlag = &running_;
     searcher_.SetExportEnabled(false);
     searcher_.Results().SetMessageSink(&messages_);
+    searcher_.Results().SetWorkbookPath(dir_ / "report.xls");
   }
 
   std::string Report() const { return ReadFileBytes(platform::ToNative(settings_.strLogFile)); }
