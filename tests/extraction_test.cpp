@@ -4,37 +4,13 @@
 
 #include "finder/engine/HanziExtraction.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/ReferenceExtract.h"
 
 namespace {
 
 std::string Extract(std::string_view line, int unicode = 0) {
   std::string result = "stale";
   ExtractHanzi(line, unicode, result);
-  return result;
-}
-
-// The extraction as plainly described, byte after byte, as the oracle for the
-// block-skipping implementation.
-std::string ReferenceExtract(std::string_view line, bool unicode) {
-  std::string result, run, text;
-  auto flush = [&] {
-    if (!result.empty()) result += "  ";
-    result += run;
-    run.clear();
-  };
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const unsigned char b = static_cast<unsigned char>(line[i]);
-    if (b >= 0x80)
-      run += static_cast<char>(b);
-    else if (!run.empty())
-      flush();
-    if (unicode && b == '#' && i >= 1 && line[i - 1] == '&' && i + 5 <= line.size() - 1 &&
-        ConvertEntity(line.substr(i + 1, 5), text)) {
-      result += text;
-      i += 5;
-    }
-  }
-  if (!run.empty()) flush();
   return result;
 }
 
