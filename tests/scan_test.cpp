@@ -39,7 +39,7 @@ TEST_F(FileScan, WritesHeaderAndPaddedLineNumbers) {
   EXPECT_EQ(searcher_.charCount, 4 + 4 + 8 + 2);
   ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
   const ResultRow& row = searcher_.Results().Rows()[0];
-  EXPECT_EQ(std::tie(row.file, row.firstChars, row.count), std::tie(file, Gbk("中文"), 18));
+  EXPECT_EQ(std::tie(row.file, row.firstChars, row.count), std::make_tuple(file, Gbk("中文"), std::int64_t{18}));
 }
 
 TEST_F(FileScan, SamePathTwiceOrInAnotherCaseIsScannedOnce) {
