@@ -57,22 +57,32 @@ class TerminalMessages : public MessageSink {
   std::FILE* err_;
 };
 
-// Terminal columns a UTF-8 text takes, near enough: CJK and other wide
-// characters take two.
-std::size_t DisplayWidth(std::string_view text, std::size_t& bytesForWidth, std::size_t maxWidth) {
+// Terminal columns of the UTF-8 character that starts with lead, near
+// enough: characters of three or four bytes (CJK among them) take two.
+std::size_t Columns(unsigned char lead) { return lead >= 0xE0 ? 2 : 1; }
+
+std::size_t DisplayWidth(std::string_view text) {
   std::size_t width = 0;
-  bytesForWidth = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
-    std::size_t columns = c < 0x80 ? 1 : length >= 3 ? 2 : 1;
-    if (i + length > text.size()) length = text.size() - i;
-    if (width + columns > maxWidth) break;
-    width += columns;
-    i += length;
-    bytesForWidth = i;
-  }
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) width += Columns(c);
   return width;
+}
+
+// Keeps the end of a long path within room columns, the file name mattering
+// more than the folders.
+void KeepTail(std::string& text, std::size_t room) {
+  if (DisplayWidth(text) <= room) return;
+  const std::size_t budget = room > 1 ? room - 1 : 0;  // one column for the ellipsis
+  std::size_t start = text.size();
+  std::size_t width = 0;
+  for (std::size_t i = text.size(); i-- > 0;) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) == 0x80) continue;
+    if (width + Columns(c) > budget) break;
+    width += Columns(c);
+    start = i;
+  }
+  text.replace(0, start, "…");
 }
 
 // One line on stderr, redrawn a few times a second at most, so that a tree of
@@ -106,23 +116,8 @@ class TerminalProgress : public ProgressSink {
     std::size_t columns = 80;
     struct winsize size {};
     if (ioctl(fileno(err_), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) columns = size.ws_col;
-    std::size_t used = 0;
-    const std::size_t prefixWidth = DisplayWidth(text, used, columns);
-    const std::size_t room = columns > prefixWidth + 1 ? columns - prefixWidth - 1 : 0;
-    std::size_t fit = 0;
-    if (DisplayWidth(name, fit, room) >= room && fit < name.size()) {
-      // Keep the end of a long path: the file name matters more than the folders.
-      std::size_t start = name.size();
-      std::size_t width = 0;
-      while (start > 0 && width + 2 < room) {
-        --start;
-        while (start > 0 && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) --start;
-        std::size_t dummy = 0;
-        width = DisplayWidth(std::string_view(name).substr(start), dummy, room);
-      }
-      name.erase(0, start);
-      name.insert(0, "…");
-    }
+    const std::size_t prefixWidth = DisplayWidth(text);
+    KeepTail(name, columns > prefixWidth + 1 ? columns - prefixWidth - 1 : 0);
     text += name;
     std::fprintf(err_, "\r\x1b[K%s", text.c_str());
     std::fflush(err_);
@@ -149,6 +144,17 @@ bool ParseLimit(const std::string& text, std::uint32_t& value) {
 std::atomic<unsigned char> g_running{1};
 
 void OnInterrupt(int) { g_running.store(0); }
+
+// The option that sets a flag of its own, or nullptr. "--no-..." options
+// clear theirs; --quiet sets its one.
+bool* FlagOption(const std::string& arg, ScanOptions& options) {
+  if (arg == "--no-limit") return &options.limit;
+  if (arg == "--no-subdirs") return &options.includeSubdirectories;
+  if (arg == "--no-unicode") return &options.searchUnicode;
+  if (arg == "--no-export") return &options.exportWorkbook;
+  if (arg == "-q" || arg == "--quiet") return &options.quiet;
+  return nullptr;
+}
 
 }  // namespace
 
@@ -179,11 +185,6 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       into = args[++i];
       return true;
     };
-    auto noValue = [&]() {
-      if (!hasInlineValue) return true;
-      error = "option '" + arg + "' takes no value";
-      return false;
-    };
     if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
       if (havePath) {
         error = "only one PATH may be given";
@@ -211,21 +212,12 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
         return false;
       }
       options.limit = true;
-    } else if (arg == "--no-limit") {
-      if (!noValue()) return false;
-      options.limit = false;
-    } else if (arg == "--no-subdirs") {
-      if (!noValue()) return false;
-      options.includeSubdirectories = false;
-    } else if (arg == "--no-unicode") {
-      if (!noValue()) return false;
-      options.searchUnicode = false;
-    } else if (arg == "--no-export") {
-      if (!noValue()) return false;
-      options.exportWorkbook = false;
-    } else if (arg == "-q" || arg == "--quiet") {
-      if (!noValue()) return false;
-      options.quiet = true;
+    } else if (bool* flag = FlagOption(arg, options)) {
+      if (hasInlineValue) {
+        error = "option '" + arg + "' takes no value";
+        return false;
+      }
+      *flag = arg == "-q" || arg == "--quiet";
     } else if (arg == "-h" || arg == "--help") {
       options.help = true;
     } else if (arg == "--version") {
