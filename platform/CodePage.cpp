@@ -212,3 +212,21 @@ std::string AnsiToUtf8OrRaw(std::string_view ansi) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+bool AnsiEqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 0x20) : c; };
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    if (fold(x) != fold(static_cast<unsigned char>(b[i]))) return false;
+    if (IsLeadByte(x) && i + 1 < a.size()) {
+      ++i;  // the trail byte belongs to the character: exact
+      if (a[i] != b[i]) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -32,3 +32,12 @@ std::string Utf8ToAnsiOrRaw(std::string_view utf8);
 std::string AnsiToUtf8OrRaw(std::string_view ansi);
 
 }  // namespace platform
+
+namespace platform {
+
+// Compares two CP936 texts with ASCII letters folded, the way the INI
+// functions match section and key names. The second byte of a double-byte
+// character is compared exactly, even where it looks like a letter.
+bool AnsiEqualsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +57,75 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     size -= static_cast<std::size_t>(written);
   }
   return true;
+}
+
+int ReadWholeFile(std::string_view ansiPath, std::string& content) {
+  content.clear();
+  const int fd = open(ToNative(ansiPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  struct stat st;
+  int error = 0;
+  if (fstat(fd, &st) != 0) {
+    error = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  } else {
+    content.reserve(static_cast<std::size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+      const ssize_t got = read(fd, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) error = errno;
+      if (got <= 0) break;
+      content.append(chunk, static_cast<std::size_t>(got));
+    }
+  }
+  close(fd);
+  if (error != 0) content.clear();
+  return error;
+}
+
+namespace {
+
+bool WriteAndClose(int fd, std::string_view content) {
+  const bool written = WriteAll(fd, content.data(), content.size());
+  return close(fd) == 0 && written;
+}
+
+}  // namespace
+
+bool ReplaceFileContent(std::string_view ansiPath, std::string_view content) {
+  const std::string native = ToNativeForWrite(ansiPath);
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) {
+    if (errno != ENOENT) return false;
+    const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    if (WriteAndClose(fd, content)) return true;
+    unlink(native.c_str());
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) return false;
+  // Opening for writing is the test a read-only file fails.
+  const int inPlace = open(native.c_str(), O_WRONLY | O_CLOEXEC);
+  if (inPlace < 0) return false;
+
+  char* resolved = realpath(native.c_str(), nullptr);
+  std::string target = resolved ? resolved : native;
+  free(resolved);
+  std::string temporary = target + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd >= 0) {
+    close(inPlace);
+    fchmod(fd, st.st_mode & 07777);
+    if (WriteAndClose(fd, content) && rename(temporary.c_str(), target.c_str()) == 0) return true;
+    unlink(temporary.c_str());
+    return false;
+  }
+  // A writable file in a folder that takes no new files: overwrite in place.
+  const bool written = WriteAll(inPlace, content.data(), content.size()) &&
+                       ftruncate(inPlace, static_cast<off_t>(content.size())) == 0;
+  return close(inPlace) == 0 && written;
 }
 
 std::string ModuleFilePath() {

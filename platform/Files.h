@@ -18,6 +18,16 @@ int OpenForWrite(std::string_view ansiPath);
 // Writes all bytes, retrying after interruptions and short writes.
 bool WriteAll(int fd, const char* data, std::size_t size);
 
+// Reads a whole regular file. Returns 0, or the errno value of the failure
+// (EISDIR for a directory, EINVAL for another special file).
+int ReadWholeFile(std::string_view ansiPath, std::string& content);
+// Replaces a file's content, or creates the file (mode 0644 before the umask).
+// An existing file keeps its mode and, through a symbolic link, its place; a
+// file that cannot be written (read-only, or not a regular file) is refused.
+// The new content goes to a temporary file beside it that is then renamed
+// over it, so a failure midway leaves the old content whole.
+bool ReplaceFileContent(std::string_view ansiPath, std::string_view content);
+
 // The full path of the running executable, as a CP936 text.
 std::string ModuleFilePath();
 
