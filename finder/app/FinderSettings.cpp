@@ -1,0 +1,51 @@
+#include "finder/app/FinderSettings.h"
+
+#include "finder/app/PathFunctions.h"
+
+namespace {
+const char kSection[] = "common";
+}
+
+FinderSettings::FinderSettings()
+    : FileOrPath(1),
+      FileName("E:\\files\\chinese\\test.htm"),
+      Path("E:\\"),
+      SearchUnicode(1),
+      IncludeSubPath(1),
+      FileType("*.txt;*.htm;*.html"),
+      strLogFile("c:\\GlyphwellResult.txt"),
+      strStartTag(""),
+      LimitHanZiCountEachFile(1),
+      MaxHanZiCountEachFile(30) {}
+
+FinderSettings::~FinderSettings() = default;
+
+void FinderSettings::Load() { Load(GetModuleDirectory() + "/Glyphwell.ini"); }
+
+void FinderSettings::Load(const std::string& iniPath) {
+  ini_.SetPath(iniPath);
+  ini_.ReadNumber(kSection, "FileOrPath", FileOrPath);
+  ini_.ReadNumber(kSection, "IncludeSubPath", IncludeSubPath);
+  ini_.ReadNumber(kSection, "SearchUnicode", SearchUnicode);
+  ini_.ReadNumber(kSection, "LimitHanZiCountEachFile", LimitHanZiCountEachFile);
+  ini_.ReadNumber(kSection, "MaxHanZiCountEachFile", MaxHanZiCountEachFile);
+  ini_.ReadValue(kSection, "FileName", FileName);
+  ini_.ReadValue(kSection, "Path", Path);
+  ini_.ReadValue(kSection, "FileType", FileType);
+  ini_.ReadValue(kSection, "strLogFile", strLogFile);
+  ini_.ReadValue(kSection, "strStartTag", strStartTag);
+}
+
+int FinderSettings::Save() {
+  // Every key on every save; a failed write does not stop the others.
+  ini_.WriteNumber(kSection, "FileOrPath", FileOrPath);
+  ini_.WriteNumber(kSection, "IncludeSubPath", IncludeSubPath);
+  ini_.WriteNumber(kSection, "SearchUnicode", SearchUnicode);
+  ini_.WriteNumber(kSection, "LimitHanZiCountEachFile", LimitHanZiCountEachFile);
+  ini_.WriteNumber(kSection, "MaxHanZiCountEachFile", MaxHanZiCountEachFile);
+  ini_.WriteValue(kSection, "FileName", FileName);
+  ini_.WriteValue(kSection, "Path", Path);
+  ini_.WriteValue(kSection, "FileType", FileType);
+  ini_.WriteValue(kSection, "strLogFile", strLogFile);
+  return ini_.WriteValue(kSection, "strStartTag", strStartTag);
+}
