@@ -1,9 +1,13 @@
 #include "viewer/ModFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string_view>
+#include <vector>
 #include <unistd.h>
 
 #include "platform/Files.h"
@@ -28,7 +32,7 @@ namespace {
 // time of a page with many short lines.
 class PageWriter {
  public:
-  PageWriter(int fd, const std::string& nativePath) : fd_(fd), nativePath_(nativePath) { buffer_.reserve(kChunk); }
+  PageWriter(int fd, const std::string& nativePath) : fd_(fd), nativePath_(nativePath), buffer_(new char[kChunk]) {}
   ~PageWriter() {
     if (fd_ >= 0) close(fd_);
   }
@@ -36,17 +40,18 @@ class PageWriter {
   PageWriter& operator=(const PageWriter&) = delete;
 
   void Append(std::string_view bytes) {
-    if (buffer_.size() + bytes.size() > kChunk) {
+    if (used_ + bytes.size() > kChunk) {
       Flush();
       // A line longer than a chunk goes out directly rather than being copied.
       if (bytes.size() >= kChunk) return Write(bytes.data(), bytes.size());
     }
-    buffer_.append(bytes);
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
   }
 
   void Flush() {
-    Write(buffer_.data(), buffer_.size());
-    buffer_.clear();
+    Write(buffer_.get(), used_);
+    used_ = 0;
   }
 
   // Writes what is left and closes the page; a failure of either raises.
@@ -66,8 +71,26 @@ class PageWriter {
 
   int fd_;
   const std::string& nativePath_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
 };
+
+// The line numbers that have a key, ascending. Line n has a key only when the
+// key is n in plain decimal, so keys such as "0", "07" or "+7" name no line.
+// Walking this list beside the line counter answers the same as a lookup of
+// each line's number, without a hash and a cache miss per line.
+std::vector<std::int32_t> KeyedLines(const ClsMap& mapRows) {
+  std::vector<std::int32_t> lines;
+  for (const auto& entry : mapRows.GetObject()) {
+    const std::string& key = entry.key;
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), value);
+    if (error == std::errc() && end == key.data() + key.size() && key[0] != '0' && value <= INT32_MAX)
+      lines.push_back(static_cast<std::int32_t>(value));
+  }
+  if (!std::is_sorted(lines.begin(), lines.end())) std::sort(lines.begin(), lines.end());  // report order is ascending
+  return lines;
+}
 
 }  // namespace
 
@@ -82,9 +105,10 @@ void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPag
   platform::LineReader reader;
   if (!reader.OpenNative(sourceNative)) RaiseOpenError(reader.LastError(), sourceNative);
 
+  const std::vector<std::int32_t> keyedLines = KeyedLines(mapRows);
+  auto nextKeyed = keyedLines.begin();
   // The counter is the design's 32-bit integer: a source of more lines overflows.
   std::int32_t lineNumber = 0;
-  char number[16];
   std::string_view line;
   while (reader.ReadLine(line)) {
     if (lineNumber == INT32_MAX) {
@@ -92,10 +116,12 @@ void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPag
       throw RunTimeError(RunTimeErrorCode::Overflow, sourceNative + ": more lines than the line counter holds");
     }
     ++lineNumber;
-    const std::string_view key(number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number, lineNumber).ptr - number));
-    if (mapRows.Exists(key)) {
+    if (nextKeyed != keyedLines.end() && *nextKeyed == lineNumber) {
+      ++nextKeyed;
+      char number[16];
+      const char* end = std::to_chars(number, number + sizeof number, lineNumber).ptr;
       page.Append("<a name=\"mao_Line");
-      page.Append(key);
+      page.Append(std::string_view(number, static_cast<std::size_t>(end - number)));
       page.Append("\">");
     }
     page.Append(line);
