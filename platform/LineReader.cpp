@@ -34,11 +34,14 @@ bool LineReader::OpenNative(const std::string& nativePath) {
   // refused right after.
   const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
+    error_ = errno;
     atEnd_ = true;
     return false;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool statted = fstat(fd, &st) == 0;
+  if (!statted || !S_ISREG(st.st_mode)) {
+    error_ = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     close(fd);
     atEnd_ = true;
     return false;
@@ -55,6 +58,7 @@ void LineReader::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   atEnd_ = false;
+  error_ = 0;
   begin_ = end_ = scanned_ = 0;
 }
 
@@ -76,6 +80,7 @@ bool LineReader::Fill() {
     count = read(fd_, data + end_, buffer_.size() - end_);
   } while (count < 0 && errno == EINTR);
   if (count <= 0) {
+    if (count < 0) error_ = errno;
     atEnd_ = true;
     return false;
   }

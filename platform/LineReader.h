@@ -24,6 +24,11 @@ class LineReader {
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }
+  // The errno of a failed Open (EISDIR or EINVAL for a directory or other
+  // special file) or of a read that failed, so that a caller can tell a read
+  // error from the end of the input; 0 when neither happened since the last
+  // Open or Close.
+  int LastError() const { return error_; }
 
   // The next line without its end, valid until the next call. False at the
   // end of the input, at a 0x1A byte, or on a read error. A final LF makes no
@@ -44,6 +49,7 @@ class LineReader {
 
   int fd_ = -1;
   bool atEnd_ = false;
+  int error_ = 0;
   std::string buffer_;
   std::size_t begin_ = 0;  // start of unread data in buffer_
   std::size_t end_ = 0;    // end of valid data in buffer_

@@ -1,0 +1,214 @@
+// The viewer's keyed maps, report loading and anchor page, on files in a
+// temporary folder; and the finder's report of a generated tree read back.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <utility>
+#include <vector>
+
+#include "platform/NativePath.h"
+#include "tests/support/Gbk.h"
+#include "tests/support/TempDir.h"
+#include "viewer/ModFile.h"
+#include "viewer/ModMain.h"
+#include "viewer/support/RunTimeError.h"
+#include "viewer/support/TextFunctions.h"
+
+struct ItemList : ListBoxItems {
+  void Clear() override { items.clear(); }
+  void AddItem(const std::string& ansiText) override { items.push_back(ansiText); }
+  std::vector<std::string> items;
+};
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs RowsOf(const ClsMap& rows) {
+  Pairs pairs;
+  for (const auto& entry : rows.GetObject()) pairs.emplace_back(entry.key, rows.GetValue(entry.key));
+  return pairs;
+}
+
+template <class Action>
+RunTimeErrorCode ErrorOf(Action action) {
+  try {
+    action();
+  } catch (const RunTimeError& error) {
+    return error.Code();
+  }
+  return RunTimeErrorCode{};
+}
+
+TEST(KeyedMaps, OrderExactKeysAndDuplicates) {
+  ClsMap rows;
+  for (const char* key : {"3", "1", "2", "7", "07", "7 ", "a", "A"}) rows.Add(key, std::string("v") + key);
+  EXPECT_EQ(ErrorOf([&] { rows.Add("7", "again"); }), RunTimeErrorCode::DuplicateKey);
+  EXPECT_EQ(RowsOf(rows), (Pairs{{"3", "v3"}, {"1", "v1"}, {"2", "v2"}, {"7", "v7"}, {"07", "v07"}, {"7 ", "v7 "},
+                                 {"a", "va"}, {"A", "vA"}}));
+  EXPECT_EQ(rows.GetValue("9"), "");
+  EXPECT_FALSE(rows.Exists("9"));
+
+  ClsObjMap files;
+  const auto first = std::make_shared<ClsMap>();
+  files.Add("a.txt", first);
+  EXPECT_EQ(ErrorOf([&] { files.Add("a.txt", std::make_shared<ClsMap>()); }), RunTimeErrorCode::DuplicateKey);
+  EXPECT_EQ(files.GetValue("a.txt"), first);
+  EXPECT_EQ(files.GetValue("A.txt"), nullptr);
+  EXPECT_FALSE(files.Exists("A.txt"));
+  EXPECT_EQ(files.GetObject().Count(), 1u);
+}
+
+TEST(NumericTest, AcceptsDecimalForms) {
+  for (const char* yes : {"7", "105", "+3", "-3", "1.", ".5", "1.5", "1e5", "1E+5", "2.5e-3", " 7 ", "007"})
+    EXPECT_TRUE(IsNumeric(yes)) << yes;
+  for (const char* no : {"", " ", ".", "+", "e5", "1e", "1e+", "0x10", "1,000", "1 2", "- 5", "\t7", "Input", "1.2.3"})
+    EXPECT_FALSE(IsNumeric(no)) << no;
+}
+
+class ViewerFiles : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  ScopedDriveRoot drives_{dir_.Path()};
+  ItemList list_;
+  ClsObjMap files_;
+};
+
+TEST_F(ViewerFiles, LoadReportUntilADuplicateKey) {
+  // The line without a blank repeats the row before it, which stops the load.
+  dir_.Write("glyphwell/drive_c/GlyphwellResult.txt",
+             "9 x\r\n" + Gbk("跳过 ") + "a.xls\r\nInput file:C:\\docs\\a.txt\r\n3   " + Gbk("中文") + "\r\n12  " +
+                 Gbk("汉字  字") + "\r\n105 " + Gbk("字") + "\r\ninput file:x\r\nInput file:  my docs/b.txt  \r\n3   b\r\n"
+                 "Input file:empty\r\nInput file:C:\\docs\\a.txt\r\n4   c\r\nnoblank\r\nInput file:after\r\n1   z\r\n");
+  files_.Add("old", std::make_shared<ClsMap>());
+  const RefreshResult result = RefreshReport(kReportPath, files_, list_);
+  EXPECT_TRUE(result.reportOpened);
+  EXPECT_NE(result.loadError, "");
+  EXPECT_EQ(list_.items, (std::vector<std::string>{"C:\\docs\\a.txt", "my docs/b.txt", "empty", "C:\\docs\\a.txt"}));
+  EXPECT_EQ(RowsOf(*files_.GetValue("")), (Pairs{{"9", " x"}}));
+  EXPECT_EQ(RowsOf(*files_.GetValue("C:\\docs\\a.txt")),
+            (Pairs{{"3", "   " + Gbk("中文")}, {"12", "  " + Gbk("汉字  字")}, {"105", " " + Gbk("字")}, {"4", "   c"}}));
+  EXPECT_EQ(RowsOf(*files_.GetValue("my docs/b.txt")), (Pairs{{"3", "   b"}}));
+  EXPECT_EQ(files_.GetObject().Count(), 3u);  // no "old", no "empty"
+  ClsObjMap fresh;
+  EXPECT_EQ(ErrorOf([&] { LoadReport(kReportPath, fresh, list_); }), RunTimeErrorCode::DuplicateKey);
+}
+
+TEST_F(ViewerFiles, RefreshWithoutAReportKeepsTheOldMap) {
+  files_.Add("old", std::make_shared<ClsMap>());
+  for (const std::string& path : {std::string(kReportPath), dir_.Path(), dir_.Path() + "/"}) {
+    const RefreshResult result = RefreshReport(path, files_, list_);
+    EXPECT_FALSE(result.reportOpened) << path;
+  }
+  EXPECT_TRUE(files_.Exists("old"));
+  EXPECT_TRUE(list_.items.empty());
+  EXPECT_EQ(ErrorOf([&] { LoadReport(kReportPath, files_, list_); }), RunTimeErrorCode::FileNotFound);
+
+  const std::string file = dir_.Write("r.txt", "");
+  for (const std::string& path : {file, file + "\\", file + "/"}) EXPECT_TRUE(CanOpenFile(path)) << path;
+  EXPECT_FALSE(CanOpenFile(file + "//"));
+  EXPECT_FALSE(CanOpenFile(""));
+}
+
+TEST_F(ViewerFiles, AnchorPageLineEnds) {
+  ClsMap rows;
+  for (const char* key : {"0", "02", "1", "3", "5", "6", "99"}) rows.Add(key, " x");
+  const std::string source = dir_.Write("s.htm", "<a name=\"x\">one\r\n" + Gbk("中文") + " x\nlone\rcr\r\n\n\nlast\x1A" "after\n");
+  BuildAnchorPage(source, kAnchorPagePath, rows);
+  EXPECT_EQ(ReadFileBytes(platform::DriveFolder('c') + "/~temp.htm"),
+            "<a name=\"mao_Line1\"><a name=\"x\">one\r\n" + Gbk("中文") +
+                " x\r\n<a name=\"mao_Line3\">lone\rcr\r\n\r\n<a name=\"mao_Line5\">\r\n<a name=\"mao_Line6\">last\r\n");
+  EXPECT_EQ(std::filesystem::status(platform::DriveFolder('c')).permissions(), std::filesystem::perms::owner_all);
+
+  const std::string page = dir_.Write("page.htm", "old");
+  BuildAnchorPage(dir_.Write("empty.txt", ""), page, rows);
+  EXPECT_EQ(ReadFileBytes(page), "");
+  BuildAnchorPage(dir_.Write("plain.txt", "a\nb"), page, ClsMap());
+  EXPECT_EQ(ReadFileBytes(page), "a\r\nb\r\n");
+}
+
+TEST_F(ViewerFiles, AnchorPageFailures) {
+  const std::string page = dir_.Write("page.htm", "old");
+  EXPECT_EQ(ErrorOf([&] { BuildAnchorPage(dir_ / "gone.txt", page, ClsMap()); }), RunTimeErrorCode::FileNotFound);
+  EXPECT_EQ(ReadFileBytes(page), "");
+  EXPECT_EQ(ErrorOf([&] { BuildAnchorPage(dir_.Path(), page, ClsMap()); }), RunTimeErrorCode::PathFileAccess);
+
+  // The page is made first: with both missing, the error names the page.
+  std::string message;
+  try {
+    BuildAnchorPage(dir_ / "gone.txt", dir_ / "no/page.htm", ClsMap());
+  } catch (const RunTimeError& error) {
+    message = error.what();
+  }
+  EXPECT_NE(message.find("no/page.htm"), std::string::npos) << message;
+}
+
+extern char** environ;
+
+namespace {
+
+struct Expected {
+  std::string name, content, page;
+  Pairs rows;
+};
+
+// The finder's report of a tree must load into the files and rows that were
+// generated, and the anchor pages must carry exactly the reported lines.
+// Lines of ASCII words with, on about a third of them, one or two runs of GBK
+// characters at random places; lone CRs inside lines when asked.
+Expected Generate(std::mt19937& random, const std::string& name, int lines, const char* end, bool loneCr) {
+  Expected file{name, {}, {}, {}};
+  auto word = [&] { return std::string(1 + random() % 6, static_cast<char>('a' + random() % 26)); };
+  for (int n = 1; n <= lines; ++n) {
+    std::string line = word(), chars;
+    for (int run = random() % 3 ? 0 : 1 + random() % 2; run > 0; --run) {
+      std::string piece;
+      for (int c = 1 + random() % 3; c > 0; --c)
+        piece += {static_cast<char>(0xB0 + random() % 0x48), static_cast<char>(0xA1 + random() % 0x5E)};
+      line += (loneCr && random() % 2 ? "\r" : " ") + piece + " " + word();
+      chars += (chars.empty() ? "" : "  ") + piece;
+    }
+    file.content += line + (n < lines ? end : "");  // the last line has no end
+    const std::string number = std::to_string(n);
+    if (!chars.empty()) file.rows.emplace_back(number, std::string(number.size() < 3 ? 4 - number.size() : 1, ' ') + chars);
+    file.page += (chars.empty() ? "" : "<a name=\"mao_Line" + number + "\">") + line + "\r\n";
+  }
+  return file;
+}
+
+}  // namespace
+
+TEST_F(ViewerFiles, ScannedTreeLoadsAndAnchorsAsGenerated) {
+  std::mt19937 random(4711);
+  std::vector<Expected> files{Generate(random, "a.txt", 60, "\n", false), Generate(random, "b.txt", 150, "\r\n", false),
+                              Generate(random, "c.txt", 80, "\r\n", true)};
+  std::vector<std::string> names;
+  for (const Expected& file : files) names.push_back(dir_.Write("tree/" + file.name, file.content));
+  dir_.Write("tree/plain.txt", "no characters\n");
+
+  std::vector<std::string> args{GLYPHWELL_SCAN, "--no-limit", "--no-export", "--patterns", "*.txt", dir_ / "tree"};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t quiet;  // its completion count is not wanted here
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int status = -1;
+  if (posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
+  posix_spawn_file_actions_destroy(&quiet);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  ASSERT_TRUE(RefreshReport(kReportPath, files_, list_).loadError.empty());  // the report's default place
+  EXPECT_EQ(list_.items, names);
+  ASSERT_EQ(files_.GetObject().Count(), files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::shared_ptr<ClsMap> rows = files_.GetValue(names[i]);
+    ASSERT_TRUE(rows && !files[i].rows.empty()) << names[i];
+    EXPECT_EQ(RowsOf(*rows), files[i].rows) << names[i];
+    BuildAnchorPage(names[i], kAnchorPagePath, *rows);
+    EXPECT_EQ(ReadFileBytes(platform::DriveFolder('c') + "/~temp.htm"), files[i].page) << names[i];
+  }
+}

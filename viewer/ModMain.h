@@ -1,0 +1,30 @@
+// Start-up module of the viewer: loading the result report.
+#pragma once
+
+#include <string>
+
+#include "viewer/ListBoxItems.h"
+#include "viewer/support/ClsObjMap.h"
+
+// The one report the viewer reads.
+inline constexpr char kReportPath[] = "c:\\GlyphwellResult.txt";
+
+// Reads the report at strReportPath (a CP936 path text): every "Input file:"
+// header adds its path to lstFileName, every numbered line adds its number and
+// the rest of the line to that file's row map in mapFiles, created at the
+// file's first numbered line (rows before any header go under the key "").
+// A report that cannot be opened or read, or a line number already present in
+// its file's row map, raises a RunTimeError; what was loaded before stays.
+void LoadReport(const std::string& strReportPath, ClsObjMap& mapFiles, ListBoxItems& lstFileName);
+
+// How a refresh of the report went.
+struct RefreshResult {
+  bool reportOpened = false;  // false: the report could not be opened, nothing was loaded
+  std::string loadError;      // the error that stopped the load early; empty when it ran to the end
+};
+
+// The refresh steps after the window has cleared its lists and blanked the
+// browser: when the report opens, mapFiles is replaced by a new, empty file
+// map and the report is loaded into it and lstFileName; otherwise mapFiles
+// stays as it was. Never raises a RunTimeError.
+RefreshResult RefreshReport(const std::string& strReportPath, ClsObjMap& mapFiles, ListBoxItems& lstFileName);
