@@ -140,6 +140,7 @@ TEST_F(ViewerFiles, AnchorPageFailures) {
   try {
     BuildAnchorPage(dir_ / "gone.txt", dir_ / "no/page.htm", ClsMap());
   } catch (const RunTimeError& error) {
+    EXPECT_EQ(error.Code(), RunTimeErrorCode::PathNotFound);
     message = error.what();
   }
   EXPECT_NE(message.find("no/page.htm"), std::string::npos) << message;

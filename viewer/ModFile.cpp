@@ -98,7 +98,7 @@ void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPag
   const int fd = platform::OpenForWrite(strPagePath);
   const int openError = errno;
   const std::string pageNative = platform::ToNative(strPagePath);
-  if (fd < 0) RaiseOpenError(openError, pageNative);
+  if (fd < 0) RaiseOpenError(openError, pageNative, true);
   PageWriter page(fd, pageNative);
 
   const std::string sourceNative = platform::ToNative(strSourcePath);

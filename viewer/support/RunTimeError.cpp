@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-void RaiseOpenError(int errorNumber, const std::string& nativePath) {
+void RaiseOpenError(int errorNumber, const std::string& nativePath, bool creating) {
   RunTimeErrorCode code = RunTimeErrorCode::PathFileAccess;
   switch (errorNumber) {
-    case ENOENT: code = RunTimeErrorCode::FileNotFound; break;
+    case ENOENT: code = creating ? RunTimeErrorCode::PathNotFound : RunTimeErrorCode::FileNotFound; break;
     case ENOTDIR: code = RunTimeErrorCode::PathNotFound; break;
     case EACCES:
     case EPERM:

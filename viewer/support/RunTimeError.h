@@ -27,4 +27,5 @@ class RunTimeError : public std::runtime_error {
 
 // The error for a failed open of a file (errno value), as the file functions
 // name it: missing file, missing folder, no access, or some other failure.
-[[noreturn]] void RaiseOpenError(int errorNumber, const std::string& nativePath);
+// When creating, a missing name can only be a missing folder.
+[[noreturn]] void RaiseOpenError(int errorNumber, const std::string& nativePath, bool creating = false);
