@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Profile.h"
 #include "viewer/support/RunTimeError.h"
+#include "viewer/support/TextFunctions.h"
 
 namespace {
 
@@ -16,12 +17,6 @@ constexpr std::size_t kBufferSize = 65526;
 constexpr std::size_t kMaxListPosition = 32767;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-std::string_view TrimSpaces(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 // Splits the NUL-separated list the INI functions fill a buffer with; the
 // rest of the buffer counts as NULs.
@@ -95,7 +90,7 @@ std::string ClsIni::ReadString(const std::string& SectionName, const std::string
     WriteString(SectionName, KeyWord, strDefault);
     value = strDefault;
   }
-  return std::string(TrimSpaces(value));
+  return std::string(TrimBlanks(value));
 }
 
 std::int16_t ClsIni::ReadNum(const std::string& SectionName, const std::string& KeyWord, std::int32_t DefValue) {
@@ -127,7 +122,7 @@ std::int32_t ClsIni::GetKeys2(const std::string& strSection, std::vector<std::st
   for (std::string_view raw : lines) {
     std::string withoutNul(raw);
     std::erase(withoutNul, '\0');
-    const std::string_view line = TrimSpaces(withoutNul);
+    const std::string_view line = TrimBlanks(withoutNul);
     if (platform::AnsiEqualsIgnoreCase(line, header)) {
       inSection = true;
       continue;
@@ -166,5 +161,5 @@ std::string ClsIni::ReadText(const std::string& SectionName, const std::string& 
     }
   }
   if (!found) return strDefault;
-  return std::string(TrimSpaces(value));
+  return std::string(TrimBlanks(value));
 }
