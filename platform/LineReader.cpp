@@ -20,6 +20,22 @@ namespace {
 constexpr std::size_t kInitialBuffer = 256 * 1024;
 constexpr char kEndOfText = 0x1A;
 
+#if defined(__SSE2__)
+std::uint64_t MovemaskBits(__m128i v, int shift) {
+  return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v))) << shift;
+}
+
+// One bit for each LF among the 64 bytes at p.
+std::uint64_t LineFeedBits(const unsigned char* p) {
+  const __m128i lineFeeds = _mm_set1_epi8('\n');
+  const auto* block = reinterpret_cast<const __m128i*>(p);
+  return MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block), lineFeeds), 0) |
+         MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block + 1), lineFeeds), 16) |
+         MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block + 2), lineFeeds), 32) |
+         MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block + 3), lineFeeds), 48);
+}
+#endif
+
 }  // namespace
 
 LineReader::LineReader() = default;
@@ -60,6 +76,7 @@ void LineReader::Close() {
   atEnd_ = false;
   error_ = 0;
   begin_ = end_ = scanned_ = 0;
+  maskBase_ = kNoMask;
 }
 
 bool LineReader::Fill() {
@@ -70,6 +87,7 @@ bool LineReader::Fill() {
     std::memmove(data, data + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
+    maskBase_ = kNoMask;
   }
   if (end_ == buffer_.size()) {
     buffer_.resize(buffer_.size() * 2);
@@ -117,10 +135,7 @@ std::size_t ScanPlain(const unsigned char* data, std::size_t from, std::size_t t
       significant |= _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, hashes), _mm_cmpeq_epi8(v1, hashes)),
                                                     _mm_or_si128(_mm_cmpeq_epi8(v2, hashes), _mm_cmpeq_epi8(v3, hashes))));
     if (significant != 0) break;
-    std::uint64_t feeds = static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v0, lineFeeds)))) |
-                          static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v1, lineFeeds)))) << 16 |
-                          static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v2, lineFeeds)))) << 32 |
-                          static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v3, lineFeeds)))) << 48;
+    std::uint64_t feeds = LineFeedBits(data + i);
     if (feeds != 0) {
       lastLineEnd = i + static_cast<std::size_t>(64 - __builtin_clzll(feeds));
       for (; feeds != 0; feeds &= feeds - 1) ++lines;
@@ -167,12 +182,34 @@ std::size_t LineReader::SkipPlainLines(bool hashIsSignificant) {
   return lines;
 }
 
+// Lines are mostly short, so a memchr call per line costs more than the
+// search itself: the LF bits of the last 64-byte block searched are kept, and
+// the next line's end is usually found among them.
+std::size_t LineReader::FindLineFeed(std::size_t from) {
+  const auto* data = reinterpret_cast<const unsigned char*>(buffer_.data());
+#if defined(__SSE2__)
+  if (from >= maskBase_ && from < maskBase_ + 64) {
+    const std::uint64_t bits = lineFeedMask_ & (~std::uint64_t{0} << (from - maskBase_));
+    if (bits != 0) return maskBase_ + static_cast<std::size_t>(__builtin_ctzll(bits));
+    from = maskBase_ + 64;
+  }
+  for (; from + 64 <= end_; from += 64) {
+    if (const std::uint64_t bits = LineFeedBits(data + from); bits != 0) {
+      maskBase_ = from;
+      lineFeedMask_ = bits;
+      return from + static_cast<std::size_t>(__builtin_ctzll(bits));
+    }
+  }
+#endif
+  const void* found = std::memchr(data + from, '\n', end_ - from);
+  return found ? static_cast<std::size_t>(static_cast<const unsigned char*>(found) - data) : std::string::npos;
+}
+
 bool LineReader::ReadLine(std::string_view& line) {
   for (;;) {
-    const char* data = buffer_.data();
-    const std::size_t from = begin_ + scanned_;
-    if (const void* found = std::memchr(data + from, '\n', end_ - from)) {
-      const auto lineFeed = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+    const std::size_t lineFeed = FindLineFeed(begin_ + scanned_);
+    if (lineFeed != std::string::npos) {
+      const char* data = buffer_.data();
       // The whole line stays in the buffer until it is handed out, so a CR
       // from an earlier read is still just before the LF.
       std::size_t length = lineFeed - begin_;

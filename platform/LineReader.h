@@ -3,6 +3,7 @@
 // stays, a byte 0x1A ends the input, and lines have no length limit.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,10 @@ class LineReader {
 
  private:
   bool Fill();
+  // Position of the first LF in buffer_ at or after from, or npos.
+  std::size_t FindLineFeed(std::size_t from);
+
+  static constexpr std::size_t kNoMask = static_cast<std::size_t>(-1) / 2;
 
   int fd_ = -1;
   bool atEnd_ = false;
@@ -54,6 +59,8 @@ class LineReader {
   std::size_t begin_ = 0;  // start of unread data in buffer_
   std::size_t end_ = 0;    // end of valid data in buffer_
   std::size_t scanned_ = 0;  // bytes after begin_ already known to hold no LF
+  std::size_t maskBase_ = kNoMask;    // buffer position of the block lineFeedMask_ describes
+  std::uint64_t lineFeedMask_ = 0;    // its LF bits
 };
 
 }  // namespace platform
