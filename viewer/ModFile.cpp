@@ -49,6 +49,20 @@ class PageWriter {
     used_ += bytes.size();
   }
 
+  // A line and its CR LF: the common case, with one room test for both.
+  void AppendLine(std::string_view line) {
+    if (used_ + line.size() + 2 > kChunk) {
+      Append(line);
+      Append("\r\n");
+      return;
+    }
+    char* out = buffer_.get() + used_;
+    std::memcpy(out, line.data(), line.size());
+    out[line.size()] = '\r';
+    out[line.size() + 1] = '\n';
+    used_ += line.size() + 2;
+  }
+
   void Flush() {
     Write(buffer_.get(), used_);
     used_ = 0;
@@ -124,8 +138,7 @@ void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPag
       page.Append(std::string_view(number, static_cast<std::size_t>(end - number)));
       page.Append("\">");
     }
-    page.Append(line);
-    page.Append("\r\n");
+    page.AppendLine(line);
   }
   if (reader.LastError() != 0) {
     page.Flush();
