@@ -41,8 +41,9 @@ int OpenDocument(const std::string& native, struct stat& st) {
   const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     close(fd);
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    errno = error;
     return -1;
   }
   fcntl(fd, F_SETFL, 0);
@@ -96,7 +97,10 @@ void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 int main(int argc, char** argv) {
   g_log_set_default_handler(Quiet, nullptr);
   std::string words;
-  for (int i = 1; i < argc; ++i) words += (i > 1 ? " " : "") + std::string(argv[i]);
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) words += ' ';
+    words += argv[i];
+  }
   const std::size_t arrow = words.rfind('>');
   if (arrow == std::string::npos || arrow == 0 || arrow + 1 == words.size()) {
     std::fputs("usage: Textifier DOCUMENT>OUTPUT\n", stderr);
