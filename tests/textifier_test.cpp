@@ -64,11 +64,17 @@ void Patch32(std::string& bytes, std::size_t at, std::uint32_t value) {
 
 }  // namespace
 
+// libgsf 1.14.50 loses the directory entries of some damaged compound files
+// even when they are closed properly: its leak, not the reader's.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libgsf-1.so\n"; }
+
 TEST(WordText, CommittedDocumentsGiveTheTextTheyWereMadeFrom) {
   // chinese.doc: paragraphs, a line break, a table, a hyperlink field and a
-  // long paragraph, in UTF-16 pieces; english.doc: Latin text.
-  for (const std::string name : {"chinese", "english"}) {
-    const Converted c = Read(ReadFileBytes(kData + "/" + name + ".doc"));
+  // long paragraph, in UTF-16 pieces; english.doc: Latin text; the sample
+  // site's brochure.
+  for (const std::string name : {"chinese", "english", "brochure"}) {
+    const std::string folder = name == "brochure" ? kData + "/../../examples/samples" : kData;
+    const Converted c = Read(ReadFileBytes(folder + "/" + name + ".doc"));
     EXPECT_EQ(c.result, WordResult::Converted) << name << ": " << c.problem;
     EXPECT_EQ(c.text, Expected(name + ".txt")) << name;
   }

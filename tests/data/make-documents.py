@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the Word test documents: for each one an OpenDocument source
+"""Writes the Word test documents (and the sample site's brochure.doc): for each one an OpenDocument source
 (NAME.fodt), the text the converter must give for it (NAME.txt, UTF-8, one
 line per paragraph, cell or line break; "?" where GBK lacks the character),
 and, through LibreOffice, NAME.doc in the "MS Word 97" format.
@@ -68,16 +68,31 @@ def english():
     return body, lines
 
 
+def brochure():
+    body = (
+        para("Jade Garden Tea Co. - spring list")
+        + para(escape("欢迎光临翠园茶庄。我们的新茶已经到货。"))
+        + table([["龙井", "48"], ["普洱", "66"]])
+        + para(escape("详情请"), '<text:a xlink:type="simple" xlink:href="http://example.com/tea">',
+               escape("访问我们的网站"), "</text:a>", escape("。"))
+    )
+    lines = ["Jade Garden Tea Co. - spring list", "欢迎光临翠园茶庄。我们的新茶已经到货。",
+             "龙井", "48", "", "普洱", "66", "", "详情请访问我们的网站。"]
+    return body, lines
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    for name, make in (("chinese", chinese), ("english", english)):
+    samples = os.path.join(here, "..", "..", "examples", "samples")
+    for name, make, where in (("chinese", chinese, here), ("english", english, here), ("brochure", brochure, samples)):
         body, lines = make()
-        with open(os.path.join(here, name + ".fodt"), "w", encoding="utf-8") as f:
+        source = os.path.join(here, name + ".fodt")
+        with open(source, "w", encoding="utf-8") as f:
             f.write(HEAD + body + TAIL)
         with open(os.path.join(here, name + ".txt"), "w", encoding="utf-8") as f:
             f.write("\n".join(lines) + "\n")
-        subprocess.run(["soffice", "--headless", "--convert-to", 'doc:MS Word 97', "--outdir", here,
-                        os.path.join(here, name + ".fodt")], check=True, stdout=sys.stderr)
+        subprocess.run(["soffice", "--headless", "--convert-to", 'doc:MS Word 97', "--outdir", where, source],
+                       check=True, stdout=sys.stderr)
 
 
 main()
