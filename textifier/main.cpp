@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
   // finder never scans the text of an earlier document in its place.
   const int out = platform::OpenForWrite(outputAnsi);
   if (out < 0) return Fail(kFileError, outputText, std::string("cannot be written: ") + std::strerror(errno));
-  if (in < 0) return Fail(kFileError, inputText, std::strerror(inError));
+  if (in < 0) return Fail(kFileError, inputText, inError == EINVAL ? "not a regular file" : std::strerror(inError));
 
   char head[8];
   std::size_t headSize = 0;
