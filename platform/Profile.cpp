@@ -128,6 +128,15 @@ bool SaveLines(std::string_view iniPath, const std::vector<IniLine>& lines) {
   return ReplaceFileContent(iniPath, out);
 }
 
+// A line end in a name or value would break the file into other lines (a
+// Linux file name may hold one), and "]" or "=" would end a name early: such
+// writes are refused rather than written as something else.
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
+  constexpr std::string_view kLineEnds = "\r\n";
+  return section.find_first_of("\r\n]") == std::string_view::npos && key.find_first_of("\r\n=") == std::string_view::npos &&
+         value.find_first_of(kLineEnds) == std::string_view::npos;
+}
+
 }  // namespace
 
 std::string ReadIniValue(std::string_view iniPath, std::string_view section, std::string_view key,
@@ -198,6 +207,7 @@ std::string ListIniSection(std::string_view iniPath, std::string_view section, s
 }
 
 bool WriteIniValue(std::string_view iniPath, std::string_view section, std::string_view key, std::string_view value) {
+  if (!Writable(section, key, value)) return false;
   std::string content;
   std::vector<IniLine> lines;
   const int error = LoadLines(iniPath, content, lines);

@@ -35,8 +35,9 @@ std::string ListIniSection(std::string_view iniPath, std::string_view section, s
 
 // Writes value (as given, blanks kept) as the key's value, creating the file,
 // the section and the key as needed. False when the file cannot be read or
-// written (a read-only file, a missing folder, a directory); then nothing on
-// disk has changed.
+// written (a read-only file, a missing folder, a directory), or when a line
+// end in the section, key or value (or "]" in the section, "=" in the key)
+// would turn it into other lines; then nothing on disk has changed.
 bool WriteIniValue(std::string_view iniPath, std::string_view section, std::string_view key, std::string_view value);
 
 // Removes the key, or the section with all its lines; true also when there

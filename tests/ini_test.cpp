@@ -141,6 +141,12 @@ TEST(IniFunctions, FailedWritesChangeNothing) {
   EXPECT_FALSE(WriteIniValue(dir / "no/such/folder.ini", "s", "k", "v"));
   dir.MakeDir("folder.ini");
   EXPECT_FALSE(WriteIniValue(dir / "folder.ini", "s", "k", "v"));
+  // A file name with a line end must not become lines of its own.
+  const std::string names = dir.Write("names.ini", "[s]\r\nk=v\r\n");
+  EXPECT_FALSE(WriteIniValue(names, "s", "k", "a.htm\n[evil]\r\nx=1"));
+  EXPECT_FALSE(WriteIniValue(names, "s]x", "k", "v"));
+  EXPECT_FALSE(WriteIniValue(names, "s", "k=x", "v"));
+  EXPECT_EQ(ReadFileBytes(names), "[s]\r\nk=v\r\n");
 
   const std::string ini = dir.Write("ro.ini", kHandWritten);
   ReadOnlyFile readOnly(ini);
