@@ -102,7 +102,7 @@ std::string MixedFallback(const std::string& prefix, std::string_view rest, bool
   }
   if (parts.empty()) return {};
   std::string built = prefix;
-  if (built.empty() && !rest.empty() && rest.front() == '/') built = "/";
+  if (built.empty() && !rest.empty() && rest.front() == '/') built.push_back('/');
   if (drive) built += '/';
   std::string parentOnly;
   if (FindMixed(built, parts, 0, parentOnly)) {

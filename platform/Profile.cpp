@@ -215,7 +215,8 @@ bool WriteIniValue(std::string_view iniPath, std::string_view section, std::stri
 
   const std::string entry = std::string(key) + "=" + std::string(value);
   const SectionRange range = FindSection(lines, section);
-  const std::string header = "[" + std::string(section) + "]";
+  std::string header = "[";  // built in steps: GCC 12 at -O3 misreads "[" + text as overlapping copies
+  header.append(section).push_back(']');
   std::string replaced;
   if (range.header == std::string_view::npos) {
     lines.push_back(Classify(header));
