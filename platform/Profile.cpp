@@ -132,9 +132,9 @@ bool SaveLines(std::string_view iniPath, const std::vector<IniLine>& lines) {
 // Linux file name may hold one), and "]" or "=" would end a name early: such
 // writes are refused rather than written as something else.
 bool Writable(std::string_view section, std::string_view key, std::string_view value) {
-  constexpr std::string_view kLineEnds = "\r\n";
-  return section.find_first_of("\r\n]") == std::string_view::npos && key.find_first_of("\r\n=") == std::string_view::npos &&
-         value.find_first_of(kLineEnds) == std::string_view::npos;
+  constexpr auto npos = std::string_view::npos;
+  return section.find_first_of("\r\n]") == npos && key.find_first_of("\r\n=") == npos &&
+         value.find_first_of("\r\n") == npos;
 }
 
 }  // namespace
