@@ -79,6 +79,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < expected.size(); ++i)
       if (!handedOut[i] && Significant(expected[i], hash)) __builtin_trap();
   }
+
+  // Lines in batches of changing sizes, mixed with single lines: every batch
+  // must hold the next lines in order, and stay valid until the next call.
+  static platform::LineReader batches;
+  if (!batches.OpenNative(path)) __builtin_trap();
+  std::size_t number = 0;
+  std::string_view lines[97];
+  for (std::size_t call = 0;; ++call) {
+    const std::size_t capacity = call % 5 == 4 ? 1 : (call * 31 + data[0]) % 97 + 1;
+    std::size_t got = 0;
+    if (call % 7 == 3) {
+      got = batches.ReadLine(lines[0]) ? 1 : 0;
+    } else {
+      got = batches.ReadLines(lines, capacity);
+      if (got > capacity) __builtin_trap();
+    }
+    if (got == 0) break;
+    for (std::size_t i = 0; i < got; ++i)
+      if (number + i >= expected.size() || lines[i] != expected[number + i]) __builtin_trap();
+    number += got;
+  }
+  if (number != expected.size()) __builtin_trap();
   close(fd);
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -227,6 +228,47 @@ bool LineReader::ReadLine(std::string_view& line) {
   begin_ = end_;
   scanned_ = 0;
   return true;
+}
+
+std::size_t LineReader::ReadLines(std::string_view* lines, std::size_t capacity) {
+  if (capacity == 0 || !ReadLine(lines[0])) return 0;
+  std::size_t count = 1;
+  const char* data = buffer_.data();
+  std::size_t begin = begin_;
+  const auto handOut = [&](std::size_t lineFeed) {
+    std::size_t length = lineFeed - begin;
+    if (length > 0 && data[lineFeed - 1] == '\r') --length;
+    lines[count++] = std::string_view(data + begin, length);
+    begin = lineFeed + 1;
+  };
+  std::size_t from = begin;
+#if defined(__SSE2__)
+  // The line ends of a block are taken bit by bit: one pass over the
+  // block's LF bits instead of a search per line.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  for (; count < capacity && from + 64 <= end_; from += 64) {
+    std::uint64_t bits = LineFeedBits(bytes + from);
+    for (; bits != 0 && count < capacity; bits &= bits - 1) handOut(from + static_cast<std::size_t>(__builtin_ctzll(bits)));
+    if (bits != 0) {
+      maskBase_ = from;  // the rest of this block's LFs serve the next call
+      lineFeedMask_ = bits;
+      begin_ = begin;
+      scanned_ = 0;
+      return count;
+    }
+  }
+#endif
+  while (count < capacity) {
+    const void* found = std::memchr(data + from, '\n', end_ - from);
+    if (!found) break;
+    handOut(static_cast<std::size_t>(static_cast<const char*>(found) - data));
+    from = begin;
+  }
+  begin_ = begin;
+  // Everything from begin up to from was searched and holds no LF.
+  scanned_ = from > begin ? std::min(from, end_) - begin : 0;
+  maskBase_ = kNoMask;
+  return count;
 }
 
 }  // namespace platform

@@ -37,6 +37,12 @@ class LineReader {
   // line is longer than any before it.
   bool ReadLine(std::string_view& line);
 
+  // Up to capacity lines at once, each as ReadLine gives it, all valid until
+  // the next call; 0 at the end of the input. It refills the buffer at most
+  // once, before the first line, and otherwise hands out what the buffer
+  // holds: for a reader of every line that is cheaper than a call per line.
+  std::size_t ReadLines(std::string_view* lines, std::size_t capacity);
+
   // Skips the lines ahead that hold only bytes below 0x80 (and no "#" when
   // hashIsSignificant) and returns how many it skipped; the next ReadLine
   // gives the first line that holds such a byte, or a later one. It stops

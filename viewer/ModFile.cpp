@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 #include <unistd.h>
@@ -123,22 +124,24 @@ void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPag
   auto nextKeyed = keyedLines.begin();
   // The counter is the design's 32-bit integer: a source of more lines overflows.
   std::int32_t lineNumber = 0;
-  std::string_view line;
-  while (reader.ReadLine(line)) {
-    if (lineNumber == INT32_MAX) {
-      page.Flush();
-      throw RunTimeError(RunTimeErrorCode::Overflow, sourceNative + ": more lines than the line counter holds");
+  std::string_view lines[256];
+  for (std::size_t count; (count = reader.ReadLines(lines, std::size(lines))) > 0;) {
+    for (const std::string_view line : std::span(lines, count)) {
+      if (lineNumber == INT32_MAX) {
+        page.Flush();
+        throw RunTimeError(RunTimeErrorCode::Overflow, sourceNative + ": more lines than the line counter holds");
+      }
+      ++lineNumber;
+      if (nextKeyed != keyedLines.end() && *nextKeyed == lineNumber) {
+        ++nextKeyed;
+        char number[16];
+        const char* end = std::to_chars(number, number + sizeof number, lineNumber).ptr;
+        page.Append("<a name=\"mao_Line");
+        page.Append(std::string_view(number, static_cast<std::size_t>(end - number)));
+        page.Append("\">");
+      }
+      page.AppendLine(line);
     }
-    ++lineNumber;
-    if (nextKeyed != keyedLines.end() && *nextKeyed == lineNumber) {
-      ++nextKeyed;
-      char number[16];
-      const char* end = std::to_chars(number, number + sizeof number, lineNumber).ptr;
-      page.Append("<a name=\"mao_Line");
-      page.Append(std::string_view(number, static_cast<std::size_t>(end - number)));
-      page.Append("\">");
-    }
-    page.AppendLine(line);
   }
   if (reader.LastError() != 0) {
     page.Flush();
