@@ -117,7 +117,10 @@ bool ReplaceFileContent(std::string_view ansiPath, std::string_view content) {
   const int fd = mkstemp(temporary.data());
   if (fd >= 0) {
     close(inPlace);
+    // The new file stands in for the old one: same mode, and the same owner
+    // where the user may give it (root editing another user's file).
     fchmod(fd, st.st_mode & 07777);
+    if (fchown(fd, st.st_uid, st.st_gid) != 0) { /* not ours to give: the writer keeps it */ }
     if (WriteAndClose(fd, content) && rename(temporary.c_str(), target.c_str()) == 0) return true;
     unlink(temporary.c_str());
     return false;
