@@ -11,6 +11,7 @@
 
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/GeneratedFile.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Workbook.h"
 
@@ -52,31 +53,6 @@ std::string Completion(int files, int chars) {
   return "处理结束 共搜索了 " + std::to_string(files) + " 个文件，发现汉字 " + std::to_string(chars) + " 个。\n";
 }
 
-// A file of random lines, some holding random GBK characters, and what the report must say about it.
-// expectedLines: its hit lines, CR LF ended; count: the characters found.
-struct GeneratedFile { std::string relative, content, expectedLines, firstChars; int count = 0; };
-
-GeneratedFile Generate(std::mt19937& random, const std::string& relative, int lines) {
-  GeneratedFile file{relative, {}, {}, {}, 0};
-  for (int line = 1; line <= lines; ++line) {
-    std::string chars, text = "<p>line " + std::to_string(line);
-    for (int run = random() % 4 ? 0 : 1 + random() % 2; run > 0; --run) {
-      std::string piece;
-      for (int c = 1 + random() % 3; c > 0; --c)
-        piece += {static_cast<char>(0xB0 + random() % 0x40), static_cast<char>(0xA1 + random() % 0x5E)};
-      text += " " + piece + " ok";
-      chars += (chars.empty() ? "" : "  ") + piece;
-    }
-    file.content += text + (line % 2 ? "\r\n" : "\n");
-    if (chars.empty()) continue;
-    const std::string number = std::to_string(line);
-    file.expectedLines += number + std::string(number.size() < 3 ? 4 - number.size() : 1, ' ') + chars + "\r\n";
-    if (file.firstChars.empty()) file.firstChars = chars;
-    file.count += static_cast<int>(chars.size());
-  }
-  return file;
-}
-
 TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   std::mt19937 random(2026);
   const std::string root = dir_.MakeDir("site");
@@ -84,7 +60,7 @@ TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   std::vector<GeneratedFile> files;
   for (const auto& [name, lines] : {std::pair{"news/2024/a.html", 60}, {"news/Zeta.txt", 30}, {"news/index.htm", 40},
                                     {"about.txt", 50}, {"home.htm", 80}})
-    dir_.Write(std::string("site/") + name, files.emplace_back(Generate(random, name, lines)).content);
+    dir_.Write(std::string("site/") + name, files.emplace_back(GenerateFile(random, name, lines)).content);
   dir_.Write("site/prices.xls", "sheet");
   dir_.Write("site/style.css", Gbk("样式"));
   const Outcome outcome =
@@ -92,7 +68,7 @@ TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   std::string expected;
   int total = 0;
   for (const GeneratedFile& file : files) {
-    if (!file.expectedLines.empty()) expected += "Input file:" + root + "/" + file.relative + "\r\n" + file.expectedLines;
+    if (!file.rows.empty()) expected += "Input file:" + root + "/" + file.relative + "\r\n" + file.ReportLines();
     total += file.count;
   }
   ASSERT_GT(total, 0);

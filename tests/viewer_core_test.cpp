@@ -2,16 +2,15 @@
 // temporary folder; and the finder's report of a generated tree read back.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <utility>
 #include <vector>
 
 #include "platform/NativePath.h"
+#include "platform/Process.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/GeneratedFile.h"
 #include "tests/support/TempDir.h"
 #include "viewer/ModFile.h"
 #include "viewer/ModMain.h"
@@ -146,61 +145,17 @@ TEST_F(ViewerFiles, AnchorPageFailures) {
   EXPECT_NE(message.find("no/page.htm"), std::string::npos) << message;
 }
 
-extern char** environ;
-
-namespace {
-
-struct Expected {
-  std::string name, content, page;
-  Pairs rows;
-};
-
 // The finder's report of a tree must load into the files and rows that were
 // generated, and the anchor pages must carry exactly the reported lines.
-// Lines of ASCII words with, on about a third of them, one or two runs of GBK
-// characters at random places; lone CRs inside lines when asked.
-Expected Generate(std::mt19937& random, const std::string& name, int lines, const char* end, bool loneCr) {
-  Expected file{name, {}, {}, {}};
-  auto word = [&] { return std::string(1 + random() % 6, static_cast<char>('a' + random() % 26)); };
-  for (int n = 1; n <= lines; ++n) {
-    std::string line = word(), chars;
-    for (int run = random() % 3 ? 0 : 1 + random() % 2; run > 0; --run) {
-      std::string piece;
-      for (int c = 1 + random() % 3; c > 0; --c)
-        piece += {static_cast<char>(0xB0 + random() % 0x48), static_cast<char>(0xA1 + random() % 0x5E)};
-      line += (loneCr && random() % 2 ? "\r" : " ") + piece + " " + word();
-      chars += (chars.empty() ? "" : "  ") + piece;
-    }
-    file.content += line + (n < lines ? end : "");  // the last line has no end
-    const std::string number = std::to_string(n);
-    if (!chars.empty()) file.rows.emplace_back(number, std::string(number.size() < 3 ? 4 - number.size() : 1, ' ') + chars);
-    file.page += (chars.empty() ? "" : "<a name=\"mao_Line" + number + "\">") + line + "\r\n";
-  }
-  return file;
-}
-
-}  // namespace
-
 TEST_F(ViewerFiles, ScannedTreeLoadsAndAnchorsAsGenerated) {
   std::mt19937 random(4711);
-  std::vector<Expected> files{Generate(random, "a.txt", 60, "\n", false), Generate(random, "b.txt", 150, "\r\n", false),
-                              Generate(random, "c.txt", 80, "\r\n", true)};
+  std::vector<GeneratedFile> files{GenerateFile(random, "a.txt", 60, "\n"), GenerateFile(random, "b.txt", 150, "\r\n"),
+                                   GenerateFile(random, "c.txt", 80, "\r\n", true)};
   std::vector<std::string> names;
-  for (const Expected& file : files) names.push_back(dir_.Write("tree/" + file.name, file.content));
+  for (const GeneratedFile& file : files) names.push_back(dir_.Write("tree/" + file.relative, file.content));
   dir_.Write("tree/plain.txt", "no characters\n");
-
-  std::vector<std::string> args{GLYPHWELL_SCAN, "--no-limit", "--no-export", "--patterns", "*.txt", dir_ / "tree"};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t quiet;  // its completion count is not wanted here
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  int status = -1;
-  if (posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
-  posix_spawn_file_actions_destroy(&quiet);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const int pid = platform::StartProcess(GLYPHWELL_SCAN, "--quiet --no-limit --no-export --patterns *.txt " + dir_ / "tree");
+  ASSERT_EQ(platform::WaitProcess(pid), 0);
 
   ASSERT_TRUE(RefreshReport(kReportPath, files_, list_).loadError.empty());  // the report's default place
   EXPECT_EQ(list_.items, names);
@@ -210,6 +165,12 @@ TEST_F(ViewerFiles, ScannedTreeLoadsAndAnchorsAsGenerated) {
     ASSERT_TRUE(rows && !files[i].rows.empty()) << names[i];
     EXPECT_EQ(RowsOf(*rows), files[i].rows) << names[i];
     BuildAnchorPage(names[i], kAnchorPagePath, *rows);
-    EXPECT_EQ(ReadFileBytes(platform::DriveFolder('c') + "/~temp.htm"), files[i].page) << names[i];
+    std::string page;
+    auto hit = files[i].rows.begin();
+    for (std::size_t n = 1; n <= files[i].lines.size(); ++n) {
+      if (hit != files[i].rows.end() && hit->first == std::to_string(n)) page += "<a name=\"mao_Line" + (hit++)->first + "\">";
+      page += files[i].lines[n - 1] + "\r\n";
+    }
+    EXPECT_EQ(ReadFileBytes(platform::DriveFolder('c') + "/~temp.htm"), page) << names[i];
   }
 }
