@@ -6,8 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "finder/app/PathFunctions.h"
-#include "finder/export/ResultTable.h"
+#include "finder/export/WorkbookExport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Workbook.h"
 
@@ -26,18 +25,18 @@ class ExportTest : public ::testing::Test, public MessageSink {
     EXPECT_EQ(caption, "Glyphwell");
     messages_.push_back({text, kind});
   }
-  ResultTable& TableAt(const std::string& path) {
+  WorkbookExport& WorkbookAt(const std::string& path) {
     messages_.clear();
-    table_ = std::make_unique<ResultTable>(path);
-    table_->SetMessageSink(this);
-    return *table_;
+    workbook_ = std::make_unique<WorkbookExport>(path);
+    workbook_->SetMessageSink(this);
+    return *workbook_;
   }
   // Exports, expects the success message naming the workbook, and reads it.
-  WorkbookCells ExportAndRead(ResultTable& table) {
+  WorkbookCells ExportAndRead(const ResultTable& table) {
     messages_.clear();
-    table.Export();
-    EXPECT_EQ(messages_, Messages({{kWritten + table.WorkbookPath(), MessageKind::Information}}));
-    WorkbookCells cells = ReadWorkbook(table.WorkbookPath());
+    workbook_->Export(table);
+    EXPECT_EQ(messages_, Messages({{kWritten + workbook_->WorkbookPath(), MessageKind::Information}}));
+    WorkbookCells cells = ReadWorkbook(workbook_->WorkbookPath());
     EXPECT_TRUE(cells.ok);
     EXPECT_TRUE(cells.allText);
     return cells;
@@ -45,27 +44,29 @@ class ExportTest : public ::testing::Test, public MessageSink {
 
   TempDir dir_;
   Messages messages_;
-  std::unique_ptr<ResultTable> table_;
+  std::unique_ptr<WorkbookExport> workbook_;
+  ResultTable table_;
 };
 
 TEST_F(ExportTest, EmptyOrUnwritableEndsWithoutWorkbook) {
-  ResultTable& empty = TableAt(dir_ / "report.xls");
-  empty.Export();
+  WorkbookExport& empty = WorkbookAt(dir_ / "report.xls");
+  empty.Export(table_);
   EXPECT_EQ(messages_, Messages({{kEmptyResult, MessageKind::Plain}}));
   EXPECT_FALSE(FileIsThere(empty.WorkbookPath()));
 
-  ResultTable& unwritable = TableAt(dir_ / "missing/report.xls");
-  unwritable.AddRow("/a.txt", kHanziGbk, 2);
+  WorkbookExport& unwritable = WorkbookAt(dir_ / "missing/report.xls");
+  table_.AddRow("/a.txt", kHanziGbk, 2);
   // The terminal front end's messages go to stderr, so the library stays silent there.
   ::testing::internal::CaptureStderr();
-  unwritable.Export();
+  unwritable.Export(table_);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_TRUE(messages_.empty());
   EXPECT_FALSE(FileIsThere(unwritable.WorkbookPath()));
 }
 
 TEST_F(ExportTest, RowsUnderBoldTitlesAccumulate) {
-  ResultTable& table = TableAt(dir_ / "report.xls");
+  WorkbookAt(dir_ / "report.xls");
+  ResultTable& table = table_;
   table.AddRow("/data/a.txt", kHanziGbk, 123);
   WorkbookCells cells = ExportAndRead(table);
   std::map<std::string, std::string> expected{{"A1", "FileName"}, {"B1", "中文"}, {"C1", "字数"},
@@ -79,7 +80,8 @@ TEST_F(ExportTest, RowsUnderBoldTitlesAccumulate) {
 }
 
 TEST_F(ExportTest, TextsSurviveAsTypedUpToExcelsLimit) {
-  ResultTable& table = TableAt(dir_ / "report.xls");
+  WorkbookAt(dir_ / "report.xls");
+  ResultTable& table = table_;
   // A converted character reference can yield control characters; "_x0041_"
   // is how a cell escape looks and must not turn into "A".
   table.AddRow("/a_x0041_b.txt", "\x01\x1F\t<&>", 1);
@@ -92,12 +94,6 @@ TEST_F(ExportTest, TextsSurviveAsTypedUpToExcelsLimit) {
   EXPECT_EQ(cells.text["B2"], "\x01\x1F\t<&>");
   EXPECT_EQ(cells.text["A3"], std::string(32767, 'x'));
   EXPECT_EQ(cells.text["B3"], astral.substr(0, 4 + 4 * 16382));  // "中 " and whole emoji: 2 + 2 * 16382 units
-}
-
-TEST(ResultTableTest, DefaultWorkbookLiesInModuleDirectory) {
-  ResultTable table;
-  EXPECT_EQ(table.WorkbookPath(), GetModuleDirectory() + "/~report.xls");
-  EXPECT_TRUE(table.Rows().empty());
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <climits>
 
 #include "finder/app/FinderSettings.h"
-#include "finder/app/PathFunctions.h"
+#include "platform/PathFunctions.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "tests/support/TempDir.h"

@@ -103,13 +103,13 @@ TEST_F(Walk, CancelStopsBeforeTheNextFileAndKeepsTheSummary) {
   progress_.onProgress = [&](const std::string& name) {
     if (name == root + "/b.txt") running_ = 0;
   };
-  searcher_.SetExportEnabled(true);
+  searcher_.SetSummaryExport(&export_);
   searcher_.SearchDirectory(root, true, "*.txt");
   EXPECT_EQ(Scanned(progress_, root), (std::vector<std::string>{"/a.txt", "/b.txt"}));
   ASSERT_EQ(searcher_.Results().Rows().size(), 2u);
   EXPECT_EQ(searcher_.Results().Rows()[1].count, 0);
   EXPECT_EQ(searcher_.charCount, 2);
-  EXPECT_EQ(messages_.texts.size(), 1u);  // the export ran
+  EXPECT_EQ(export_.runs, 1);
 }
 
 TEST_F(Walk, DrivePathsJoinWithBackslashes) {

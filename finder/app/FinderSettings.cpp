@@ -1,6 +1,6 @@
 #include "finder/app/FinderSettings.h"
 
-#include "finder/app/PathFunctions.h"
+#include "platform/PathFunctions.h"
 
 namespace {
 const char kSection[] = "common";

@@ -8,9 +8,9 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "finder/app/PathFunctions.h"
+#include "platform/PathFunctions.h"
 #include "finder/engine/HanziSearcher.h"
-#include "finder/export/MessageSink.h"
+#include "finder/export/WorkbookExport.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
@@ -256,8 +256,9 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   if (!options.quiet && isatty(fileno(err))) settings.notifyWindow = &progress;
 
   HanziSearcher searcher(settings);
-  searcher.Results().SetMessageSink(&messages);
-  searcher.SetExportEnabled(options.exportWorkbook);
+  WorkbookExport workbook;
+  workbook.SetMessageSink(&messages);
+  if (options.exportWorkbook) searcher.SetSummaryExport(&workbook);
 
   // Ctrl+C cancels like the dialog's cancel button: the report is closed and
   // the summary still written.

@@ -1,6 +1,6 @@
 #include "finder/engine/FileConverter.h"
 
-#include "finder/app/PathFunctions.h"
+#include "platform/PathFunctions.h"
 #include "platform/Process.h"
 
 namespace {

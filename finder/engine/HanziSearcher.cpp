@@ -84,7 +84,7 @@ void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSu
 
 void HanziSearcher::Finish() {
   report_.Close();
-  if (exportEnabled_) results_.Export();
+  if (export_) export_->Export(results_);
 }
 
 void HanziSearcher::OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry&) {

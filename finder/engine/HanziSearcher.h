@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "finder/engine/ReportWriter.h"
+#include "finder/engine/ResultTable.h"
 #include "finder/engine/ScanSettings.h"
-#include "finder/export/ResultTable.h"
 #include "platform/FileSearch.h"
 #include "platform/LineReader.h"
 
@@ -40,8 +40,9 @@ class HanziSearcher {
 
   ResultTable& Results() { return results_; }
   const ReportWriter& Report() const { return report_; }
-  // The terminal front end may leave the workbook out.
-  void SetExportEnabled(bool enabled) { exportEnabled_ = enabled; }
+  // The last step of every search; none (the terminal's --no-export, most
+  // tests) leaves it out.
+  void SetSummaryExport(SummaryExport* summaryExport) { export_ = summaryExport; }
   // Where the document converter lies; the module directory by default.
   void SetConverterDirectory(std::string directory) { converterDirectory_ = std::move(directory); }
   // True when the last search ended early because the report could not be
@@ -63,7 +64,7 @@ class HanziSearcher {
   ReportWriter report_;
   std::set<std::string, CaseInsensitiveLess> processedPaths_;
   ResultTable results_;
-  bool exportEnabled_ = true;
+  SummaryExport* export_ = nullptr;
   bool aborted_ = false;
   std::string converterDirectory_;
   // Reused from file to file and line to line, so the line loop allocates nothing.

@@ -6,14 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Receives the name of each file as its scan starts. The name is handed over
-// by value, so the receiver may keep it while the engine moves on; it must
-// not block the engine (the dialog queues it, the terminal throttles it).
-class ProgressSink {
- public:
-  virtual ~ProgressSink() = default;
-  virtual void PostProgress(std::string path) = 0;
-};
+#include "finder/engine/Sinks.h"
 
 class ScanSettings {
  public:

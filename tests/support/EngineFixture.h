@@ -1,5 +1,5 @@
 // A search engine over a temporary folder, with the drive folders inside it,
-// progress recorded and the workbook export off unless a test turns it on.
+// progress recorded and no summary export unless a test hands one over.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "finder/engine/HanziSearcher.h"
-#include "finder/export/MessageSink.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
@@ -22,10 +21,15 @@ class RecordingProgress : public ProgressSink {
   std::function<void(const std::string&)> onProgress;
 };
 
-class RecordingMessages : public MessageSink {
+// Counts the exports and keeps the rows the last one was given.
+class RecordingExport : public SummaryExport {
  public:
-  void ShowMessage(const std::string& text, const std::string&, MessageKind) override { texts.push_back(text); }
-  std::vector<std::string> texts;
+  void Export(const ResultTable& table) override {
+    ++runs;
+    rows = table.Rows();
+  }
+  int runs = 0;
+  std::vector<ResultRow> rows;
 };
 
 class EngineTest : public ::testing::Test {
@@ -36,9 +40,6 @@ class EngineTest : public ::testing::Test {
     settings_.LimitHanZiCountEachFile = 0;
     settings_.notifyWindow = &progress_;
     settings_.runningFlag = &running_;
-    searcher_.SetExportEnabled(false);
-    searcher_.Results().SetMessageSink(&messages_);
-    searcher_.Results().SetWorkbookPath(dir_ / "report.xls");
   }
 
   std::string Report() const { return ReadFileBytes(platform::ToNative(settings_.strLogFile)); }
@@ -48,6 +49,6 @@ class EngineTest : public ::testing::Test {
   ScanSettings settings_;
   std::atomic<unsigned char> running_{1};
   RecordingProgress progress_;
-  RecordingMessages messages_;
+  RecordingExport export_;
   HanziSearcher searcher_;
 };

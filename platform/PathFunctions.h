@@ -1,4 +1,6 @@
-// The finder's path functions, shared by the engine, the settings and the export.
+// The finder's path functions: the program's own folder and the existence
+// tests of the search's checks. Shared by the engine, the export and the
+// front ends.
 #pragma once
 
 #include <string>

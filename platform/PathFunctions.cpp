@@ -1,4 +1,4 @@
-#include "finder/app/PathFunctions.h"
+#include "platform/PathFunctions.h"
 
 #include "platform/FileSearch.h"
 #include "platform/Files.h"

@@ -1,4 +1,4 @@
-#include "finder/export/ResultTable.h"
+#include "finder/export/WorkbookExport.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-#include "finder/app/PathFunctions.h"
+#include "platform/PathFunctions.h"
 #include "platform/CodePage.h"
 #include "platform/NativePath.h"
 
@@ -200,20 +200,17 @@ bool Save(WorkbookPtr workbook, const std::string& nativePath) {
 
 }  // namespace
 
-ResultTable::ResultTable() : workbookPath_(GetModuleDirectory() + "/~report.xls") {}
+WorkbookExport::WorkbookExport() : workbookPath_(GetModuleDirectory() + "/~report.xls") {}
 
-ResultTable::ResultTable(std::string workbookPath) : workbookPath_(std::move(workbookPath)) {}
+WorkbookExport::WorkbookExport(std::string workbookPath) : workbookPath_(std::move(workbookPath)) {}
 
-void ResultTable::AddRow(const std::string& file, const std::string& firstChars, std::int64_t count) {
-  rows_.push_back(ResultRow{file, firstChars, count});
-}
-
-void ResultTable::Show(const std::string& text, MessageKind kind) {
+void WorkbookExport::Show(const std::string& text, MessageKind kind) {
   if (sink_) sink_->ShowMessage(text, kCaption, kind);
 }
 
-void ResultTable::Export() {
-  if (rows_.empty()) {
+void WorkbookExport::Export(const ResultTable& table) {
+  const std::vector<ResultRow>& rows = table.Rows();
+  if (rows.empty()) {
     Show(EmptyResultText(), MessageKind::Plain);
     return;
   }
@@ -222,7 +219,7 @@ void ResultTable::Export() {
   try {
     const std::string nativePath = platform::ToNativeForWrite(workbookPath_);
     lxw_workbook_options options{};
-    options.use_zip64 = MayNeedZip64(rows_) ? LXW_TRUE : LXW_FALSE;
+    options.use_zip64 = MayNeedZip64(rows) ? LXW_TRUE : LXW_FALSE;
     WorkbookPtr workbook(workbook_new_opt(nativePath.c_str(), &options));
     lxw_worksheet* sheet = workbook ? workbook_add_worksheet(workbook.get(), nullptr) : nullptr;
     started = sheet != nullptr;
@@ -230,7 +227,7 @@ void ResultTable::Export() {
       lxw_format* bold = workbook_add_format(workbook.get());
       if (bold) {
         format_set_bold(bold);
-        if (WriteSheet(sheet, bold, rows_)) saved = Save(std::move(workbook), nativePath);
+        if (WriteSheet(sheet, bold, rows)) saved = Save(std::move(workbook), nativePath);
       }
     }
   } catch (...) {

@@ -1,0 +1,37 @@
+// What the engine hands outward while a search runs: the name of each file as
+// its scan starts, messages for the user, and the summary rows at the end.
+// Front ends (the dialog, the terminal) implement them; the engine knows
+// nothing else of them.
+#pragma once
+
+#include <string>
+
+class ResultTable;
+
+// Receives the name of each file as its scan starts. The name is handed over
+// by value, so the receiver may keep it while the engine moves on; it must
+// not block the engine (the dialog queues it, the terminal throttles it).
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void PostProgress(std::string path) = 0;
+};
+
+enum class MessageKind { Plain, Information, Stop };
+
+// Messages that the finder shows the user: message boxes in the dialog,
+// lines on stderr in the terminal front end. Texts and captions are CP936.
+// The call returns when the user has seen the message.
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  virtual void ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) = 0;
+};
+
+// The last step of every search, after the report is closed: the summary of
+// all rows collected so far in this program run.
+class SummaryExport {
+ public:
+  virtual ~SummaryExport() = default;
+  virtual void Export(const ResultTable& table) = 0;
+};
