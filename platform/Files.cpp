@@ -21,6 +21,12 @@ bool IsDirectory(std::string_view ansiPath) {
   return stat(ToNative(ansiPath).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsWritableFolder(std::string_view ansiPath) {
+  const std::string native = ToNative(ansiPath);
+  struct stat st;
+  return stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(native.c_str(), W_OK | X_OK) == 0;
+}
+
 bool RemoveFile(std::string_view ansiPath) {
   // Only files and links go: a report path such as /dev/null must never take
   // a device node with it, and unlink never removes a directory anyway.

@@ -10,6 +10,9 @@ namespace platform {
 bool PathExists(std::string_view ansiPath);
 // True when the path names an existing directory.
 bool IsDirectory(std::string_view ansiPath);
+// True when the user may create files in the folder (a read-only or
+// immutable folder, or one on a read-only file system, is not).
+bool IsWritableFolder(std::string_view ansiPath);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(std::string_view ansiPath);
 // Opens a file for writing, created or truncated to length 0 (mode 0644

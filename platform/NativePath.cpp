@@ -34,11 +34,13 @@ std::string HomeFolder() {
   return "/";
 }
 
-std::string DataHome() {
-  // The base directory rules ignore a relative value.
-  if (const char* value = std::getenv("XDG_DATA_HOME"); value && value[0] == '/') return value;
-  return HomeFolder() + "/.local/share";
+// An XDG base folder; the base directory rules ignore a relative value.
+std::string BaseFolder(const char* variable, const char* fallback) {
+  if (const char* value = std::getenv(variable); value && value[0] == '/') return value;
+  return HomeFolder() + fallback;
 }
+
+std::string DataHome() { return BaseFolder("XDG_DATA_HOME", "/.local/share"); }
 
 // Splits CP936 text at separators; a backslash counts only where a character
 // starts.
@@ -158,15 +160,23 @@ char SeparatorFor(std::string_view directoryText) { return IsDrivePath(directory
 
 std::string ToNative(std::string_view ansiPath) { return Resolve(ansiPath); }
 
+std::string UserFolder(UserFolderKind kind) {
+  return (kind == UserFolderKind::Settings ? BaseFolder("XDG_CONFIG_HOME", "/.config") : DataHome()) + "/glyphwell";
+}
+
+bool MakePrivateFolders(const std::string& nativeFolder) {
+  // Missing levels are made private to the user, as the base directory rules
+  // ask for; existing ones are left as they are.
+  for (std::size_t slash = nativeFolder.find('/', 1); slash != std::string::npos;
+       slash = nativeFolder.find('/', slash + 1))
+    mkdir(nativeFolder.substr(0, slash).c_str(), 0700);
+  mkdir(nativeFolder.c_str(), 0700);
+  struct stat st;
+  return stat(nativeFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 std::string ToNativeForWrite(std::string_view ansiPath) {
-  if (IsDrivePath(ansiPath) && AsciiLower(ansiPath[0]) == 'c') {
-    // Missing levels are made private to the user, as the base directory
-    // rules ask for the data home; existing ones are left as they are.
-    const std::string folder = DriveFolder('c');
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
-      mkdir(folder.substr(0, slash).c_str(), 0700);
-    mkdir(folder.c_str(), 0700);
-  }
+  if (IsDrivePath(ansiPath) && AsciiLower(ansiPath[0]) == 'c') MakePrivateFolders(DriveFolder('c'));
   return Resolve(ansiPath);
 }
 

@@ -14,6 +14,16 @@ bool IsDrivePath(std::string_view text);
 // ~/.local/share.
 std::string DriveFolder(char letter);
 
+// The user's own folders of the system, as native names:
+// $XDG_CONFIG_HOME/glyphwell (default ~/.config/glyphwell) for settings,
+// $XDG_DATA_HOME/glyphwell (default ~/.local/share/glyphwell) for data.
+enum class UserFolderKind { Settings, Data };
+std::string UserFolder(UserFolderKind kind);
+
+// Creates the missing levels of a native folder path with mode 0700 (an
+// existing level is left as it is); false when the folder is not there after.
+bool MakePrivateFolders(const std::string& nativeFolder);
+
 // The separator that the system appends to a directory text: "\" for a drive
 // path, "/" for any other.
 char SeparatorFor(std::string_view directoryText);

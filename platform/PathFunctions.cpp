@@ -1,5 +1,6 @@
 #include "platform/PathFunctions.h"
 
+#include "platform/CodePage.h"
 #include "platform/FileSearch.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
@@ -20,4 +21,19 @@ bool DirectoryExists(std::string_view path) {
   if (!driveRoot && !text.empty() && (text.back() == '/' || (text.back() == '\\' && platform::IsDrivePath(text))))
     text.pop_back();
   return platform::PathExists(text);
+}
+
+std::string WritableFilePath(std::string_view fileName, UserFileKind kind) {
+  return WritableFilePath(GetModuleDirectory(), fileName, kind);
+}
+
+std::string WritableFilePath(std::string_view moduleDirectory, std::string_view fileName, UserFileKind kind) {
+  std::string folder(moduleDirectory);
+  if (!platform::IsWritableFolder(folder.empty() ? "/" : folder)) {
+    const std::string native = platform::UserFolder(kind == UserFileKind::Settings ? platform::UserFolderKind::Settings
+                                                                                    : platform::UserFolderKind::Data);
+    platform::MakePrivateFolders(native);
+    folder = platform::Utf8ToAnsiOrRaw(native);
+  }
+  return folder + "/" + std::string(fileName);
 }

@@ -14,3 +14,14 @@ bool FileExists(std::string_view path);
 // True when any file or directory of that name exists; one trailing
 // separator is ignored.
 bool DirectoryExists(std::string_view path);
+
+// Where a program keeps a file that it writes beside itself ("Glyphwell.ini",
+// "Tallyview.ini", "~report.xls"): in the module directory when the user may
+// write there (a build folder, an unpacked copy), otherwise in the user's own
+// folder for its kind (see platform::UserFolder), created with mode 0700 when
+// missing. An installed program's folder is not the user's to write, and
+// settings written there would be silently lost. A CP936 path text.
+enum class UserFileKind { Settings, Data };
+std::string WritableFilePath(std::string_view fileName, UserFileKind kind);
+// The same for a given program folder (tests).
+std::string WritableFilePath(std::string_view moduleDirectory, std::string_view fileName, UserFileKind kind);

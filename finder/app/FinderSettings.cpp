@@ -20,7 +20,7 @@ FinderSettings::FinderSettings()
 
 FinderSettings::~FinderSettings() = default;
 
-void FinderSettings::Load() { Load(GetModuleDirectory() + "/Glyphwell.ini"); }
+void FinderSettings::Load() { Load(WritableFilePath("Glyphwell.ini", UserFileKind::Settings)); }
 
 void FinderSettings::Load(const std::string& iniPath) {
   ini_.SetPath(iniPath);

@@ -12,7 +12,7 @@ class FinderSettings {
   FinderSettings();
   virtual ~FinderSettings();
 
-  // Reads every key from the module directory's "Glyphwell.ini"; a missing
+  // Reads every key from "Glyphwell.ini" where WritableFilePath puts it; a missing
   // file or key keeps the current value.
   void Load();
   // The same for an INI file elsewhere.

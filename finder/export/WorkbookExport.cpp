@@ -200,7 +200,7 @@ bool Save(WorkbookPtr workbook, const std::string& nativePath) {
 
 }  // namespace
 
-WorkbookExport::WorkbookExport() : workbookPath_(GetModuleDirectory() + "/~report.xls") {}
+WorkbookExport::WorkbookExport() : workbookPath_(WritableFilePath("~report.xls", UserFileKind::Data)) {}
 
 WorkbookExport::WorkbookExport(std::string workbookPath) : workbookPath_(std::move(workbookPath)) {}
 
