@@ -6,6 +6,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <thread>
+
 #include "platform/CodePage.h"
 #include "platform/NativePath.h"
 
@@ -25,11 +27,12 @@ std::vector<std::string> SplitAtBlanks(std::string_view text) {
   return words;
 }
 
-int StartProcess(std::string_view program, std::string_view argumentText) {
-  const std::string path = ToNative(program);
-  std::vector<std::string> words;
-  words.push_back(path);
-  for (const std::string& word : SplitAtBlanks(argumentText)) words.push_back(AnsiToUtf8OrRaw(word));
+namespace {
+
+// Starts the program at path with argv[0] = path and the given native words.
+// A bare name is looked up on PATH when searchPath is set.
+int Spawn(const std::string& path, std::vector<std::string> words, bool searchPath) {
+  words.insert(words.begin(), path);
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -54,10 +57,28 @@ int StartProcess(std::string_view program, std::string_view argumentText) {
 
   pid_t pid = -1;
   // glibc reports a failed exec here rather than as an exit status of 127.
-  const int rc = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), environ);
+  const int rc = searchPath ? posix_spawnp(&pid, path.c_str(), &actions, &attributes, argv.data(), environ)
+                            : posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return rc == 0 ? static_cast<int>(pid) : -1;
+}
+
+}  // namespace
+
+int StartProcess(std::string_view program, std::string_view argumentText) {
+  std::vector<std::string> words;
+  for (const std::string& word : SplitAtBlanks(argumentText)) words.push_back(AnsiToUtf8OrRaw(word));
+  return Spawn(ToNative(program), std::move(words), false);
+}
+
+bool StartDetached(std::string_view program, const std::vector<std::string>& nativeArguments) {
+  if (program.empty()) return false;
+  const bool bareName = program.find('/') == std::string_view::npos && !IsDrivePath(program);
+  const int pid = Spawn(bareName ? AnsiToUtf8OrRaw(program) : ToNative(program), nativeArguments, bareName);
+  if (pid < 0) return false;
+  std::thread([pid] { WaitProcess(pid); }).detach();
+  return true;
 }
 
 int WaitProcess(int pid) {

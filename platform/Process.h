@@ -18,6 +18,13 @@ std::vector<std::string> SplitAtBlanks(std::string_view text);
 // executable, not a program).
 int StartProcess(std::string_view program, std::string_view argumentText);
 
+// Starts program without waiting for it: a thread of its own reaps the
+// process when it ends, so no zombie stays behind. program is a CP936 path
+// text, or a bare name (no "/") looked up on PATH; the arguments are native
+// (UTF-8) already, each passed as one word. False when it could not be
+// started (missing, not executable, not a program).
+bool StartDetached(std::string_view program, const std::vector<std::string>& nativeArguments);
+
 // Waits until the process has ended and returns its exit status (128 plus the
 // signal number for a process killed by a signal), or -1.
 int WaitProcess(int pid);

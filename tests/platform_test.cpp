@@ -110,6 +110,14 @@ TEST(Process, StartsProgramsWithoutAShell) {
   EXPECT_EQ(WaitProcess(StartProcess("/usr/bin/test", "x  =   y")), 1);
   dir.Write(kZhongUtf8, "");  // arguments arrive in UTF-8
   EXPECT_EQ(WaitProcess(StartProcess("/usr/bin/test", "-e " + dir / kZhongAnsi)), 0);
+
+  // Detached: found on PATH, one word per argument, blanks kept, and reaped.
+  EXPECT_FALSE(StartDetached(script, {}));
+  EXPECT_FALSE(StartDetached("no-such-program-here", {}));
+  const std::string marker = dir / "made by touch";
+  ASSERT_TRUE(StartDetached("touch", {marker}));
+  for (int i = 0; i < 500 && access(marker.c_str(), F_OK) != 0; ++i) usleep(10'000);
+  EXPECT_EQ(access(marker.c_str(), F_OK), 0);
 }
 
 // Numbered significant lines as the scan sees them, with or without skipping plain lines.
