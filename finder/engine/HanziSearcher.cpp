@@ -1,16 +1,14 @@
 #include "finder/engine/HanziSearcher.h"
 
-#include <cctype>
 #include <charconv>
 #include <new>
 
 #include "finder/engine/DirectoryWalker.h"
 #include "finder/engine/FileConverter.h"
 #include "finder/engine/HanziExtraction.h"
+#include "platform/AsciiText.h"
 
 namespace {
-
-unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
 // "%-3d", one blank, then the characters.
 void FormatHitLine(std::int64_t lineNumber, const std::string& chars, std::string& out) {
@@ -26,13 +24,7 @@ void FormatHitLine(std::int64_t lineNumber, const std::string& chars, std::strin
 }  // namespace
 
 bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
-    const unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  return a.size() < b.size();
+  return platform::CompareIgnoringAsciiCase(a, b) < 0;
 }
 
 std::string GetExtension(std::string_view path) {
@@ -43,7 +35,7 @@ std::string GetExtension(std::string_view path) {
 }
 
 void ToUpper(std::string& text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : text) c = static_cast<char>(platform::AsciiUpper(static_cast<unsigned char>(c)));
 }
 
 HanziSearcher::HanziSearcher(ScanSettings& settings) : settings_(settings) {}
