@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "finder/engine/HanziExtraction.h"
 #include "platform/CodePage.h"
 #include "platform/FileSearch.h"
 #include "platform/Files.h"
@@ -127,7 +128,7 @@ std::vector<std::pair<std::size_t, std::string>> NumberedLines(const std::string
   std::vector<std::pair<std::size_t, std::string>> lines;
   for (std::size_t number = 1;; ++number) {
     std::string_view line;
-    if (skip) number += reader.SkipPlainLines(hash);
+    if (skip) number += reader.SkipPlainLines(SignificantBytes(hash));
     if (!reader.ReadLine(line)) return lines;
     if (std::any_of(line.begin(), line.end(), [hash](unsigned char c) { return c >= 0x80 || (hash && c == '#'); }))
       lines.emplace_back(number, line);

@@ -122,12 +122,12 @@ void HanziSearcher::ScanFile(const std::string& path) {
     bool tagMet = false;
     bool headerWritten = false;
     std::int64_t lineNumber = 0;
-    const bool hashIsSignificant = settings_.SearchUnicode != 0;
+    const SignificantBytes significant(settings_.SearchUnicode != 0);
     std::string_view line;
     for (;;) {
       // Lines without a byte the extraction could use are only counted; until
       // a start tag is met every line has to be looked at for it.
-      if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader_.SkipPlainLines(hashIsSignificant));
+      if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader_.SkipPlainLines(significant));
       if (!reader_.ReadLine(line)) break;
       if (settings_.IsCancelled()) break;
       ++lineNumber;
