@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 
 namespace platform {
@@ -25,24 +25,12 @@ bool LineReader::Open(std::string_view ansiPath) { return OpenNative(ToNative(an
 
 bool LineReader::OpenNative(const std::string& nativePath) {
   Close();
-  // O_NONBLOCK so that opening a FIFO cannot wait for a writer; it is
-  // refused right after.
-  const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = OpenRegularFile(nativePath);
   if (fd < 0) {
     error_ = errno;
     atEnd_ = true;
     return false;
   }
-  struct stat st;
-  const bool statted = fstat(fd, &st) == 0;
-  if (!statted || !S_ISREG(st.st_mode)) {
-    error_ = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    close(fd);
-    atEnd_ = true;
-    return false;
-  }
-  // Some network and FUSE file systems honour O_NONBLOCK even on regular files.
-  fcntl(fd, F_SETFL, 0);
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   fd_ = fd;
   if (buffer_.size() < kInitialBuffer) buffer_.resize(kInitialBuffer);

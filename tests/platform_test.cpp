@@ -58,7 +58,7 @@ TEST(NativePath, DrivePathsAndNamesCp936CannotRepresent) {
   // The folder converts, the listed name is its own bytes: only the mix exists.
   EXPECT_EQ(ReadLines(ToNative(dir / (kZhongAnsi + "/" + found[0].name))), Strings{"emoji"});
   // A new file in such a folder lands beside the existing one.
-  close(OpenForWrite(dir / (kZhongAnsi + "/new.txt")));
+  EXPECT_TRUE(OutputFile().Create(dir / (kZhongAnsi + "/new.txt")));
   EXPECT_TRUE(FileIsThere(dir / (kZhongUtf8 + "/new.txt")));
 }
 
@@ -88,18 +88,56 @@ TEST(Files, WritesAndRemovesOnlyRegularFiles) {
   TempDir dir;
   ScopedDriveRoot root(dir.Path());
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
-  EXPECT_EQ(OpenForWrite(dir / "fifo"), -1);
-  EXPECT_FALSE(RemoveFile(dir / "fifo") || RemoveFile(dir.Path()));
+  OutputFile out;
+  EXPECT_FALSE(out.Create(dir / "fifo"));
+  EXPECT_FALSE(RemoveFile(dir / "fifo"));
+  EXPECT_FALSE(RemoveFile(dir.Path()));
   EXPECT_TRUE(PathExists(dir / "fifo"));
+  std::string content;
+  EXPECT_EQ(ReadWholeFile(dir / "fifo", content), EINVAL);
+  EXPECT_EQ(ReadWholeFile(dir.Path(), content), EISDIR);
   for (const std::string text : {"a longer first text", "short\r\n"}) {
-    const int fd = OpenForWrite("C:\\r.txt");
-    ASSERT_TRUE(fd >= 0 && WriteAll(fd, text.data(), text.size()));
-    close(fd);
-    EXPECT_EQ(ReadFileBytes(DriveFolder('c') + "/r.txt"), text);
+    ASSERT_TRUE(out.Create("C:\\r.txt"));
+    EXPECT_TRUE(out.Write(text));
+    EXPECT_TRUE(out.Close());
+    EXPECT_EQ(ReadWholeFile("c:\\r.txt", content), 0);
+    EXPECT_EQ(content, text);
   }
   struct stat st {};
-  EXPECT_TRUE(stat(DriveFolder('c').c_str(), &st) == 0 && (st.st_mode & 0777) == 0700u);
-  EXPECT_TRUE(RemoveFile("c:\\r.txt") && !PathExists("c:\\r.txt"));
+  ASSERT_EQ(stat(DriveFolder('c').c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(RemoveFile("c:\\r.txt"));
+  EXPECT_FALSE(PathExists("c:\\r.txt"));
+}
+
+// The report of a running search stands for a file opened without sharing:
+// another writer, a deletion and a reader's open test all fail until it is
+// closed, and the second writer leaves its content alone.
+TEST(Files, ALockedFileIsNeitherTruncatedNorDeletedWhileHeld) {
+  TempDir dir;
+  const std::string report = dir / "report.txt";
+  OutputFile writer, other;
+  ASSERT_TRUE(writer.CreateLocked(report));
+  ASSERT_TRUE(writer.Write("first\r\n"));
+  EXPECT_FALSE(other.CreateLocked(report));
+  EXPECT_EQ(other.Error(), EWOULDBLOCK);
+  EXPECT_FALSE(RemoveFile(report));
+  InputFile reader;
+  ASSERT_TRUE(reader.Open(report));
+  FileIdentity a, b;
+  ASSERT_TRUE(reader.Identity(a));
+  ASSERT_TRUE(writer.Identity(b));
+  EXPECT_EQ(a, b);
+  const int fd = OpenRegularFile(report);
+  EXPECT_TRUE(IsLockedByWriter(fd));
+  ASSERT_TRUE(writer.Close());
+  EXPECT_FALSE(IsLockedByWriter(fd));
+  close(fd);
+  EXPECT_EQ(ReadFileBytes(report), "first\r\n");
+  ASSERT_TRUE(other.CreateLocked(report));  // free again: truncated
+  EXPECT_TRUE(other.Close());
+  EXPECT_EQ(ReadFileBytes(report), "");
+  EXPECT_TRUE(RemoveFile(report));
 }
 
 TEST(Process, StartsProgramsWithoutAShell) {

@@ -7,6 +7,7 @@
 #include "finder/engine/FileConverter.h"
 #include "finder/engine/HanziExtraction.h"
 #include "platform/AsciiText.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -75,7 +76,11 @@ void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSu
 }
 
 void HanziSearcher::Finish() {
-  report_.Close();
+  try {
+    report_.Close();
+  } catch (const ReportWriteError&) {
+    // The last lines are lost (LostLines tells); the summary is still written.
+  }
   if (export_) export_->Export(results_);
 }
 
@@ -114,9 +119,12 @@ void HanziSearcher::ScanFile(const std::string& path) {
   std::int64_t count = 0;
   std::string firstChars;
   try {
-    // The open report is not shared with readers, so it reads as a file
-    // that cannot be opened; reading it would feed the search its own output.
-    if (reader_.Open(fileToRead) && report_.IsReport(reader_.Descriptor())) reader_.Close();
+    // A report being written is not shared with readers, so it reads as a
+    // file that cannot be opened: this search's own (which would feed the
+    // search its own output) or another search's.
+    if (reader_.Open(fileToRead) &&
+        (report_.IsReport(reader_.Descriptor()) || platform::IsLockedByWriter(reader_.Descriptor())))
+      reader_.Close();
     const std::string& tag = settings_.strStartTag;
     const bool tagApplies = !tag.empty() && settings_.ContainsStartTag(path, tag);
     bool tagMet = false;
@@ -149,6 +157,9 @@ void HanziSearcher::ScanFile(const std::string& path) {
           static_cast<std::uint64_t>(count) >= settings_.MaxHanZiCountEachFile)
         break;
     }
+    // The file's lines leave the buffer with it, so that a full disk ends
+    // the file whose lines were lost.
+    report_.Flush();
   } catch (const std::exception&) {
     // A failed report write or exhausted memory ends this file as if it had
     // ended; its row is still recorded.
