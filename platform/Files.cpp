@@ -34,13 +34,18 @@ bool RemoveFile(std::string_view ansiPath) {
   const std::string native = ToNative(ansiPath);
   struct stat st;
   if (lstat(native.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return false;
-  if (S_ISREG(st.st_mode)) {
-    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-    const bool locked = fd >= 0 && IsLockedByWriter(fd);
-    if (fd >= 0) close(fd);
-    if (locked) return false;
+  // The file is deleted under a lock of its own, so that a writer cannot
+  // take it between the test and the deletion and then write into a file
+  // that is gone. One that cannot be opened to be locked (no read access)
+  // is deleted all the same.
+  const int fd = S_ISREG(st.st_mode) ? open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW) : -1;
+  if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
   }
-  return unlink(native.c_str()) == 0;
+  const bool removed = unlink(native.c_str()) == 0;
+  if (fd >= 0) close(fd);
+  return removed;
 }
 
 std::string CreateTemporaryBeside(const std::string& nativeTarget) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "platform/Process.h"
 #include "tests/support/Gbk.h"
@@ -109,6 +110,16 @@ TEST_F(ViewerFiles, RefreshWithoutAReportKeepsTheOldMap) {
   for (const std::string& path : {file, file + "\\", file + "/"}) EXPECT_TRUE(CanOpenFile(path)) << path;
   EXPECT_FALSE(CanOpenFile(file + "//"));
   EXPECT_FALSE(CanOpenFile(""));
+
+  // A report that a search is writing cannot be opened until it is closed.
+  platform::OutputFile search;
+  ASSERT_TRUE(search.CreateLocked(kReportPath));
+  ASSERT_TRUE(search.Write("Input file:a.txt\r\n"));
+  EXPECT_FALSE(RefreshReport(kReportPath, files_, list_).reportOpened);
+  EXPECT_TRUE(files_.Exists("old"));
+  ASSERT_TRUE(search.Close());
+  EXPECT_TRUE(RefreshReport(kReportPath, files_, list_).reportOpened);
+  EXPECT_EQ(list_.items, std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(ViewerFiles, AnchorPageLineEnds) {

@@ -1,5 +1,6 @@
 #include "finder/engine/ReportWriter.h"
 
+#include <cerrno>
 #include <cstring>
 
 ReportWriter::ReportWriter(std::string path) : path_(std::move(path)) {}
@@ -15,11 +16,13 @@ ReportWriter::~ReportWriter() {
 void ReportWriter::SetFileName(std::string path) {
   path_ = std::move(path);
   lostLines_ = 0;
+  heldByAnother_ = false;
 }
 
 void ReportWriter::WriteLine(std::string_view text) {
   if (!file_.IsOpen()) {
-    if (!file_.CreateLocked(path_)) {
+    if (heldByAnother_ || !file_.CreateLocked(path_)) {
+      heldByAnother_ = heldByAnother_ || file_.Error() == EWOULDBLOCK;
       ++lostLines_;
       return;
     }

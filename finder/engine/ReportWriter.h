@@ -32,8 +32,9 @@ class ReportWriter {
   const std::string& FileName() const { return path_; }
 
   // Adds text up to its first zero byte, then CR LF. The first line creates
-  // (or truncates) the file. When the file cannot be created (or another
-  // search holds it) the line is lost and the next line tries again. A
+  // (or truncates) the file. When the file cannot be created the line is
+  // lost and the next line tries again; when another search holds it, every
+  // line of this search is lost, so that the other's report stays whole. A
   // failed write of the buffer throws ReportWriteError; what it held is lost.
   // After a failed write every line is written at once until a write
   // succeeds again, so that on a full disk each line fails where it is
@@ -62,6 +63,7 @@ class ReportWriter {
   platform::FileIdentity identity_;
   std::string buffer_;
   long bufferedLines_ = 0;
-  bool failing_ = false;  // the last write failed
+  bool failing_ = false;       // the last write failed
+  bool heldByAnother_ = false;  // another search writes this report
   long lostLines_ = 0;
 };
