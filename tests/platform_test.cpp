@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
+#include "platform/PathFunctions.h"
 #include "platform/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -39,9 +40,11 @@ Strings ReadLines(const std::string& native) {
 
 TEST(CodePage, ConvertsBothWaysAndFallsBack) {
   std::string utf8, ansi;
-  ASSERT_TRUE(AnsiToUtf8(kZhongAnsi + "a\x80", utf8) && Utf8ToAnsi(utf8, ansi));
+  ASSERT_TRUE(AnsiToUtf8(kZhongAnsi + "a\x80", utf8));
+  ASSERT_TRUE(Utf8ToAnsi(utf8, ansi));
   EXPECT_EQ(utf8 + "|" + ansi, kZhongUtf8 + "a\xE2\x82\xAC|" + kZhongAnsi + "a\x80");
-  EXPECT_FALSE(AnsiToUtf8(kZhongAnsi.substr(0, 1), utf8) || Utf8ToAnsi(kEmoji, ansi));
+  EXPECT_FALSE(AnsiToUtf8(kZhongAnsi.substr(0, 1), utf8));
+  EXPECT_FALSE(Utf8ToAnsi(kEmoji, ansi));
   // An unassigned double-byte code must not swallow the "A" after it.
   EXPECT_EQ(AnsiToUtf8Lenient("\xA2\xE3" "A" "\xD6"), "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD");
   EXPECT_EQ(Utf8ToAnsiOrRaw(kZhongUtf8 + kEmoji), kZhongUtf8 + kEmoji);
@@ -63,7 +66,11 @@ TEST(NativePath, DrivePathsAndNamesCp936CannotRepresent) {
 }
 
 TEST(FileSearch, MatchesAndListsTheWindowsWay) {
-  EXPECT_TRUE(MatchesPattern("README.TXT", "*.txt") && MatchesPattern("a" + kZhongAnsi + "b", "a?b"));
+  EXPECT_TRUE(MatchesPattern("README.TXT", "*.txt"));
+  EXPECT_TRUE(MatchesPattern("a" + kZhongAnsi + "b", "a?b"));
+  // A Latin-1 byte that looks like a GBK lead byte takes no "." with it.
+  EXPECT_TRUE(MatchesPattern("caf\xE9.txt", "*.txt"));
+  EXPECT_TRUE(MatchesPattern("caf\xE9.txt", "caf?.txt"));
   EXPECT_FALSE(MatchesPattern(std::string(200, 'a'), "*a*a*a*a*a*a*a*a*a*a*b"));  // no naive backtracking
   TempDir dir;
   for (const char* name : {"B.txt", "a.txt", "_u.txt"}) dir.Write(name, "x");
@@ -157,6 +164,28 @@ TEST(Process, StartsProgramsWithoutAShell) {
   ASSERT_TRUE(StartDetached("touch", {marker}));
   for (int i = 0; i < 500 && access(marker.c_str(), F_OK) != 0; ++i) usleep(10'000);
   EXPECT_EQ(access(marker.c_str(), F_OK), 0);
+}
+
+TEST(PathFunctions, ExistenceTestsAndWhereWrittenFilesLie) {
+  TempDir dir;
+  const std::string sub = dir.MakeDir("sub");
+  const std::string file = dir.Write("sub/a.txt", "x");
+  EXPECT_TRUE(DirectoryExists(sub));
+  EXPECT_TRUE(DirectoryExists(sub + "/"));
+  EXPECT_TRUE(DirectoryExists(file));  // any entry of that name
+  EXPECT_FALSE(DirectoryExists(dir / "none/"));
+  EXPECT_TRUE(FileExists(sub));
+  EXPECT_TRUE(FileExists(dir / "sub/*.TXT"));
+  EXPECT_FALSE(FileExists(dir / "sub/*.htm"));
+  EXPECT_TRUE(DirectoryExists(GetModuleDirectory()));
+
+  // A program folder the user may write keeps the files; another one sends
+  // them to the user's own folders.
+  ScopedEnvironment config("XDG_CONFIG_HOME", dir / "config"), data("XDG_DATA_HOME", dir / "data");
+  EXPECT_EQ(WritableFilePath(sub, "a.ini", UserFileKind::Settings), sub + "/a.ini");
+  EXPECT_EQ(WritableFilePath(dir / "missing", "a.ini", UserFileKind::Settings), dir / "config/glyphwell/a.ini");
+  EXPECT_EQ(WritableFilePath(dir / "missing", "b.xls", UserFileKind::Data), dir / "data/glyphwell/b.xls");
+  EXPECT_TRUE(IsDirectory(dir / "config/glyphwell"));
 }
 
 // Numbered significant lines as the scan sees them, with or without skipping plain lines.

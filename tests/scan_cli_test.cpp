@@ -104,7 +104,10 @@ TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   ASSERT_TRUE(cells.ok);
   EXPECT_TRUE(cells.allText);
   for (const auto& [cell, text] : {std::pair{"A1", "FileName"}, {"B1", "中文"}, {"C1", "字数"}})
-    EXPECT_TRUE(cells.text.at(cell) == text && cells.bold.at(cell)) << cell;
+  {
+    EXPECT_EQ(cells.text.at(cell), text);
+    EXPECT_TRUE(cells.bold.at(cell)) << cell;
+  }
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string row = std::to_string(i + 2), b = cells.text.count("B" + row) ? cells.text.at("B" + row) : "";
     EXPECT_EQ(cells.text.at("A" + row), root + "/" + files[i].relative);
@@ -136,7 +139,10 @@ TEST_F(ScanCli, ExitStatusAndMessagesForMissingInput) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"a", "b"}, {"--quiet=yes", plain}}) {
     const Outcome usage = Run(args);
-    EXPECT_TRUE(usage.status == 2 && usage.err.find("Try 'glyphwell-scan --help'") != std::string::npos) << args.size();
+  {
+    EXPECT_EQ(usage.status, 2) << args.size();
+    EXPECT_NE(usage.err.find("Try 'glyphwell-scan --help'"), std::string::npos) << args.size();
+  }
   }
   EXPECT_EQ(Run({"--help"}).status, 0);
 }

@@ -173,7 +173,8 @@ TEST_F(ViewerFiles, ScannedTreeLoadsAndAnchorsAsGenerated) {
   ASSERT_EQ(files_.GetObject().Count(), files.size());
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::shared_ptr<ClsMap> rows = files_.GetValue(names[i]);
-    ASSERT_TRUE(rows && !files[i].rows.empty()) << names[i];
+    ASSERT_TRUE(rows) << names[i];
+    ASSERT_FALSE(files[i].rows.empty()) << names[i];
     EXPECT_EQ(RowsOf(*rows), files[i].rows) << names[i];
     BuildAnchorPage(names[i], kAnchorPagePath, *rows);
     std::string page;
