@@ -1,6 +1,6 @@
 #include "finder/engine/HanziSearcher.h"
 
-#include <charconv>
+#include <cerrno>
 #include <new>
 
 #include "finder/engine/DirectoryWalker.h"
@@ -11,16 +11,13 @@
 
 namespace {
 
-// "%-3d", one blank, then the characters.
-void FormatHitLine(std::int64_t lineNumber, const std::string& chars, std::string& out) {
-  char digits[24];
-  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, lineNumber);
-  (void)ec;
-  out.assign(digits, end);
-  while (out.size() < 3) out += ' ';
-  out += ' ';
-  out += chars;
-}
+// The converter's output, shared by every search of every finder.
+const char kConverterOutput[] = "c:\\~tmp.txt";
+
+// The first line's characters are kept for the workbook only, whose cell
+// holds at most 32,767 UTF-16 units: no more than twice as many bytes can
+// show there, so a longer first line costs no memory beyond this.
+constexpr std::size_t kFirstCharsKept = 128 * 1024;
 
 }  // namespace
 
@@ -65,6 +62,7 @@ void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSu
                                     const std::string& patterns) {
   Reset();
   DirectoryWalker walker(settings_.runningFlag, &HanziSearcher::OnFileFound, this);
+  walker.SetProblemSink(problems_);
   try {
     walker.Walk(directory, includeSubdirectories, patterns);
   } catch (const std::exception&) {
@@ -91,6 +89,14 @@ void HanziSearcher::OnFileFound(void* userObject, const std::string& fullPath, c
 bool HanziSearcher::ClassifyFile(const std::string& path, const std::string& extension, std::string& fileToRead,
                                  std::string& message) {
   if (extension == ".DOC") {
+    // Every search converts into the same file, whose path the rows carry:
+    // it is held from the converter's start until its text is scanned, and
+    // another search waits for it.
+    const bool held = converterLock_.Acquire(kConverterOutput, [this] { return settings_.IsCancelled(); });
+    if (!held && settings_.IsCancelled()) {
+      fileToRead = kConverterOutput;  // cancelled while waiting: nothing is read
+      return true;
+    }
     WordConverter converter = converterDirectory_.empty() ? WordConverter() : WordConverter(converterDirectory_);
     return converter.Convert(path, fileToRead, message);
   }
@@ -102,6 +108,10 @@ bool HanziSearcher::ClassifyFile(const std::string& path, const std::string& ext
   return true;
 }
 
+void HanziSearcher::Tell(const std::string& path, ReadProblem problem, int error) {
+  if (problems_) problems_->CannotRead(path, problem, error);
+}
+
 void HanziSearcher::ScanFile(const std::string& path) {
   if (!processedPaths_.insert(path).second) return;
   if (settings_.notifyWindow) settings_.notifyWindow->PostProgress(path);
@@ -111,22 +121,23 @@ void HanziSearcher::ScanFile(const std::string& path) {
   ToUpper(extension);
   std::string fileToRead;
   std::string message;
-  if (!ClassifyFile(path, extension, fileToRead, message)) {
+  const bool read = ClassifyFile(path, extension, fileToRead, message);
+  if (!read) {
+    converterLock_.Release();
     report_.WriteLine(message);  // a failure here ends the search (see the entries)
     return;
   }
+  const bool converted = fileToRead != path;
 
   std::int64_t count = 0;
   std::string firstChars;
   try {
-    // A report being written is not shared with readers, so it reads as a
-    // file that cannot be opened: this search's own (which would feed the
-    // search its own output) or another search's.
-    if (reader_.Open(fileToRead) &&
-        (report_.IsReport(reader_.Descriptor()) || platform::IsLockedByWriter(reader_.Descriptor())))
-      reader_.Close();
+    // A search cancelled while it waited for the converter's output reads
+    // nothing: the output is another search's.
+    const bool cancelledWaiting = converted && !converterLock_.Held() && settings_.IsCancelled();
+    if (!cancelledWaiting) OpenForScan(path, fileToRead, converted);
     const std::string& tag = settings_.strStartTag;
-    const bool tagApplies = !tag.empty() && settings_.ContainsStartTag(path, tag);
+    const bool tagApplies = reader_.IsOpen() && !tag.empty() && settings_.ContainsStartTag(path, tag);
     bool tagMet = false;
     bool headerWritten = false;
     std::int64_t lineNumber = 0;
@@ -149,22 +160,49 @@ void HanziSearcher::ScanFile(const std::string& path) {
         report_.WriteHeader(path);
         headerWritten = true;
       }
-      FormatHitLine(lineNumber, chars_, hitLine_);
-      report_.WriteLine(hitLine_);
-      if (firstChars.empty()) firstChars = chars_;
+      report_.WriteHitLine(lineNumber, chars_);
+      if (firstChars.empty()) firstChars.assign(chars_, 0, kFirstCharsKept);
       count += static_cast<std::int64_t>(chars_.size());
       if (settings_.LimitHanZiCountEachFile == 1 &&
           static_cast<std::uint64_t>(count) >= settings_.MaxHanZiCountEachFile)
         break;
     }
+    if (reader_.LastError() != 0) Tell(path, ReadProblem::NotWhole, reader_.LastError());
     // The file's lines leave the buffer with it, so that a full disk ends
     // the file whose lines were lost.
     report_.Flush();
-  } catch (const std::exception&) {
-    // A failed report write or exhausted memory ends this file as if it had
-    // ended; its row is still recorded.
+  } catch (const std::bad_alloc&) {
+    // Memory exhausted (a line too long for it) ends this file as if it had
+    // ended; its row is still recorded, and the user learns of it.
+    Tell(path, ReadProblem::NotWhole, ENOMEM);
+    ReleaseLineMemory();
+  } catch (const ReportWriteError&) {
+    // A full disk ends this file likewise.
   }
   charCount += count;
   results_.AddRow(fileToRead, firstChars, count);
+  reader_.Close();
+  converterLock_.Release();
+}
+
+void HanziSearcher::OpenForScan(const std::string& path, const std::string& fileToRead, bool converted) {
+  if (!reader_.Open(fileToRead)) {
+    Tell(path, ReadProblem::File, reader_.LastError());
+    return;
+  }
+  // A report being written is not shared with readers, so it reads as a
+  // file that cannot be opened: this search's own (which would feed the
+  // search its own output) or another search's. The converter's output is
+  // locked by this search itself.
+  if (report_.IsReport(reader_.Descriptor())) {
+    reader_.Close();
+  } else if (!converted && platform::IsLockedByWriter(reader_.Descriptor())) {
+    reader_.Close();
+    Tell(path, ReadProblem::File, EBUSY);
+  }
+}
+
+void HanziSearcher::ReleaseLineMemory() {
+  std::string().swap(chars_);
   reader_.Close();
 }
