@@ -1,80 +1,19 @@
-// Runs the terminal front end as a user would, from a copy beside which its
-// workbook is written, and checks the report byte for byte.
+// The terminal front end as a user runs it: the report byte for byte, the
+// workbook, the options, the exit status and the messages.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <fcntl.h>
-#include <filesystem>
 #include <random>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/GeneratedFile.h"
+#include "tests/support/ScanProgram.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Workbook.h"
 
-extern char** environ;
-
-struct Outcome { int status; std::string out, err; };
-
-class ScanCli : public ::testing::Test {
- protected:
-  ScanCli() : drives_(dir_.Path()), program_(dir_ / "bin/glyphwell-scan") {
-    std::filesystem::create_directories(dir_ / "bin");
-    std::filesystem::copy_file(GLYPHWELL_SCAN, program_);
-  }
-
-  Outcome Run(std::vector<std::string> args) { return Finish(Start(std::move(args))); }
-
-  // Starts the program with its output in files of their own (named by
-  // tag); fileSizeLimit makes writes past that many bytes fail, as on a
-  // full disk.
-  pid_t Start(std::vector<std::string> args, const std::string& tag = "", rlim_t fileSizeLimit = RLIM_INFINITY) {
-    std::vector<char*> argv{program_.data()};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t io;
-    posix_spawn_file_actions_init(&io);
-    for (int fd : {1, 2})
-      posix_spawn_file_actions_addopen(&io, fd, OutputName(fd, tag).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    if (fileSizeLimit != RLIM_INFINITY) {
-      signal(SIGXFSZ, SIG_IGN);  // a failed write instead of a killed program; kept across exec
-      const rlimit limited{fileSizeLimit, old.rlim_max};
-      setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    pid_t pid = -1;
-    if (posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ) != 0) pid = -1;
-    setrlimit(RLIMIT_FSIZE, &old);
-    posix_spawn_file_actions_destroy(&io);
-    return pid;
-  }
-
-  Outcome Finish(pid_t pid, const std::string& tag = "") {
-    int status = -1;  // no exit status
-    if (pid > 0) waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(OutputName(1, tag)),
-            ReadFileBytes(OutputName(2, tag))};
-  }
-
-  std::string OutputName(int fd, const std::string& tag) const { return dir_ / ((fd == 1 ? "stdout" : "stderr") + tag); }
-
-  std::string Workbook() const { return dir_ / "bin/~report.xls"; }
-
-  TempDir dir_;
-  ScopedDriveRoot drives_;
-  std::string program_;
-};
-
-std::string Completion(int files, int chars) {
-  return "处理结束 共搜索了 " + std::to_string(files) + " 个文件，发现汉字 " + std::to_string(chars) + " 个。\n";
-}
+using ScanCli = ScanProgram;
 
 TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   std::mt19937 random(2026);
