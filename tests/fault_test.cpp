@@ -29,8 +29,8 @@ bool IsLink(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;  // the sanitizer's shadow memory swamps any memory figure
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // a sanitizer's shadow memory swamps any memory figure
 #else
 constexpr bool kSanitized = false;
 #endif

@@ -2,6 +2,8 @@
 // workbook, the options, the exit status and the messages.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <unistd.h>
 
@@ -165,3 +167,54 @@ TEST_F(ScanCli, AReportAnotherSearchHoldsIsLeftWhole) {
   }
 }
 
+
+// A digest of a file read in small pieces, so that comparing two large
+// reports keeps this process small: a program started from it would count
+// this process's memory as its own peak.
+std::uint64_t Digest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::uint64_t hash = 14695981039346656037u;
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+    for (std::streamsize i = 0; i < in.gcount(); ++i) hash = (hash ^ static_cast<unsigned char>(chunk[i])) * 1099511628211u;
+  return hash;
+}
+
+TEST_F(ScanCli, WorkersWriteWhatOneWritesWithinABoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  constexpr bool kSanitized = true;  // a sanitizer's shadow memory swamps any memory figure
+#else
+  constexpr bool kSanitized = false;
+#endif
+  // Many small files and one of hits only, whose lines no worker may hold:
+  // it is scanned at its turn, streaming into the report.
+  std::mt19937 random(13);
+  {
+    std::ofstream dense(dir_.MakeDir("t") + "/dense.txt", std::ios::binary);
+    const std::string line = Gbk("密集字符") + "\n";
+    for (int i = 0; i < 1'500'000; ++i) dense << line;
+  }
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "t/s" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt";
+    dir_.Write(name, GenerateFile(random, name, 40).content);
+  }
+  Outcome outcomes[2];
+  std::uint64_t reports[2] = {};
+  std::string workbooks[2];
+  for (int run = 0; run < 2; ++run) {
+    outcomes[run] = Run({run == 0 ? "-j4" : "-j1", "--no-limit", "--report", dir_ / "r.txt", dir_ / "t"});
+    reports[run] = Digest(dir_ / "r.txt");
+    const WorkbookCells cells = ReadWorkbook(Workbook());
+    ASSERT_TRUE(cells.ok);
+    for (const auto& [cell, text] : cells.text) workbooks[run] += cell + "=" + text + "\n";
+  }
+  EXPECT_EQ(outcomes[0].status, 0);
+  EXPECT_EQ(outcomes[0].out, outcomes[1].out);
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_GT(std::filesystem::file_size(dir_ / "r.txt"), 25'000'000u);
+  EXPECT_TRUE(workbooks[0] == workbooks[1]);
+  // Four workers hold a window of files, not the dense file's 25 MB of lines.
+  if (!kSanitized) {
+    EXPECT_LT(outcomes[0].peakKilobytes, 20 * 1024) << "KiB at the peak";
+  }
+}

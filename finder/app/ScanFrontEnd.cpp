@@ -1,5 +1,6 @@
 #include "finder/app/ScanFrontEnd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "finder/export/WorkbookExport.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -33,6 +35,8 @@ const char kUsage[] =
     "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
     "  --no-export        do not write the summary workbook\n"
     "  -q, --quiet        no progress display\n"
+    "  -j, --threads N    files read by N threads at once (default: one per\n"
+    "                     processor, at most 8); the output is the same\n"
     "  -h, --help         show this help\n"
     "      --version      show the version\n"
     "\n"
@@ -189,6 +193,8 @@ bool* FlagOption(const std::string& arg, ScanOptions& options) {
 
 }  // namespace
 
+int DefaultThreads() { return std::min(platform::ProcessorCount(), 8); }
+
 std::string TerminalText(std::string_view ansi) {
   std::string utf8;
   if (!platform::AnsiToUtf8(ansi, utf8)) utf8 = platform::AnsiToUtf8Lenient(ansi);
@@ -255,6 +261,16 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
         error = "the report path is empty";
         return false;
       }
+    } else if (arg == "-j" || arg == "--threads" || (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
+      std::string text = arg.size() > 2 && arg[1] == 'j' ? arg.substr(2) : std::string();
+      if (text.empty() && !takeValue(text)) return false;
+      char* end = nullptr;
+      const long threads = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || threads < 1 || threads > 256) {
+        error = "invalid thread count '" + text + "': a number from 1 to 256 is needed";
+        return false;
+      }
+      options.threads = static_cast<int>(threads);
     } else if (arg == "--limit") {
       std::string text;
       if (!takeValue(text)) return false;
@@ -315,6 +331,7 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   }
 
   HanziSearcher searcher(settings);
+  searcher.SetWorkers(options.threads > 0 ? options.threads : DefaultThreads());
   TerminalProblems problems(err, progress);
   searcher.SetProblemSink(&problems);
   WorkbookExport workbook;

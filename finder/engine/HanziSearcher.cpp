@@ -6,6 +6,7 @@
 #include "finder/engine/DirectoryWalker.h"
 #include "finder/engine/FileConverter.h"
 #include "finder/engine/HanziExtraction.h"
+#include "finder/engine/LineScan.h"
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
 
@@ -14,10 +15,17 @@ namespace {
 // The converter's output, shared by every search of every finder.
 const char kConverterOutput[] = "c:\\~tmp.txt";
 
-// The first line's characters are kept for the workbook only, whose cell
-// holds at most 32,767 UTF-16 units: no more than twice as many bytes can
-// show there, so a longer first line costs no memory beyond this.
-constexpr std::size_t kFirstCharsKept = 128 * 1024;
+// Hit lines straight into the report, the file's header before the first.
+struct ReportHits {
+  ReportWriter& report;
+  const std::string& path;
+  bool headerWritten = false;
+  void Hit(std::int64_t lineNumber, std::string_view chars) {
+    if (!headerWritten) report.WriteHeader(path);
+    headerWritten = true;
+    report.WriteHitLine(lineNumber, chars);
+  }
+};
 
 }  // namespace
 
@@ -61,10 +69,14 @@ void HanziSearcher::SearchFile(const std::string& path) {
 void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSubdirectories,
                                     const std::string& patterns) {
   Reset();
-  DirectoryWalker walker(settings_.runningFlag, &HanziSearcher::OnFileFound, this);
-  walker.SetProblemSink(problems_);
   try {
-    walker.Walk(directory, includeSubdirectories, patterns);
+    if (workers_ > 1) {
+      ParallelWalk(directory, includeSubdirectories, patterns);
+    } else {
+      DirectoryWalker walker(settings_.runningFlag, &HanziSearcher::OnFileFound, this);
+      walker.SetProblemSink(problems_);
+      walker.Walk(directory, includeSubdirectories, patterns);
+    }
   } catch (const std::exception&) {
     // A report that cannot take a notice, or memory exhausted outside a
     // file's line loop: stop here, but keep what was scanned.
@@ -113,7 +125,10 @@ void HanziSearcher::Tell(const std::string& path, ReadProblem problem, int error
 }
 
 void HanziSearcher::ScanFile(const std::string& path) {
-  if (!processedPaths_.insert(path).second) return;
+  if (processedPaths_.insert(path).second) ScanNewFile(path);
+}
+
+void HanziSearcher::ScanNewFile(const std::string& path) {
   if (settings_.notifyWindow) settings_.notifyWindow->PostProgress(path);
   ++fileCount;
 
@@ -129,44 +144,16 @@ void HanziSearcher::ScanFile(const std::string& path) {
   }
   const bool converted = fileToRead != path;
 
-  std::int64_t count = 0;
-  std::string firstChars;
+  LineScan scan;
   try {
     // A search cancelled while it waited for the converter's output reads
     // nothing: the output is another search's.
     const bool cancelledWaiting = converted && !converterLock_.Held() && settings_.IsCancelled();
     if (!cancelledWaiting) OpenForScan(path, fileToRead, converted);
-    const std::string& tag = settings_.strStartTag;
-    const bool tagApplies = reader_.IsOpen() && !tag.empty() && settings_.ContainsStartTag(path, tag);
-    bool tagMet = false;
-    bool headerWritten = false;
-    std::int64_t lineNumber = 0;
-    const SignificantBytes significant(settings_.SearchUnicode != 0);
-    std::string_view line;
-    for (;;) {
-      // Lines without a byte the extraction could use are only counted; until
-      // a start tag is met every line has to be looked at for it.
-      if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader_.SkipPlainLines(significant));
-      if (!reader_.ReadLine(line)) break;
-      if (settings_.IsCancelled()) break;
-      ++lineNumber;
-      if (tagApplies && !tagMet) {
-        if (!LineContains(line, tag)) continue;
-        tagMet = true;
-      }
-      ExtractHanzi(line, settings_.SearchUnicode, chars_);
-      if (chars_.empty()) continue;
-      if (!headerWritten) {
-        report_.WriteHeader(path);
-        headerWritten = true;
-      }
-      report_.WriteHitLine(lineNumber, chars_);
-      if (firstChars.empty()) firstChars.assign(chars_, 0, kFirstCharsKept);
-      count += static_cast<std::int64_t>(chars_.size());
-      if (settings_.LimitHanZiCountEachFile == 1 &&
-          static_cast<std::uint64_t>(count) >= settings_.MaxHanZiCountEachFile)
-        break;
-    }
+    const bool tagApplies =
+        reader_.IsOpen() && !settings_.strStartTag.empty() && settings_.ContainsStartTag(path, settings_.strStartTag);
+    ReportHits hits{report_, path};
+    ScanLines(settings_, reader_, tagApplies, chars_, hits, scan);
     if (reader_.LastError() != 0) Tell(path, ReadProblem::NotWhole, reader_.LastError());
     // The file's lines leave the buffer with it, so that a full disk ends
     // the file whose lines were lost.
@@ -179,9 +166,10 @@ void HanziSearcher::ScanFile(const std::string& path) {
   } catch (const ReportWriteError&) {
     // A full disk ends this file likewise.
   }
-  charCount += count;
-  results_.AddRow(fileToRead, firstChars, count);
+  charCount += scan.count;
+  results_.AddRow(fileToRead, scan.firstChars, scan.count);
   reader_.Close();
+  ReleaseLongLineChars(chars_);
   converterLock_.Release();
 }
 

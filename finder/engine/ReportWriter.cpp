@@ -32,16 +32,53 @@ bool ReportWriter::EnsureOpen() {
   return true;
 }
 
-void ReportWriter::Append(std::string_view bytes) {
+namespace {
+
+// A CR or LF inside a line would end it and start one of the text's own.
+void ReplaceLineEnds(char* begin, char* end) {
+  for (char* p = begin; (p = static_cast<char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));) *p++ = '?';
+  for (char* p = begin; (p = static_cast<char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p))));) *p++ = '?';
+}
+
+void AppendText(std::string& out, std::string_view text) {
+  const std::size_t start = out.size();
+  out.append(text.data(), text.size());
+  ReplaceLineEnds(out.data() + start, out.data() + out.size());
+}
+
+// "%-3d" and one blank.
+std::string_view HitLinePrefix(std::int64_t lineNumber, char (&number)[24]) {
+  char* end = std::to_chars(number, number + sizeof number - 4, lineNumber).ptr;
+  while (end - number < 3) *end++ = ' ';
+  *end++ = ' ';
+  return std::string_view(number, static_cast<std::size_t>(end - number));
+}
+
+constexpr std::string_view kHeader = "Input file:";
+
+}  // namespace
+
+void AppendHeaderLine(std::string& out, std::string_view path) {
+  out += kHeader;
+  AppendText(out, path.substr(0, path.find('\0')));
+  out += "\r\n";
+}
+
+void AppendHitLine(std::string& out, std::int64_t lineNumber, std::string_view chars) {
+  char number[24];
+  out += HitLinePrefix(lineNumber, number);
+  AppendText(out, chars);
+  out += "\r\n";
+}
+
+void ReportWriter::Append(std::string_view bytes, bool lines) {
   while (!bytes.empty()) {
     if (buffer_.size() == kBufferSize) Flush();
     const std::size_t take = std::min(bytes.size(), kBufferSize - buffer_.size());
-    const std::size_t start = buffer_.size();
-    buffer_.append(bytes.data(), take);
-    for (char* p = buffer_.data() + start; (p = static_cast<char*>(std::memchr(p, '\n', buffer_.data() + buffer_.size() - p)));)
-      *p++ = '?';
-    for (char* p = buffer_.data() + start; (p = static_cast<char*>(std::memchr(p, '\r', buffer_.data() + buffer_.size() - p)));)
-      *p++ = '?';
+    if (lines)
+      buffer_.append(bytes.data(), take);
+    else
+      AppendText(buffer_, bytes.substr(0, take));
     bytes.remove_prefix(take);
   }
 }
@@ -61,7 +98,7 @@ void ReportWriter::WriteLine(std::string_view text) {
 
 void ReportWriter::WriteHeader(std::string_view path) {
   if (!EnsureOpen()) return;
-  Append("Input file:");
+  Append(kHeader);
   Append(path.substr(0, path.find('\0')));
   EndLine();
 }
@@ -69,12 +106,15 @@ void ReportWriter::WriteHeader(std::string_view path) {
 void ReportWriter::WriteHitLine(std::int64_t lineNumber, std::string_view chars) {
   if (!EnsureOpen()) return;
   char number[24];
-  char* end = std::to_chars(number, number + sizeof number, lineNumber).ptr;
-  while (end - number < 3) *end++ = ' ';
-  *end++ = ' ';
-  Append(std::string_view(number, static_cast<std::size_t>(end - number)));
+  Append(HitLinePrefix(lineNumber, number));
   Append(chars);
   EndLine();
+}
+
+void ReportWriter::WriteLines(std::string_view lines) {
+  if (lines.empty() || !EnsureOpen()) return;
+  Append(lines, true);
+  if (failing_) Flush();
 }
 
 void ReportWriter::Flush() {

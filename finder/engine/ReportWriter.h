@@ -20,6 +20,12 @@ class ReportWriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The report's lines as bytes, for a writer that collects them before they
+// go into the report (a worker of a parallel search): the same bytes that
+// WriteHeader and WriteHitLine write, CR LF included.
+void AppendHeaderLine(std::string& out, std::string_view path);
+void AppendHitLine(std::string& out, std::int64_t lineNumber, std::string_view chars);
+
 class ReportWriter {
  public:
   explicit ReportWriter(std::string path = {});
@@ -49,6 +55,8 @@ class ReportWriter {
   // copied straight into the buffer (never into a line of its own first, so
   // a huge line costs no extra copy).
   void WriteHitLine(std::int64_t lineNumber, std::string_view chars);
+  // Lines made by AppendHeaderLine and AppendHitLine, written as they are.
+  void WriteLines(std::string_view lines);
   // Writes what the buffer holds; throws ReportWriteError on failure.
   void Flush();
   // Flushes and closes the file, releasing it; throws ReportWriteError when
@@ -59,6 +67,7 @@ class ReportWriter {
   // True when fd is the open report itself, which a search must not read
   // while it writes it (the report may lie inside the scanned tree).
   bool IsReport(int fd) const;
+  bool IsReport(const platform::FileIdentity& identity) const { return file_.IsOpen() && identity == identity_; }
   // Since the last SetFileName: some line was lost (the report could not be
   // created, another search held it, or a write failed), and whether the
   // cause was another search holding the report.
@@ -70,8 +79,9 @@ class ReportWriter {
 
   // Opens the file at the first line; false when the line is lost.
   bool EnsureOpen();
-  // Appends bytes with CR and LF replaced, flushing as the buffer fills.
-  void Append(std::string_view bytes);
+  // Appends bytes, flushing as the buffer fills; with CR and LF replaced
+  // unless they are whole lines already.
+  void Append(std::string_view bytes, bool lines = false);
   void EndLine();
 
   std::string path_;
