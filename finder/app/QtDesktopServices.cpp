@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStringList>
 #include <QTimer>
 
@@ -56,6 +58,13 @@ MessageAnswer QtDesktopServices::MessageBox(const std::string& text, const std::
     box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
+  }
+  // A short text makes a narrow box, whose caption the window manager would
+  // cut: room for the caption, the window icon and the title-bar buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
   }
   ActivateWhenShown(&box);
   box.exec();
