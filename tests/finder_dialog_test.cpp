@@ -403,9 +403,9 @@ class FinderDialogTest : public QObject {
     setenv("PATH", (dir_->Path() + "/bin:" + oldPath).c_str(), 1);
     QtDesktopServices real;
     QVERIFY(real.OpenWithShell(DefaultFinderPaths().manualPath));
-    QTRY_VERIFY(ReadFileBytes(log) != "<missing>");
+    QTRY_VERIFY(ReadFileBytes(log).find(".html\n") != std::string::npos);  // whole, before the next one starts
     QVERIFY(real.OpenWithShell("c:\\GlyphwellResult.txt"));
-    QTRY_VERIFY(ReadFileBytes(log).find("GlyphwellResult") != std::string::npos);
+    QTRY_VERIFY(ReadFileBytes(log).find(".txt\n") != std::string::npos);
     setenv("PATH", oldPath.c_str(), 1);
     QCOMPARE(ReadFileBytes(log), GetModuleDirectory() + "/岚桥检字器.html\n" + platform::DriveFolder('c') +
                                      "/GlyphwellResult.txt\n");
@@ -493,6 +493,12 @@ class FinderDialogTest : public QObject {
   std::unique_ptr<FinderDialog> dialog_;
 };
 
+// Under ThreadSanitizer: the QtTest watchdog's teardown inside Qt, which is
+// not built for the checker. The dialog's own threads stay checked.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:QWaitCondition::~QWaitCondition\nrace:QTest::qRun\n";
+}
+
 // Every run gets a home of its own, so nothing touches the user's files.
 int main(int argc, char* argv[]) {
   std::string home = (std::filesystem::temp_directory_path() / "glyphwell-dialog-XXXXXX").string();
@@ -505,6 +511,9 @@ int main(int argc, char* argv[]) {
   int status;
   {
     QApplication app(argc, argv);
+    // The plain style paints without Qt's image-scaling threads, so that a
+    // thread checker sees the dialog's threads only.
+    QApplication::setStyle(QStringLiteral("Windows"));
     InstallDialogFont();
     FinderDialogTest test;
     status = QTest::qExec(&test, argc, argv);
