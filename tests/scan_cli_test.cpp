@@ -1,57 +1,21 @@
-// Runs the terminal front end as a user would, from a copy beside which its
-// workbook is written, and checks the report byte for byte.
+// The terminal front end as a user runs it: the report byte for byte, the
+// workbook, the options, the exit status and the messages.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <random>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/GeneratedFile.h"
+#include "tests/support/ScanProgram.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Workbook.h"
 
-extern char** environ;
-
-struct Outcome { int status; std::string out, err; };
-
-class ScanCli : public ::testing::Test {
- protected:
-  ScanCli() : drives_(dir_.Path()), program_(dir_ / "bin/glyphwell-scan") {
-    std::filesystem::create_directories(dir_ / "bin");
-    std::filesystem::copy_file(GLYPHWELL_SCAN, program_);
-  }
-
-  Outcome Run(std::vector<std::string> args) {
-    std::vector<char*> argv{program_.data()};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const std::string out = dir_ / "stdout", err = dir_ / "stderr";
-    posix_spawn_file_actions_t io;
-    posix_spawn_file_actions_init(&io);
-    for (int fd : {1, 2})
-      posix_spawn_file_actions_addopen(&io, fd, (fd == 1 ? out : err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    int status = -1;  // no exit status
-    if (posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&io);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
-  }
-
-  std::string Workbook() const { return dir_ / "bin/~report.xls"; }
-
-  TempDir dir_;
-  ScopedDriveRoot drives_;
-  std::string program_;
-};
-
-std::string Completion(int files, int chars) {
-  return "处理结束 共搜索了 " + std::to_string(files) + " 个文件，发现汉字 " + std::to_string(chars) + " 个。\n";
-}
+using ScanCli = ScanProgram;
 
 TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   std::mt19937 random(2026);
@@ -81,7 +45,10 @@ TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   ASSERT_TRUE(cells.ok);
   EXPECT_TRUE(cells.allText);
   for (const auto& [cell, text] : {std::pair{"A1", "FileName"}, {"B1", "中文"}, {"C1", "字数"}})
-    EXPECT_TRUE(cells.text.at(cell) == text && cells.bold.at(cell)) << cell;
+  {
+    EXPECT_EQ(cells.text.at(cell), text);
+    EXPECT_TRUE(cells.bold.at(cell)) << cell;
+  }
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string row = std::to_string(i + 2), b = cells.text.count("B" + row) ? cells.text.at("B" + row) : "";
     EXPECT_EQ(cells.text.at("A" + row), root + "/" + files[i].relative);
@@ -113,7 +80,10 @@ TEST_F(ScanCli, ExitStatusAndMessagesForMissingInput) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"a", "b"}, {"--quiet=yes", plain}}) {
     const Outcome usage = Run(args);
-    EXPECT_TRUE(usage.status == 2 && usage.err.find("Try 'glyphwell-scan --help'") != std::string::npos) << args.size();
+  {
+    EXPECT_EQ(usage.status, 2) << args.size();
+    EXPECT_NE(usage.err.find("Try 'glyphwell-scan --help'"), std::string::npos) << args.size();
+  }
   }
   EXPECT_EQ(Run({"--help"}).status, 0);
 }
@@ -133,8 +103,118 @@ TEST_F(ScanCli, WhereTheReportGoes) {
   for (const std::string& report : {std::string("/dev/full"), dir_ / "missing/r.txt"}) {
     if (report == "/dev/full" && access("/dev/full", W_OK) != 0) continue;
     const Outcome outcome = Run({"--no-export", "--report", report, file});
-    EXPECT_TRUE(outcome.status == 2 && outcome.err.find("could not be written") != std::string::npos) << report;
-    // A failed write ends the file at its header; a report that cannot be created only loses its lines.
-    EXPECT_EQ(outcome.out, Completion(1, report == "/dev/full" ? 0 : 2));
+    EXPECT_EQ(outcome.status, 2) << report;
+    EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << report;
+    // The characters were found either way; only the report lost them.
+    EXPECT_EQ(outcome.out, Completion(1, 2));
+  }
+}
+
+// A tree whose report is large: files of many hit lines, named in walk order.
+std::string WriteTree(TempDir& dir, const std::string& name, int files, std::mt19937& random, int& total) {
+  const std::string root = dir.MakeDir(name);
+  std::string report;
+  total = 0;
+  for (int i = 0; i < files; ++i) {
+    const GeneratedFile file = GenerateFile(random, "f" + std::to_string(100 + i) + ".txt", 4000);
+    dir.Write(name + "/" + file.relative, file.content);
+    report += "Input file:" + root + "/" + file.relative + "\r\n" + file.ReportLines();
+    total += file.count;
+  }
+  return report;
+}
+
+TEST_F(ScanCli, ADiskThatFillsMidReportIsAnErrorAndKeepsWhatWasWritten) {
+  std::mt19937 random(11);
+  int total = 0;
+  const std::string expected = WriteTree(dir_, "tree", 12, random, total);
+  const std::string report = dir_ / "r.txt";
+  constexpr rlim_t kRoom = 70'000;
+  ASSERT_GT(expected.size(), 2 * kRoom);
+  const Outcome outcome = Finish(Start({"--no-limit", "--no-export", "--report", report, dir_ / "tree"}, "", kRoom));
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << outcome.err;
+  EXPECT_EQ(ReadFileBytes(report), expected.substr(0, kRoom));
+  // The search went on to the end; the file that met the full disk ended there.
+  EXPECT_NE(outcome.out.find("共搜索了 12 个文件"), std::string::npos) << outcome.out;
+}
+
+TEST_F(ScanCli, AReportAnotherSearchHoldsIsLeftWhole) {
+  std::mt19937 random(12);
+  int totalA = 0, totalB = 0;
+  const std::string a = WriteTree(dir_, "a", 20, random, totalA), b = WriteTree(dir_, "b", 20, random, totalB);
+  const std::string report = dir_ / "r.txt";
+  {
+    // Held by another process: neither deleted nor emptied, and every line lost.
+    platform::OutputFile holder;
+    ASSERT_TRUE(holder.CreateLocked(report));
+    ASSERT_TRUE(holder.Write("held\r\n"));
+    const Outcome outcome = Run({"--no-limit", "--no-export", "--report", report, dir_ / "a"});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.out, Completion(20, totalA));
+    EXPECT_EQ(ReadFileBytes(report), "held\r\n");
+  }
+  // Two searches at once: the report is one search's whole, and that search
+  // succeeded (the other one either failed or ran before it).
+  for (int round = 0; round < 3; ++round) {
+    const pid_t first = Start({"--no-limit", "--no-export", "--report", report, dir_ / "a"}, "a");
+    const pid_t second = Start({"--no-limit", "--no-export", "--report", report, dir_ / "b"}, "b");
+    const Outcome outcomeA = Finish(first, "a"), outcomeB = Finish(second, "b");
+    const std::string written = ReadFileBytes(report);
+    ASSERT_TRUE(written == a || written == b) << round;
+    EXPECT_EQ((written == a ? outcomeA : outcomeB).status, 0) << round;
+  }
+}
+
+
+// A digest of a file read in small pieces, so that comparing two large
+// reports keeps this process small: a program started from it would count
+// this process's memory as its own peak.
+std::uint64_t Digest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::uint64_t hash = 14695981039346656037u;
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+    for (std::streamsize i = 0; i < in.gcount(); ++i) hash = (hash ^ static_cast<unsigned char>(chunk[i])) * 1099511628211u;
+  return hash;
+}
+
+TEST_F(ScanCli, WorkersWriteWhatOneWritesWithinABoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  constexpr bool kSanitized = true;  // a sanitizer's shadow memory swamps any memory figure
+#else
+  constexpr bool kSanitized = false;
+#endif
+  // Many small files and one of hits only, whose lines no worker may hold:
+  // it is scanned at its turn, streaming into the report.
+  std::mt19937 random(13);
+  {
+    std::ofstream dense(dir_.MakeDir("t") + "/dense.txt", std::ios::binary);
+    const std::string line = Gbk("密集字符") + "\n";
+    for (int i = 0; i < 1'500'000; ++i) dense << line;
+  }
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "t/s" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt";
+    dir_.Write(name, GenerateFile(random, name, 40).content);
+  }
+  Outcome outcomes[2];
+  std::uint64_t reports[2] = {};
+  std::string workbooks[2];
+  for (int run = 0; run < 2; ++run) {
+    outcomes[run] = Run({run == 0 ? "-j4" : "-j1", "--no-limit", "--report", dir_ / "r.txt", dir_ / "t"});
+    reports[run] = Digest(dir_ / "r.txt");
+    const WorkbookCells cells = ReadWorkbook(Workbook());
+    ASSERT_TRUE(cells.ok);
+    for (const auto& [cell, text] : cells.text) workbooks[run] += cell + "=" + text + "\n";
+  }
+  EXPECT_EQ(outcomes[0].status, 0);
+  EXPECT_EQ(outcomes[0].out, outcomes[1].out);
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_GT(std::filesystem::file_size(dir_ / "r.txt"), 25'000'000u);
+  EXPECT_TRUE(workbooks[0] == workbooks[1]);
+  // Four workers hold a window of files, not the dense file's 25 MB of lines.
+  if (!kSanitized) {
+    EXPECT_LT(outcomes[0].peakKilobytes, 20 * 1024) << "KiB at the peak";
   }
 }
