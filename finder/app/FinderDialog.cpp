@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -41,12 +42,19 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 // that the file name at its end stays in view.
 class StatusLine : public QWidget {
  public:
-  explicit StatusLine(QWidget* parent) : QWidget(parent) {}
+  explicit StatusLine(QWidget* parent) : QWidget(parent) {
+    // A search names thousands of files a second; painting each would slow
+    // it down for names nobody can read. The line is redrawn 25 times a
+    // second at most, always with its latest text.
+    repaint_.setSingleShot(true);
+    repaint_.setInterval(40);
+    connect(&repaint_, &QTimer::timeout, this, [this] { update(); });
+  }
   const QString& text() const { return text_; }
   void setText(const QString& text) {
     if (text == text_) return;
     text_ = text;
-    update();
+    if (!repaint_.isActive()) repaint_.start();
   }
 
  protected:
@@ -79,6 +87,7 @@ class StatusLine : public QWidget {
   }
 
   QString text_;
+  QTimer repaint_;
 };
 
 QIcon FinderIcon() {

@@ -115,8 +115,9 @@ void SearchJob::OnFinderNotify(FinderNotice notice) {
   if (state_ == SearchState::Closed) return;
   if (notice.wParam == kNoticeProgress) {
     std::optional<std::string> name = progress_.Take(std::move(notice));
+    static const std::string parsing = Ansi(texts::kParsing);
     // After a cancel the status line keeps saying that the worker is closing.
-    if (name && state_ == SearchState::Running) host_.ShowStatus(Ansi(texts::kParsing) + *name);
+    if (name && state_ == SearchState::Running) host_.ShowStatus(parsing + *name);
   } else if (notice.wParam == kNoticeDone && worker_) {
     OnSearchDone();
   }
