@@ -106,17 +106,6 @@ TEST(ProgressCoalescerTest, FloodKeepsTheQueueShortAndEndsOnTheLastName) {
   EXPECT_EQ(progress.Queued(), 0);
 }
 
-TEST(ProgressCoalescerTest, FewFilesGiveOneNoticeEach) {
-  QueuePoster poster;
-  ProgressCoalescer progress(poster);
-  for (int i = 1; i <= 3; ++i) progress.PostProgress(Name(i));
-  FinderNotice notice;
-  std::vector<std::string> shown;
-  while (poster.TakeNotice(notice))
-    if (auto name = progress.Take(std::move(notice))) shown.push_back(*name);
-  EXPECT_EQ(shown, (std::vector<std::string>{Name(1), Name(2), Name(3)}));
-}
-
 TEST(MessageRelayTest, WorkerWaitsForTheBoxAndCloseReleasesIt) {
   QueuePoster poster;
   CountingServices services;
