@@ -1,0 +1,18 @@
+// Handing the process over to another program, for small adapters that only
+// pick a program and its arguments.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Replaces the running program with program (a native name, looked up on
+// PATH when it holds no "/") and the native arguments. Returns only when that
+// failed, with errno set.
+void ExecProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+// True when standard input and output are both a terminal.
+bool RunsInTerminal();
+
+}  // namespace platform
