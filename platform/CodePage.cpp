@@ -1,5 +1,7 @@
 #include "platform/CodePage.h"
 
+#include "platform/AsciiText.h"
+
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -57,9 +59,6 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
-
 // Converts all of input, or returns false at the first byte iconv rejects.
 // maxGrowth bounds the output size per input byte for the direction.
 bool ConvertStrict(Converter& converter, std::string_view input, std::size_t maxGrowth, std::string& out) {
@@ -98,8 +97,7 @@ void ConvertAnsiLenient(Converter& converter, std::string_view input, Append&& a
     append(std::string_view(chunk, sizeof chunk - toLeft));
     if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
     append(replacement);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(in);
-    const std::size_t skip = inLeft >= 2 && IsLeadByte(bytes[0]) && IsTrailByte(bytes[1]) ? 2 : 1;
+    const std::size_t skip = GbkCharLength(std::string_view(in, inLeft), 0);
     in += skip;
     inLeft -= skip;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -129,7 +127,7 @@ UnitTable BuildUnitTable() {
     const std::size_t length = sizeof bytes - toLeft;
     if (length == 1)
       table[unit] = bytes[0];
-    else if (length == 2 && IsLeadByte(bytes[0]))
+    else if (length == 2 && IsGbkLeadByte(bytes[0]))
       table[unit] = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
   }
   iconv_close(cd);
@@ -217,14 +215,13 @@ namespace platform {
 
 bool AnsiEqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 0x20) : c; };
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto x = static_cast<unsigned char>(a[i]);
-    if (fold(x) != fold(static_cast<unsigned char>(b[i]))) return false;
-    if (IsLeadByte(x) && i + 1 < a.size()) {
-      ++i;  // the trail byte belongs to the character: exact
-      if (a[i] != b[i]) return false;
-    }
+  for (std::size_t i = 0; i < a.size();) {
+    const std::size_t length = GbkCharLength(a, i);
+    // The trail byte belongs to the character and is compared exactly.
+    if (length == 2 ? a.substr(i, 2) != b.substr(i, 2)
+                    : AsciiUpper(static_cast<unsigned char>(a[i])) != AsciiUpper(static_cast<unsigned char>(b[i])))
+      return false;
+    i += length;
   }
   return true;
 }

@@ -2,11 +2,25 @@
 // sign at 0x80) and UTF-8 / UTF-16, through iconv.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace platform {
+
+// GBK byte classes. A double-byte character is a lead byte followed by a
+// trail byte; a lead byte followed by anything else stands alone, so a "."
+// or "/" after it is never swallowed.
+constexpr bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsGbkTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+// 2 when text[i] starts a double-byte character, else 1.
+constexpr std::size_t GbkCharLength(std::string_view text, std::size_t i) {
+  return i + 1 < text.size() && IsGbkLeadByte(static_cast<unsigned char>(text[i])) &&
+                 IsGbkTrailByte(static_cast<unsigned char>(text[i + 1]))
+             ? 2
+             : 1;
+}
 
 // Converts one UTF-16 code unit to CP936 the way WideCharToMultiByte does:
 // writes the character's bytes and a terminating zero into out and returns the

@@ -6,26 +6,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/NativePath.h"
 
 namespace platform {
 namespace {
 
-unsigned char FoldCase(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
-
-// Length of the character at text[i]: 2 for a GBK lead byte with a byte after
-// it, else 1.
-std::size_t CharLength(std::string_view text, std::size_t i) {
-  const auto c = static_cast<unsigned char>(text[i]);
-  return c >= 0x81 && c <= 0xFE && i + 1 < text.size() ? 2 : 1;
-}
+// Length of the character at text[i]: a GBK double-byte character counts as
+// one, so "?" takes both its bytes and a "\" trail byte is no separator.
+std::size_t CharLength(std::string_view text, std::size_t i) { return GbkCharLength(text, i); }
 
 bool SameChar(std::string_view name, std::size_t i, std::size_t nameLength, std::string_view pattern, std::size_t j,
               std::size_t patternLength) {
   if (nameLength != patternLength) return false;
   if (nameLength == 2) return name[i] == pattern[j] && name[i + 1] == pattern[j + 1];
-  return FoldCase(static_cast<unsigned char>(name[i])) == FoldCase(static_cast<unsigned char>(pattern[j]));
+  return AsciiUpper(static_cast<unsigned char>(name[i])) == AsciiUpper(static_cast<unsigned char>(pattern[j]));
 }
 
 // Greedy matching: on a mismatch only the most recent "*" takes one more
@@ -75,14 +71,8 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 
 // Letters fold to upper case as NTFS orders them, so "_" sorts after letters.
 bool NameLess(std::string_view a, std::string_view b) {
-  const std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    const unsigned char x = FoldCase(static_cast<unsigned char>(a[i]));
-    const unsigned char y = FoldCase(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
+  const int order = CompareIgnoringAsciiCase(a, b);
+  return order != 0 ? order < 0 : a < b;
 }
 
 std::vector<FoundEntry> FindFiles(std::string_view pathWithPattern) {

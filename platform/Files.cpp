@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,23 +34,72 @@ bool RemoveFile(std::string_view ansiPath) {
   const std::string native = ToNative(ansiPath);
   struct stat st;
   if (lstat(native.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return false;
-  return unlink(native.c_str()) == 0;
+  // The file is deleted under a lock of its own, so that a writer cannot
+  // take it between the test and the deletion and then write into a file
+  // that is gone. One that cannot be opened to be locked (no read access)
+  // is deleted all the same.
+  const int fd = S_ISREG(st.st_mode) ? open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW) : -1;
+  if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  const bool removed = unlink(native.c_str()) == 0;
+  if (fd >= 0) close(fd);
+  return removed;
 }
 
-int OpenForWrite(std::string_view ansiPath) {
-  // O_NONBLOCK keeps an existing FIFO of that name from blocking the open;
-  // a regular file or a character device (/dev/null, a terminal) is accepted.
-  const int fd = open(ToNativeForWrite(ansiPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
+std::string CreateTemporaryBeside(const std::string& nativeTarget) {
+  std::string name = nativeTarget + ".XXXXXX";
+  const int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return {};
+  // It takes the place of the target, so it gets the target's permissions,
+  // or those of a new file.
+  struct stat st;
+  fchmod(fd, stat(nativeTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_mode & 07777 : 0644);
+  close(fd);
+  return name;
+}
+
+bool RenameNativeFile(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
+
+bool RemoveNativeFile(const std::string& nativePath) { return unlink(nativePath.c_str()) == 0; }
+
+int OpenRegularFile(const std::string& nativePath) {
+  // O_NONBLOCK so that opening a FIFO cannot wait for a writer; it is
+  // refused right after.
+  const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     close(fd);
-    errno = EINVAL;
+    errno = error;
     return -1;
   }
+  // Some network and FUSE file systems honour O_NONBLOCK even on regular files.
   fcntl(fd, F_SETFL, 0);
   return fd;
 }
+
+bool IsLockedByWriter(int fd) {
+  // A shared lock is refused only while another open file holds the
+  // exclusive one; it is given back at once.
+  if (flock(fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK;
+  flock(fd, LOCK_UN);
+  return false;
+}
+
+int ReadWholeFile(std::string_view ansiPath, std::string& content) { return ReadWholeNativeFile(ToNative(ansiPath), content); }
+
+int ReadWholeNativeFile(const std::string& nativePath, std::string& content) {
+  content.clear();
+  InputFile file;
+  if (file.Open(nativePath) && file.ReadRest(content)) return 0;
+  content.clear();
+  return file.Error();
+}
+
+namespace {
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -58,38 +108,136 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
       if (errno == EINTR) continue;
       return false;
     }
-    if (written == 0) return false;  // no progress possible
+    if (written == 0) {
+      errno = EIO;  // no progress possible
+      return false;
+    }
     data += written;
     size -= static_cast<std::size_t>(written);
   }
   return true;
 }
 
-int ReadWholeFile(std::string_view ansiPath, std::string& content) {
+bool IdentityOf(int fd, FileIdentity& identity) {
+  struct stat st;
+  if (fd < 0 || fstat(fd, &st) != 0) return false;
+  identity.device = static_cast<std::uint64_t>(st.st_dev);
+  identity.inode = static_cast<std::uint64_t>(st.st_ino);
+  return true;
+}
+
+}  // namespace
+
+bool InputFile::Open(const std::string& nativePath) {
+  Close();
+  fd_ = OpenRegularFile(nativePath);
+  error_ = fd_ < 0 ? errno : 0;
+  return fd_ >= 0;
+}
+
+bool InputFile::Read(char* data, std::size_t size, std::size_t& got) {
+  got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd_, data + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error_ = errno;
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool InputFile::ReadRest(std::string& content) {
   content.clear();
-  const int fd = open(ToNative(ansiPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno;
+  struct stat st;
+  // The size is a hint only: the file may grow or shrink while it is read.
+  if (fstat(fd_, &st) == 0 && st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size) + 1);
+  char chunk[65536];
+  for (;;) {
+    std::size_t got = 0;
+    if (!Read(chunk, sizeof chunk, got)) return false;
+    content.append(chunk, got);
+    if (got < sizeof chunk) return true;
+  }
+}
+
+bool InputFile::Rewind() {
+  if (lseek(fd_, 0, SEEK_SET) == 0) return true;
+  error_ = errno;
+  return false;
+}
+
+void InputFile::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
+bool InputFile::Identity(FileIdentity& identity) const { return IdentityOf(fd_, identity); }
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+bool OutputFile::Create(std::string_view ansiPath) { return OpenForWriting(ansiPath, false); }
+
+bool OutputFile::CreateLocked(std::string_view ansiPath) { return OpenForWriting(ansiPath, true); }
+
+bool OutputFile::OpenForWriting(std::string_view ansiPath, bool locked) {
+  Close();
+  // O_NONBLOCK keeps an existing FIFO of that name from blocking the open.
+  // A locked file is truncated only once the lock is ours, so that a search
+  // never empties the report another search is writing.
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | (locked ? 0 : O_TRUNC);
+  const int fd = open(ToNativeForWrite(ansiPath).c_str(), flags, 0644);
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
   struct stat st;
   int error = 0;
-  if (fstat(fd, &st) != 0) {
+  if (fstat(fd, &st) != 0)
     error = errno;
-  } else if (!S_ISREG(st.st_mode)) {
-    error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  } else {
-    content.reserve(static_cast<std::size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-      const ssize_t got = read(fd, chunk, sizeof chunk);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) error = errno;
-      if (got <= 0) break;
-      content.append(chunk, static_cast<std::size_t>(got));
-    }
+  else if (!(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)))
+    error = EINVAL;
+  else if (locked && flock(fd, LOCK_EX | LOCK_NB) != 0)
+    error = errno;
+  else if (locked && S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0)
+    error = errno;
+  if (error != 0) {
+    close(fd);
+    error_ = error;
+    return false;
   }
-  close(fd);
-  if (error != 0) content.clear();
-  return error;
+  fcntl(fd, F_SETFL, 0);
+  fd_ = fd;
+  error_ = 0;
+  return true;
 }
+
+bool OutputFile::Write(const char* data, std::size_t size) {
+  if (fd_ < 0) {
+    error_ = EBADF;
+    return false;
+  }
+  if (WriteAll(fd_, data, size)) return true;
+  error_ = errno;
+  return false;
+}
+
+bool OutputFile::Close() {
+  if (fd_ < 0) return true;
+  const int fd = fd_;
+  fd_ = -1;
+  // Closing gives the lock back too. EINTR still closes the file on Linux.
+  if (close(fd) == 0 || errno == EINTR) return true;
+  error_ = errno;
+  return false;
+}
+
+bool OutputFile::Identity(FileIdentity& identity) const { return IdentityOf(fd_, identity); }
 
 namespace {
 

@@ -1,8 +1,11 @@
 // File tests and file operations on path texts (CP936).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "platform/FileSearch.h"
 
 namespace platform {
 
@@ -13,17 +16,97 @@ bool IsDirectory(std::string_view ansiPath);
 // True when the user may create files in the folder (a read-only or
 // immutable folder, or one on a read-only file system, is not).
 bool IsWritableFolder(std::string_view ansiPath);
-// Deletes a file; false when it could not be deleted.
+// Deletes a regular file or a symbolic link, never a device or a folder;
+// false when it could not be deleted, also while a writer holds the file
+// locked (the report of a search that runs: another program may not delete
+// it then).
 bool RemoveFile(std::string_view ansiPath);
-// Opens a file for writing, created or truncated to length 0 (mode 0644
-// before the umask). Returns the descriptor, or -1.
-int OpenForWrite(std::string_view ansiPath);
-// Writes all bytes, retrying after interruptions and short writes.
-bool WriteAll(int fd, const char* data, std::size_t size);
+
+// A new, empty file in the folder of nativeTarget with a name of its own and
+// the target's permissions (0644 for a new target), for content that replaces
+// the target once it is complete. Returns its native name, or "" when none can
+// be made.
+std::string CreateTemporaryBeside(const std::string& nativeTarget);
+// Renames a native file over another in one step; false on failure.
+bool RenameNativeFile(const std::string& from, const std::string& to);
+bool RemoveNativeFile(const std::string& nativePath);
+// Opens a regular file for reading. A directory (EISDIR) or any other
+// special file (EINVAL) is refused, a FIFO without waiting for a writer.
+// Returns the descriptor, or -1 with errno set. The one way the system opens
+// a file to read.
+int OpenRegularFile(const std::string& nativePath);
 
 // Reads a whole regular file. Returns 0, or the errno value of the failure
 // (EISDIR for a directory, EINVAL for another special file).
 int ReadWholeFile(std::string_view ansiPath, std::string& content);
+int ReadWholeNativeFile(const std::string& nativePath, std::string& content);
+
+// A regular file open for reading, closed with the object.
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile() { Close(); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // False with Error() set when OpenRegularFile refuses the file.
+  bool Open(const std::string& nativePath);
+  // Reads up to size bytes, fewer only at the end of the file; false on a
+  // read error.
+  bool Read(char* data, std::size_t size, std::size_t& got);
+  // From the current position to the end.
+  bool ReadRest(std::string& content);
+  bool Rewind();
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int Error() const { return error_; }
+  bool Identity(FileIdentity& identity) const;
+
+ private:
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+// A file open for writing, closed with the object (a failure then goes
+// unnoticed: call Close to learn of one).
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates the file or truncates it to length 0 (mode 0644 before the
+  // umask). A regular file or a character device (/dev/null, a terminal)
+  // is accepted; a FIFO is refused without blocking, as is anything else.
+  bool Create(std::string_view ansiPath);
+  // As Create, for a file that no other program may use while it is written
+  // (the result report): the file is locked exclusively (an advisory flock
+  // that the system's readers and writers honour) before it is truncated, so
+  // a file that another holds is refused (EWOULDBLOCK) and left untouched.
+  // The lock lasts until Close.
+  bool CreateLocked(std::string_view ansiPath);
+  // Writes all bytes, retrying after interruptions and short writes.
+  bool Write(const char* data, std::size_t size);
+  bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+  // Closes the file; false when the close reports an error (a write that
+  // failed late, on a network or full file system).
+  bool Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int Error() const { return error_; }
+  bool Identity(FileIdentity& identity) const;
+
+ private:
+  bool OpenForWriting(std::string_view ansiPath, bool locked);
+
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+// True when the open file is held by a writer that locked it exclusively
+// (see OutputFile::CreateLocked), in this process or another.
+bool IsLockedByWriter(int fd);
+
 // Replaces a file's content, or creates the file (mode 0644 before the umask).
 // An existing file keeps its mode and, through a symbolic link, its place; a
 // file that cannot be written (read-only, or not a regular file) is refused.

@@ -1,18 +1,12 @@
 #include "platform/LineReader.h"
 
-#include <cstdint>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 
 namespace platform {
@@ -20,22 +14,6 @@ namespace {
 
 constexpr std::size_t kInitialBuffer = 256 * 1024;
 constexpr char kEndOfText = 0x1A;
-
-#if defined(__SSE2__)
-std::uint64_t MovemaskBits(__m128i v, int shift) {
-  return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v))) << shift;
-}
-
-// One bit for each LF among the 64 bytes at p.
-std::uint64_t LineFeedBits(const unsigned char* p) {
-  const __m128i lineFeeds = _mm_set1_epi8('\n');
-  const auto* block = reinterpret_cast<const __m128i*>(p);
-  return MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block), lineFeeds), 0) |
-         MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block + 1), lineFeeds), 16) |
-         MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block + 2), lineFeeds), 32) |
-         MovemaskBits(_mm_cmpeq_epi8(_mm_loadu_si128(block + 3), lineFeeds), 48);
-}
-#endif
 
 }  // namespace
 
@@ -47,24 +25,12 @@ bool LineReader::Open(std::string_view ansiPath) { return OpenNative(ToNative(an
 
 bool LineReader::OpenNative(const std::string& nativePath) {
   Close();
-  // O_NONBLOCK so that opening a FIFO cannot wait for a writer; it is
-  // refused right after.
-  const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = OpenRegularFile(nativePath);
   if (fd < 0) {
     error_ = errno;
     atEnd_ = true;
     return false;
   }
-  struct stat st;
-  const bool statted = fstat(fd, &st) == 0;
-  if (!statted || !S_ISREG(st.st_mode)) {
-    error_ = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    close(fd);
-    atEnd_ = true;
-    return false;
-  }
-  // Some network and FUSE file systems honour O_NONBLOCK even on regular files.
-  fcntl(fd, F_SETFL, 0);
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   fd_ = fd;
   if (buffer_.size() < kInitialBuffer) buffer_.resize(kInitialBuffer);
@@ -110,77 +76,6 @@ bool LineReader::Fill() {
   }
   end_ += size;
   return size > 0;
-}
-
-namespace {
-
-// Scans data[from, to) for the first significant byte (top bit set, or "#"
-// when asked). Counts the LFs before it into lines and sets lastLineEnd to the
-// position after the last of them (unchanged when there is none). Returns the
-// significant byte's position, or to.
-std::size_t ScanPlain(const unsigned char* data, std::size_t from, std::size_t to, bool hash, std::size_t& lines,
-                      std::size_t& lastLineEnd) {
-  std::size_t i = from;
-#if defined(__SSE2__)
-  const __m128i hashes = _mm_set1_epi8('#');
-  const __m128i lineFeeds = _mm_set1_epi8('\n');
-  // Sixty-four bytes at a time while nothing significant turns up; line
-  // feeds are sparse, so counting them bit by bit beats a popcount call on
-  // the baseline x86-64 instruction set.
-  for (; i + 64 <= to; i += 64) {
-    const auto* block = reinterpret_cast<const __m128i*>(data + i);
-    const __m128i v0 = _mm_loadu_si128(block), v1 = _mm_loadu_si128(block + 1);
-    const __m128i v2 = _mm_loadu_si128(block + 2), v3 = _mm_loadu_si128(block + 3);
-    int significant = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3)));
-    if (hash)
-      significant |= _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, hashes), _mm_cmpeq_epi8(v1, hashes)),
-                                                    _mm_or_si128(_mm_cmpeq_epi8(v2, hashes), _mm_cmpeq_epi8(v3, hashes))));
-    if (significant != 0) break;
-    std::uint64_t feeds = LineFeedBits(data + i);
-    if (feeds != 0) {
-      lastLineEnd = i + static_cast<std::size_t>(64 - __builtin_clzll(feeds));
-      for (; feeds != 0; feeds &= feeds - 1) ++lines;
-    }
-  }
-  for (; i + 16 <= to; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    unsigned significant = static_cast<unsigned>(_mm_movemask_epi8(v));
-    if (hash) significant |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, hashes)));
-    unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeeds)));
-    if (significant != 0) feeds &= (1u << __builtin_ctz(significant)) - 1;
-    if (feeds != 0) {
-      lastLineEnd = i + static_cast<std::size_t>(32 - __builtin_clz(feeds));
-      for (; feeds != 0; feeds &= feeds - 1) ++lines;
-    }
-    if (significant != 0) return i + static_cast<std::size_t>(__builtin_ctz(significant));
-  }
-#endif
-  for (; i < to; ++i) {
-    const unsigned char c = data[i];
-    if (c >= 0x80 || (hash && c == '#')) return i;
-    if (c == '\n') {
-      ++lines;
-      lastLineEnd = i + 1;
-    }
-  }
-  return to;
-}
-
-}  // namespace
-
-std::size_t LineReader::SkipPlainLines(bool hashIsSignificant) {
-  std::size_t lines = 0;
-  for (int round = 0; round < 2; ++round) {
-    const auto* data = reinterpret_cast<const unsigned char*>(buffer_.data());
-    std::size_t lastLineEnd = begin_;
-    const std::size_t stop = ScanPlain(data, begin_, end_, hashIsSignificant, lines, lastLineEnd);
-    begin_ = lastLineEnd;
-    scanned_ = 0;
-    if (stop < end_) break;
-    // What is left is the plain start of a line whose LF has not been read yet.
-    if (!Fill()) break;
-  }
-  return lines;
 }
 
 // Lines are mostly short, so a memchr call per line costs more than the

@@ -6,22 +6,18 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 
 namespace platform {
 namespace {
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+char AsciiLower(char c) { return static_cast<char>(platform::AsciiLower(static_cast<unsigned char>(c))); }
 
 // True when text[i] starts a double-byte character, so that text[i + 1] (which
 // may be 0x5C) belongs to it. "/" is never a trail byte, so even UTF-8 bytes
 // read this way never hide a "/".
-bool StartsDoubleByte(std::string_view text, std::size_t i) {
-  return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
-         IsTrailByte(static_cast<unsigned char>(text[i + 1]));
-}
+bool StartsDoubleByte(std::string_view text, std::size_t i) { return GbkCharLength(text, i) == 2; }
 
 bool Exists(const std::string& native) {
   struct stat st;

@@ -4,19 +4,12 @@
 #include <climits>
 #include <vector>
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
 namespace platform {
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // A name or value ends at a NUL, as it would in the Windows functions' strings.
 std::string_view CutAtNul(std::string_view text) { return text.substr(0, text.find('\0')); }
@@ -34,13 +27,13 @@ struct IniLine {
 IniLine Classify(std::string_view raw) {
   IniLine line;
   line.raw = raw;
-  const std::string_view text = TrimBlanks(raw);
+  const std::string_view text = TrimSpacesAndTabs(raw);
   if (text.empty() || text.front() == ';') return line;
   if (text.front() == '[') {
     const std::size_t close = text.find(']');
     if (close != std::string_view::npos) {
       line.kind = LineKind::Header;
-      line.name = CutAtNul(TrimBlanks(text.substr(1, close - 1)));
+      line.name = CutAtNul(TrimSpacesAndTabs(text.substr(1, close - 1)));
       return line;
     }
   }
@@ -49,8 +42,8 @@ IniLine Classify(std::string_view raw) {
   if (equals == std::string_view::npos) {
     line.name = CutAtNul(text);
   } else {
-    line.name = CutAtNul(TrimBlanks(text.substr(0, equals)));
-    line.value = CutAtNul(TrimBlanks(text.substr(equals + 1)));
+    line.name = CutAtNul(TrimSpacesAndTabs(text.substr(0, equals)));
+    line.value = CutAtNul(TrimSpacesAndTabs(text.substr(equals + 1)));
     line.hasValue = true;
   }
   return line;
@@ -144,7 +137,7 @@ std::string ReadIniValue(std::string_view iniPath, std::string_view section, std
   std::string content;
   std::vector<IniLine> lines;
   std::string_view value = defaultValue;
-  while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);  // as the Windows function does
+  while (!value.empty() && IsSpaceOrTab(value.back())) value.remove_suffix(1);  // as the Windows function does
   if (LoadLines(iniPath, content, lines) == 0) {
     const std::size_t at = FindKey(lines, FindSection(lines, section), key);
     if (at != std::string_view::npos && lines[at].hasValue) {
@@ -159,7 +152,7 @@ int ReadIniInteger(std::string_view iniPath, std::string_view section, std::stri
   const std::string text = ReadIniValue(iniPath, section, key, "", std::string::npos);
   if (text.empty()) return defaultValue;
   std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
+  while (i < text.size() && IsSpaceOrTab(text[i])) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   long long magnitude = 0;
@@ -229,7 +222,7 @@ bool WriteIniValue(std::string_view iniPath, std::string_view section, std::stri
     // the next section stay where they are.
     std::size_t insertAt = range.header + 1;
     for (std::size_t i = range.header + 1; i < range.end; ++i)
-      if (!TrimBlanks(lines[i].raw).empty()) insertAt = i + 1;
+      if (!TrimSpacesAndTabs(lines[i].raw).empty()) insertAt = i + 1;
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), Classify(entry));
   }
   return SaveLines(iniPath, lines);

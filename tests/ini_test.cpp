@@ -10,7 +10,6 @@
 #include <climits>
 
 #include "finder/app/FinderSettings.h"
-#include "platform/PathFunctions.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "tests/support/TempDir.h"
@@ -191,21 +190,6 @@ TEST(FinderSettingsTest, DefaultsSaveAndPartialFiles) {
   EXPECT_EQ(third.strStartTag, std::string(299, 'x'));
   EXPECT_EQ(third.FileType, "*.txt;*.htm;*.html");
   EXPECT_EQ(third.LimitHanZiCountEachFile, 1);
-}
-
-TEST(FinderSettingsTest, PathFunctions) {
-  TempDir dir;
-  const std::string sub = dir.MakeDir("sub");
-  const std::string file = dir.Write("sub/a.txt", "x");
-  EXPECT_TRUE(DirectoryExists(sub));
-  EXPECT_TRUE(DirectoryExists(sub + "/"));
-  EXPECT_TRUE(DirectoryExists(file));  // any entry of that name
-  EXPECT_FALSE(DirectoryExists(dir / "none/"));
-  EXPECT_TRUE(FileExists(sub));
-  EXPECT_TRUE(FileExists(dir / "sub/*.TXT"));
-  EXPECT_FALSE(FileExists(dir / "sub/*.htm"));
-  EXPECT_FALSE(GetModuleDirectory().empty());
-  EXPECT_TRUE(DirectoryExists(GetModuleDirectory()));
 }
 
 TEST(ClsIniTest, ReadsWriteBackDefaultsAndNumbers) {

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "finder/engine/HanziExtraction.h"
 #include "platform/CodePage.h"
 #include "platform/FileSearch.h"
 #include "platform/Files.h"
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
+#include "platform/PathFunctions.h"
 #include "platform/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -38,9 +40,11 @@ Strings ReadLines(const std::string& native) {
 
 TEST(CodePage, ConvertsBothWaysAndFallsBack) {
   std::string utf8, ansi;
-  ASSERT_TRUE(AnsiToUtf8(kZhongAnsi + "a\x80", utf8) && Utf8ToAnsi(utf8, ansi));
+  ASSERT_TRUE(AnsiToUtf8(kZhongAnsi + "a\x80", utf8));
+  ASSERT_TRUE(Utf8ToAnsi(utf8, ansi));
   EXPECT_EQ(utf8 + "|" + ansi, kZhongUtf8 + "a\xE2\x82\xAC|" + kZhongAnsi + "a\x80");
-  EXPECT_FALSE(AnsiToUtf8(kZhongAnsi.substr(0, 1), utf8) || Utf8ToAnsi(kEmoji, ansi));
+  EXPECT_FALSE(AnsiToUtf8(kZhongAnsi.substr(0, 1), utf8));
+  EXPECT_FALSE(Utf8ToAnsi(kEmoji, ansi));
   // An unassigned double-byte code must not swallow the "A" after it.
   EXPECT_EQ(AnsiToUtf8Lenient("\xA2\xE3" "A" "\xD6"), "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD");
   EXPECT_EQ(Utf8ToAnsiOrRaw(kZhongUtf8 + kEmoji), kZhongUtf8 + kEmoji);
@@ -57,12 +61,16 @@ TEST(NativePath, DrivePathsAndNamesCp936CannotRepresent) {
   // The folder converts, the listed name is its own bytes: only the mix exists.
   EXPECT_EQ(ReadLines(ToNative(dir / (kZhongAnsi + "/" + found[0].name))), Strings{"emoji"});
   // A new file in such a folder lands beside the existing one.
-  close(OpenForWrite(dir / (kZhongAnsi + "/new.txt")));
+  EXPECT_TRUE(OutputFile().Create(dir / (kZhongAnsi + "/new.txt")));
   EXPECT_TRUE(FileIsThere(dir / (kZhongUtf8 + "/new.txt")));
 }
 
 TEST(FileSearch, MatchesAndListsTheWindowsWay) {
-  EXPECT_TRUE(MatchesPattern("README.TXT", "*.txt") && MatchesPattern("a" + kZhongAnsi + "b", "a?b"));
+  EXPECT_TRUE(MatchesPattern("README.TXT", "*.txt"));
+  EXPECT_TRUE(MatchesPattern("a" + kZhongAnsi + "b", "a?b"));
+  // A Latin-1 byte that looks like a GBK lead byte takes no "." with it.
+  EXPECT_TRUE(MatchesPattern("caf\xE9.txt", "*.txt"));
+  EXPECT_TRUE(MatchesPattern("caf\xE9.txt", "caf?.txt"));
   EXPECT_FALSE(MatchesPattern(std::string(200, 'a'), "*a*a*a*a*a*a*a*a*a*a*b"));  // no naive backtracking
   TempDir dir;
   for (const char* name : {"B.txt", "a.txt", "_u.txt"}) dir.Write(name, "x");
@@ -87,18 +95,56 @@ TEST(Files, WritesAndRemovesOnlyRegularFiles) {
   TempDir dir;
   ScopedDriveRoot root(dir.Path());
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
-  EXPECT_EQ(OpenForWrite(dir / "fifo"), -1);
-  EXPECT_FALSE(RemoveFile(dir / "fifo") || RemoveFile(dir.Path()));
+  OutputFile out;
+  EXPECT_FALSE(out.Create(dir / "fifo"));
+  EXPECT_FALSE(RemoveFile(dir / "fifo"));
+  EXPECT_FALSE(RemoveFile(dir.Path()));
   EXPECT_TRUE(PathExists(dir / "fifo"));
+  std::string content;
+  EXPECT_EQ(ReadWholeFile(dir / "fifo", content), EINVAL);
+  EXPECT_EQ(ReadWholeFile(dir.Path(), content), EISDIR);
   for (const std::string text : {"a longer first text", "short\r\n"}) {
-    const int fd = OpenForWrite("C:\\r.txt");
-    ASSERT_TRUE(fd >= 0 && WriteAll(fd, text.data(), text.size()));
-    close(fd);
-    EXPECT_EQ(ReadFileBytes(DriveFolder('c') + "/r.txt"), text);
+    ASSERT_TRUE(out.Create("C:\\r.txt"));
+    EXPECT_TRUE(out.Write(text));
+    EXPECT_TRUE(out.Close());
+    EXPECT_EQ(ReadWholeFile("c:\\r.txt", content), 0);
+    EXPECT_EQ(content, text);
   }
   struct stat st {};
-  EXPECT_TRUE(stat(DriveFolder('c').c_str(), &st) == 0 && (st.st_mode & 0777) == 0700u);
-  EXPECT_TRUE(RemoveFile("c:\\r.txt") && !PathExists("c:\\r.txt"));
+  ASSERT_EQ(stat(DriveFolder('c').c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(RemoveFile("c:\\r.txt"));
+  EXPECT_FALSE(PathExists("c:\\r.txt"));
+}
+
+// The report of a running search stands for a file opened without sharing:
+// another writer, a deletion and a reader's open test all fail until it is
+// closed, and the second writer leaves its content alone.
+TEST(Files, ALockedFileIsNeitherTruncatedNorDeletedWhileHeld) {
+  TempDir dir;
+  const std::string report = dir / "report.txt";
+  OutputFile writer, other;
+  ASSERT_TRUE(writer.CreateLocked(report));
+  ASSERT_TRUE(writer.Write("first\r\n"));
+  EXPECT_FALSE(other.CreateLocked(report));
+  EXPECT_EQ(other.Error(), EWOULDBLOCK);
+  EXPECT_FALSE(RemoveFile(report));
+  InputFile reader;
+  ASSERT_TRUE(reader.Open(report));
+  FileIdentity a, b;
+  ASSERT_TRUE(reader.Identity(a));
+  ASSERT_TRUE(writer.Identity(b));
+  EXPECT_EQ(a, b);
+  const int fd = OpenRegularFile(report);
+  EXPECT_TRUE(IsLockedByWriter(fd));
+  ASSERT_TRUE(writer.Close());
+  EXPECT_FALSE(IsLockedByWriter(fd));
+  close(fd);
+  EXPECT_EQ(ReadFileBytes(report), "first\r\n");
+  ASSERT_TRUE(other.CreateLocked(report));  // free again: truncated
+  EXPECT_TRUE(other.Close());
+  EXPECT_EQ(ReadFileBytes(report), "");
+  EXPECT_TRUE(RemoveFile(report));
 }
 
 TEST(Process, StartsProgramsWithoutAShell) {
@@ -120,6 +166,28 @@ TEST(Process, StartsProgramsWithoutAShell) {
   EXPECT_EQ(access(marker.c_str(), F_OK), 0);
 }
 
+TEST(PathFunctions, ExistenceTestsAndWhereWrittenFilesLie) {
+  TempDir dir;
+  const std::string sub = dir.MakeDir("sub");
+  const std::string file = dir.Write("sub/a.txt", "x");
+  EXPECT_TRUE(DirectoryExists(sub));
+  EXPECT_TRUE(DirectoryExists(sub + "/"));
+  EXPECT_TRUE(DirectoryExists(file));  // any entry of that name
+  EXPECT_FALSE(DirectoryExists(dir / "none/"));
+  EXPECT_TRUE(FileExists(sub));
+  EXPECT_TRUE(FileExists(dir / "sub/*.TXT"));
+  EXPECT_FALSE(FileExists(dir / "sub/*.htm"));
+  EXPECT_TRUE(DirectoryExists(GetModuleDirectory()));
+
+  // A program folder the user may write keeps the files; another one sends
+  // them to the user's own folders.
+  ScopedEnvironment config("XDG_CONFIG_HOME", dir / "config"), data("XDG_DATA_HOME", dir / "data");
+  EXPECT_EQ(WritableFilePath(sub, "a.ini", UserFileKind::Settings), sub + "/a.ini");
+  EXPECT_EQ(WritableFilePath(dir / "missing", "a.ini", UserFileKind::Settings), dir / "config/glyphwell/a.ini");
+  EXPECT_EQ(WritableFilePath(dir / "missing", "b.xls", UserFileKind::Data), dir / "data/glyphwell/b.xls");
+  EXPECT_TRUE(IsDirectory(dir / "config/glyphwell"));
+}
+
 // Numbered significant lines as the scan sees them, with or without skipping plain lines.
 std::vector<std::pair<std::size_t, std::string>> NumberedLines(const std::string& native, bool skip, bool hash) {
   LineReader reader;
@@ -127,7 +195,7 @@ std::vector<std::pair<std::size_t, std::string>> NumberedLines(const std::string
   std::vector<std::pair<std::size_t, std::string>> lines;
   for (std::size_t number = 1;; ++number) {
     std::string_view line;
-    if (skip) number += reader.SkipPlainLines(hash);
+    if (skip) number += reader.SkipPlainLines(SignificantBytes(hash));
     if (!reader.ReadLine(line)) return lines;
     if (std::any_of(line.begin(), line.end(), [hash](unsigned char c) { return c >= 0x80 || (hash && c == '#'); }))
       lines.emplace_back(number, line);

@@ -2,13 +2,16 @@
 // workbook is written, and checks the report byte for byte.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/GeneratedFile.h"
@@ -26,21 +29,41 @@ class ScanCli : public ::testing::Test {
     std::filesystem::copy_file(GLYPHWELL_SCAN, program_);
   }
 
-  Outcome Run(std::vector<std::string> args) {
+  Outcome Run(std::vector<std::string> args) { return Finish(Start(std::move(args))); }
+
+  // Starts the program with its output in files of their own (named by
+  // tag); fileSizeLimit makes writes past that many bytes fail, as on a
+  // full disk.
+  pid_t Start(std::vector<std::string> args, const std::string& tag = "", rlim_t fileSizeLimit = RLIM_INFINITY) {
     std::vector<char*> argv{program_.data()};
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const std::string out = dir_ / "stdout", err = dir_ / "stderr";
     posix_spawn_file_actions_t io;
     posix_spawn_file_actions_init(&io);
     for (int fd : {1, 2})
-      posix_spawn_file_actions_addopen(&io, fd, (fd == 1 ? out : err).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    int status = -1;  // no exit status
-    if (posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
+      posix_spawn_file_actions_addopen(&io, fd, OutputName(fd, tag).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    if (fileSizeLimit != RLIM_INFINITY) {
+      signal(SIGXFSZ, SIG_IGN);  // a failed write instead of a killed program; kept across exec
+      const rlimit limited{fileSizeLimit, old.rlim_max};
+      setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ) != 0) pid = -1;
+    setrlimit(RLIMIT_FSIZE, &old);
     posix_spawn_file_actions_destroy(&io);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
+    return pid;
   }
+
+  Outcome Finish(pid_t pid, const std::string& tag = "") {
+    int status = -1;  // no exit status
+    if (pid > 0) waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(OutputName(1, tag)),
+            ReadFileBytes(OutputName(2, tag))};
+  }
+
+  std::string OutputName(int fd, const std::string& tag) const { return dir_ / ((fd == 1 ? "stdout" : "stderr") + tag); }
 
   std::string Workbook() const { return dir_ / "bin/~report.xls"; }
 
@@ -81,7 +104,10 @@ TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   ASSERT_TRUE(cells.ok);
   EXPECT_TRUE(cells.allText);
   for (const auto& [cell, text] : {std::pair{"A1", "FileName"}, {"B1", "中文"}, {"C1", "字数"}})
-    EXPECT_TRUE(cells.text.at(cell) == text && cells.bold.at(cell)) << cell;
+  {
+    EXPECT_EQ(cells.text.at(cell), text);
+    EXPECT_TRUE(cells.bold.at(cell)) << cell;
+  }
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string row = std::to_string(i + 2), b = cells.text.count("B" + row) ? cells.text.at("B" + row) : "";
     EXPECT_EQ(cells.text.at("A" + row), root + "/" + files[i].relative);
@@ -113,7 +139,10 @@ TEST_F(ScanCli, ExitStatusAndMessagesForMissingInput) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"a", "b"}, {"--quiet=yes", plain}}) {
     const Outcome usage = Run(args);
-    EXPECT_TRUE(usage.status == 2 && usage.err.find("Try 'glyphwell-scan --help'") != std::string::npos) << args.size();
+  {
+    EXPECT_EQ(usage.status, 2) << args.size();
+    EXPECT_NE(usage.err.find("Try 'glyphwell-scan --help'"), std::string::npos) << args.size();
+  }
   }
   EXPECT_EQ(Run({"--help"}).status, 0);
 }
@@ -133,8 +162,67 @@ TEST_F(ScanCli, WhereTheReportGoes) {
   for (const std::string& report : {std::string("/dev/full"), dir_ / "missing/r.txt"}) {
     if (report == "/dev/full" && access("/dev/full", W_OK) != 0) continue;
     const Outcome outcome = Run({"--no-export", "--report", report, file});
-    EXPECT_TRUE(outcome.status == 2 && outcome.err.find("could not be written") != std::string::npos) << report;
-    // A failed write ends the file at its header; a report that cannot be created only loses its lines.
-    EXPECT_EQ(outcome.out, Completion(1, report == "/dev/full" ? 0 : 2));
+    EXPECT_EQ(outcome.status, 2) << report;
+    EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << report;
+    // The characters were found either way; only the report lost them.
+    EXPECT_EQ(outcome.out, Completion(1, 2));
   }
 }
+
+// A tree whose report is large: files of many hit lines, named in walk order.
+std::string WriteTree(TempDir& dir, const std::string& name, int files, std::mt19937& random, int& total) {
+  const std::string root = dir.MakeDir(name);
+  std::string report;
+  total = 0;
+  for (int i = 0; i < files; ++i) {
+    const GeneratedFile file = GenerateFile(random, "f" + std::to_string(100 + i) + ".txt", 4000);
+    dir.Write(name + "/" + file.relative, file.content);
+    report += "Input file:" + root + "/" + file.relative + "\r\n" + file.ReportLines();
+    total += file.count;
+  }
+  return report;
+}
+
+TEST_F(ScanCli, ADiskThatFillsMidReportIsAnErrorAndKeepsWhatWasWritten) {
+  std::mt19937 random(11);
+  int total = 0;
+  const std::string expected = WriteTree(dir_, "tree", 12, random, total);
+  const std::string report = dir_ / "r.txt";
+  constexpr rlim_t kRoom = 70'000;
+  ASSERT_GT(expected.size(), 2 * kRoom);
+  const Outcome outcome = Finish(Start({"--no-limit", "--no-export", "--report", report, dir_ / "tree"}, "", kRoom));
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << outcome.err;
+  EXPECT_EQ(ReadFileBytes(report), expected.substr(0, kRoom));
+  // The search went on to the end; the file that met the full disk ended there.
+  EXPECT_NE(outcome.out.find("共搜索了 12 个文件"), std::string::npos) << outcome.out;
+}
+
+TEST_F(ScanCli, AReportAnotherSearchHoldsIsLeftWhole) {
+  std::mt19937 random(12);
+  int totalA = 0, totalB = 0;
+  const std::string a = WriteTree(dir_, "a", 20, random, totalA), b = WriteTree(dir_, "b", 20, random, totalB);
+  const std::string report = dir_ / "r.txt";
+  {
+    // Held by another process: neither deleted nor emptied, and every line lost.
+    platform::OutputFile holder;
+    ASSERT_TRUE(holder.CreateLocked(report));
+    ASSERT_TRUE(holder.Write("held\r\n"));
+    const Outcome outcome = Run({"--no-limit", "--no-export", "--report", report, dir_ / "a"});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.out, Completion(20, totalA));
+    EXPECT_EQ(ReadFileBytes(report), "held\r\n");
+  }
+  // Two searches at once: the report is one search's whole, and that search
+  // succeeded (the other one either failed or ran before it).
+  for (int round = 0; round < 3; ++round) {
+    const pid_t first = Start({"--no-limit", "--no-export", "--report", report, dir_ / "a"}, "a");
+    const pid_t second = Start({"--no-limit", "--no-export", "--report", report, dir_ / "b"}, "b");
+    const Outcome outcomeA = Finish(first, "a"), outcomeB = Finish(second, "b");
+    const std::string written = ReadFileBytes(report);
+    ASSERT_TRUE(written == a || written == b) << round;
+    EXPECT_EQ((written == a ? outcomeA : outcomeB).status, 0) << round;
+  }
+}
+

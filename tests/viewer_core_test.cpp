@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "platform/Process.h"
 #include "tests/support/Gbk.h"
@@ -109,6 +110,16 @@ TEST_F(ViewerFiles, RefreshWithoutAReportKeepsTheOldMap) {
   for (const std::string& path : {file, file + "\\", file + "/"}) EXPECT_TRUE(CanOpenFile(path)) << path;
   EXPECT_FALSE(CanOpenFile(file + "//"));
   EXPECT_FALSE(CanOpenFile(""));
+
+  // A report that a search is writing cannot be opened until it is closed.
+  platform::OutputFile search;
+  ASSERT_TRUE(search.CreateLocked(kReportPath));
+  ASSERT_TRUE(search.Write("Input file:a.txt\r\n"));
+  EXPECT_FALSE(RefreshReport(kReportPath, files_, list_).reportOpened);
+  EXPECT_TRUE(files_.Exists("old"));
+  ASSERT_TRUE(search.Close());
+  EXPECT_TRUE(RefreshReport(kReportPath, files_, list_).reportOpened);
+  EXPECT_EQ(list_.items, std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(ViewerFiles, AnchorPageLineEnds) {
@@ -162,7 +173,8 @@ TEST_F(ViewerFiles, ScannedTreeLoadsAndAnchorsAsGenerated) {
   ASSERT_EQ(files_.GetObject().Count(), files.size());
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::shared_ptr<ClsMap> rows = files_.GetValue(names[i]);
-    ASSERT_TRUE(rows && !files[i].rows.empty()) << names[i];
+    ASSERT_TRUE(rows) << names[i];
+    ASSERT_FALSE(files[i].rows.empty()) << names[i];
     EXPECT_EQ(RowsOf(*rows), files[i].rows) << names[i];
     BuildAnchorPage(names[i], kAnchorPagePath, *rows);
     std::string page;

@@ -9,10 +9,6 @@
 // Exit status: 0 converted; 1 the document could not be converted (wholly),
 // the output then holds what could be read; 2 usage; 3 the input could not be
 // read or the output not written.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <glib.h>
 
 #include <cerrno>
@@ -21,6 +17,7 @@
 #include <string>
 
 #include "platform/CodePage.h"
+#include "platform/FileSearch.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "textifier/WordText.h"
@@ -35,56 +32,15 @@ int Fail(int status, const std::string& path, const std::string& what) {
   return status;
 }
 
-// Opens a regular file for reading. A FIFO must not block the open, and a
-// device or a directory is no document.
-int OpenDocument(const std::string& native, struct stat& st) {
-  const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    close(fd);
-    errno = error;
-    return -1;
-  }
-  fcntl(fd, F_SETFL, 0);
-  return fd;
-}
+std::string Reason(int error) { return error == EINVAL ? "not a regular file" : std::strerror(error); }
 
-// Reads up to size bytes (fewer at the end of the file); false on an error.
-bool ReadUpTo(int fd, char* data, std::size_t size, std::size_t& got) {
-  got = 0;
-  while (got < size) {
-    const ssize_t n = read(fd, data + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// The whole file; it may have changed size since fstat, so read to its end.
-bool ReadAll(int fd, std::size_t sizeHint, std::string& out) {
-  out.resize(sizeHint + 1);
-  std::size_t used = 0;
-  for (;;) {
-    std::size_t got = 0;
-    if (!ReadUpTo(fd, out.data() + used, out.size() - used, got)) return false;
-    used += got;
-    if (used < out.size()) break;
-    out.resize(out.size() * 2);
-  }
-  out.resize(used);
-  return true;
-}
-
-bool CopyThrough(int in, int out) {
+bool CopyThrough(platform::InputFile& in, platform::OutputFile& out) {
   char buffer[1 << 16];
   for (;;) {
     std::size_t got = 0;
-    if (!ReadUpTo(in, buffer, sizeof buffer, got)) return false;
+    if (!in.Read(buffer, sizeof buffer, got)) return false;
     if (got == 0) return true;
-    if (!platform::WriteAll(out, buffer, got)) return false;
+    if (!out.Write(buffer, got)) return false;
   }
 }
 
@@ -110,35 +66,34 @@ int main(int argc, char** argv) {
   const std::string inputNative = platform::ToNative(platform::Utf8ToAnsiOrRaw(inputText));
   const std::string outputAnsi = platform::Utf8ToAnsiOrRaw(outputText);
 
-  struct stat inputStat {};
-  const int in = OpenDocument(inputNative, inputStat);
-  const int inError = errno;
-  struct stat outputStat {};
-  if (in >= 0 && stat(platform::ToNative(outputAnsi).c_str(), &outputStat) == 0 &&
-      outputStat.st_dev == inputStat.st_dev && outputStat.st_ino == inputStat.st_ino)
+  platform::InputFile in;
+  in.Open(inputNative);
+  platform::FileIdentity input, output;
+  if (in.IsOpen() && in.Identity(input) && platform::GetIdentity(outputAnsi, output) && input == output)
     return Fail(kFileError, outputText, "is the document itself");
   // The output is replaced even when the input cannot be read, so that the
   // finder never scans the text of an earlier document in its place.
-  const int out = platform::OpenForWrite(outputAnsi);
-  if (out < 0) return Fail(kFileError, outputText, std::string("cannot be written: ") + std::strerror(errno));
-  if (in < 0) return Fail(kFileError, inputText, inError == EINVAL ? "not a regular file" : std::strerror(inError));
+  platform::OutputFile out;
+  if (!out.Create(outputAnsi)) return Fail(kFileError, outputText, "cannot be written: " + Reason(out.Error()));
+  if (!in.IsOpen()) return Fail(kFileError, inputText, Reason(in.Error()));
 
   char head[8];
   std::size_t headSize = 0;
-  if (!ReadUpTo(in, head, sizeof head, headSize) || lseek(in, 0, SEEK_SET) != 0)
-    return Fail(kFileError, inputText, std::strerror(errno));
+  if (!in.Read(head, sizeof head, headSize) || !in.Rewind()) return Fail(kFileError, inputText, Reason(in.Error()));
   if (!textifier::IsCompoundFile(std::string_view(head, headSize))) {
-    if (!CopyThrough(in, out)) return Fail(kFileError, inputText, std::string("copy failed: ") + std::strerror(errno));
-    return close(out) == 0 ? 0 : Fail(kFileError, outputText, std::strerror(errno));
+    if (!CopyThrough(in, out)) {
+      const bool readFailed = in.Error() != 0;
+      return Fail(kFileError, readFailed ? inputText : outputText,
+                  std::string("copy failed: ") + Reason(readFailed ? in.Error() : out.Error()));
+    }
+    return out.Close() ? 0 : Fail(kFileError, outputText, Reason(out.Error()));
   }
 
   std::string document;
-  if (!ReadAll(in, static_cast<std::size_t>(inputStat.st_size), document))
-    return Fail(kFileError, inputText, std::strerror(errno));
-  close(in);
+  if (!in.ReadRest(document)) return Fail(kFileError, inputText, Reason(in.Error()));
+  in.Close();
   std::string text, problem;
   const textifier::WordResult result = textifier::ReadWordText(document, text, problem);
-  if (!platform::WriteAll(out, text.data(), text.size()) || close(out) != 0)
-    return Fail(kFileError, outputText, std::string("cannot be written: ") + std::strerror(errno));
+  if (!out.Write(text) || !out.Close()) return Fail(kFileError, outputText, "cannot be written: " + Reason(out.Error()));
   return result == textifier::WordResult::Converted ? 0 : Fail(kNotConverted, inputText, problem);
 }

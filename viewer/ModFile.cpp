@@ -9,7 +9,6 @@
 #include <span>
 #include <string_view>
 #include <vector>
-#include <unistd.h>
 
 #include "platform/Files.h"
 #include "platform/LineReader.h"
@@ -21,7 +20,9 @@ bool CanOpenFile(const std::string& strFileName) {
   if (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.remove_suffix(1);
   try {
     platform::LineReader reader;
-    return reader.Open(path);
+    // A report that a search is writing is held without sharing, so it
+    // cannot be opened until the search has closed it.
+    return reader.Open(path) && !platform::IsLockedByWriter(reader.Descriptor());
   } catch (const std::exception&) {
     return false;  // out of memory for the reader's buffer: not openable now
   }
@@ -33,10 +34,8 @@ namespace {
 // time of a page with many short lines.
 class PageWriter {
  public:
-  PageWriter(int fd, const std::string& nativePath) : fd_(fd), nativePath_(nativePath), buffer_(new char[kChunk]) {}
-  ~PageWriter() {
-    if (fd_ >= 0) close(fd_);
-  }
+  PageWriter(platform::OutputFile& file, const std::string& nativePath)
+      : file_(file), nativePath_(nativePath), buffer_(new char[kChunk]) {}
   PageWriter(const PageWriter&) = delete;
   PageWriter& operator=(const PageWriter&) = delete;
 
@@ -72,19 +71,17 @@ class PageWriter {
   // Writes what is left and closes the page; a failure of either raises.
   void Finish() {
     Flush();
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) RaiseOpenError(errno, nativePath_);
+    if (!file_.Close()) RaiseOpenError(file_.Error(), nativePath_);
   }
 
  private:
   static constexpr std::size_t kChunk = 1 << 20;
 
   void Write(const char* data, std::size_t size) {
-    if (size > 0 && !platform::WriteAll(fd_, data, size)) RaiseOpenError(errno, nativePath_);
+    if (size > 0 && !file_.Write(data, size)) RaiseOpenError(file_.Error(), nativePath_);
   }
 
-  int fd_;
+  platform::OutputFile& file_;
   const std::string& nativePath_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
@@ -110,11 +107,11 @@ std::vector<std::int32_t> KeyedLines(const ClsMap& mapRows) {
 }  // namespace
 
 void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPagePath, const ClsMap& mapRows) {
-  const int fd = platform::OpenForWrite(strPagePath);
-  const int openError = errno;
+  platform::OutputFile pageFile;
+  const bool created = pageFile.Create(strPagePath);
   const std::string pageNative = platform::ToNative(strPagePath);
-  if (fd < 0) RaiseOpenError(openError, pageNative, true);
-  PageWriter page(fd, pageNative);
+  if (!created) RaiseOpenError(pageFile.Error(), pageNative, true);
+  PageWriter page(pageFile, pageNative);
 
   const std::string sourceNative = platform::ToNative(strSourcePath);
   platform::LineReader reader;

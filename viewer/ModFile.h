@@ -9,7 +9,8 @@
 inline constexpr char kAnchorPagePath[] = "c:\\~temp.htm";
 
 // True when the path (a CP936 text, one trailing "\" or "/" removed) opens for
-// reading as a regular file. Never raises.
+// reading as a regular file that no search holds locked while writing it.
+// Never raises.
 bool CanOpenFile(const std::string& strFileName);
 
 // Writes the page strPagePath as a copy of the source file strSourcePath,

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/AsciiText.h"
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
@@ -26,12 +27,12 @@ void LoadReport(const std::string& strReportPath, ClsObjMap& mapFiles, ListBoxIt
   std::string_view line;
   while (reader.ReadLine(line)) {
     if (line.substr(0, kHeader.size()) == kHeader) {
-      file = TrimBlanks(line.substr(kHeader.size()));
+      file = platform::TrimSpaces(line.substr(kHeader.size()));
       lstFileName.AddItem(file);
       rows.reset();
     }
     if (const std::size_t blank = line.find(' '); blank != std::string_view::npos) {
-      row = TrimBlanks(line.substr(0, blank));
+      row = platform::TrimSpaces(line.substr(0, blank));
       rest = line.substr(blank);
     }
     if (!IsNumeric(row)) continue;

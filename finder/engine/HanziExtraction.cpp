@@ -5,31 +5,20 @@
 
 #include "platform/CodePage.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
-// Index of the first byte at or after from that can change the result: a byte
-// with its top bit set, or (with the Unicode option) a "#". Everything in
-// between is plain ASCII that the extraction drops, so skipping it a block at
-// a time gives the same result as looking at each byte.
-std::size_t SkipPlain(const unsigned char* p, std::size_t from, std::size_t n, bool unicode) {
+// Index of the first significant byte at or after from, or n: everything in
+// between is dropped, so skipping it a block at a time gives the same result
+// as looking at each byte.
+std::size_t SkipPlain(const unsigned char* p, std::size_t from, std::size_t n, const SignificantBytes& significant) {
   std::size_t i = from;
-#if defined(__SSE2__)
-  const __m128i hash = _mm_set1_epi8('#');
   for (; i + 16 <= n; i += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    int mask = _mm_movemask_epi8(v);
-    if (unicode) mask |= _mm_movemask_epi8(_mm_cmpeq_epi8(v, hash));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    if (const unsigned mask = significant.Mask16(p + i); mask != 0)
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
-#endif
-  for (; i < n; ++i) {
-    if (p[i] >= 0x80 || (unicode && p[i] == '#')) return i;
+  for (; i < n && !significant.Is(p[i]); ++i) {
   }
-  return n;
+  return i;
 }
 
 }  // namespace
@@ -60,6 +49,7 @@ void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result)
   const auto* p = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
   const bool unicode = searchUnicode != 0;
+  const SignificantBytes significant(unicode);
   std::size_t runStart = 0;
   std::size_t runLength = 0;
   std::string converted;
@@ -67,7 +57,7 @@ void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result)
   std::size_t i = 0;
   while (i < n) {
     if (runLength == 0) {
-      i = SkipPlain(p, i, n, unicode);
+      i = SkipPlain(p, i, n, significant);
       if (i >= n) break;
     }
     const unsigned char b = p[i];

@@ -3,8 +3,60 @@
 // five-digit numeric character references converted to CP936.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The bytes that can make a line yield text: a byte 0x80 or above and, with
+// the reference option, a "#". Everything else is plain ASCII that the
+// extraction drops, so lines without a significant byte are only counted.
+class SignificantBytes {
+ public:
+  explicit SignificantBytes(bool references) : references_(references) {}
+
+  bool Is(unsigned char c) const { return c >= 0x80 || (references_ && c == '#'); }
+
+  // Bit i set when p[i] is significant, for the 16 bytes at p.
+  unsigned Mask16(const unsigned char* p) const {
+#if defined(__SSE2__)
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (references_) mask |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('#'))));
+    return mask;
+#else
+    unsigned mask = 0;
+    for (int k = 0; k < 16; ++k) mask |= static_cast<unsigned>(Is(p[k])) << k;
+    return mask;
+#endif
+  }
+
+  // The same for the 64 bytes at p.
+  std::uint64_t Mask64(const unsigned char* p) const {
+#if defined(__SSE2__)
+    // Mostly there is none: one test for the whole block first.
+    const auto* block = reinterpret_cast<const __m128i*>(p);
+    const __m128i v0 = _mm_loadu_si128(block), v1 = _mm_loadu_si128(block + 1);
+    const __m128i v2 = _mm_loadu_si128(block + 2), v3 = _mm_loadu_si128(block + 3);
+    __m128i any = _mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3));
+    if (references_) {
+      const __m128i hash = _mm_set1_epi8('#');
+      any = _mm_or_si128(any, _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, hash), _mm_cmpeq_epi8(v1, hash)),
+                                           _mm_or_si128(_mm_cmpeq_epi8(v2, hash), _mm_cmpeq_epi8(v3, hash))));
+    }
+    if (_mm_movemask_epi8(any) == 0) return 0;
+#endif
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) mask |= static_cast<std::uint64_t>(Mask16(p + 16 * k)) << (16 * k);
+    return mask;
+  }
+
+ private:
+  bool references_;
+};
 
 // Replaces result with the line's extracted text. result is an out-parameter
 // so that the caller's buffer is reused from line to line.

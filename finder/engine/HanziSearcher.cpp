@@ -1,16 +1,15 @@
 #include "finder/engine/HanziSearcher.h"
 
-#include <cctype>
 #include <charconv>
 #include <new>
 
 #include "finder/engine/DirectoryWalker.h"
 #include "finder/engine/FileConverter.h"
 #include "finder/engine/HanziExtraction.h"
+#include "platform/AsciiText.h"
+#include "platform/Files.h"
 
 namespace {
-
-unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
 // "%-3d", one blank, then the characters.
 void FormatHitLine(std::int64_t lineNumber, const std::string& chars, std::string& out) {
@@ -26,13 +25,7 @@ void FormatHitLine(std::int64_t lineNumber, const std::string& chars, std::strin
 }  // namespace
 
 bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
-    const unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  return a.size() < b.size();
+  return platform::CompareIgnoringAsciiCase(a, b) < 0;
 }
 
 std::string GetExtension(std::string_view path) {
@@ -43,7 +36,7 @@ std::string GetExtension(std::string_view path) {
 }
 
 void ToUpper(std::string& text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : text) c = static_cast<char>(platform::AsciiUpper(static_cast<unsigned char>(c)));
 }
 
 HanziSearcher::HanziSearcher(ScanSettings& settings) : settings_(settings) {}
@@ -83,7 +76,11 @@ void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSu
 }
 
 void HanziSearcher::Finish() {
-  report_.Close();
+  try {
+    report_.Close();
+  } catch (const ReportWriteError&) {
+    // The last lines are lost (LostLines tells); the summary is still written.
+  }
   if (export_) export_->Export(results_);
 }
 
@@ -122,20 +119,23 @@ void HanziSearcher::ScanFile(const std::string& path) {
   std::int64_t count = 0;
   std::string firstChars;
   try {
-    // The open report is not shared with readers, so it reads as a file
-    // that cannot be opened; reading it would feed the search its own output.
-    if (reader_.Open(fileToRead) && report_.IsReport(reader_.Descriptor())) reader_.Close();
+    // A report being written is not shared with readers, so it reads as a
+    // file that cannot be opened: this search's own (which would feed the
+    // search its own output) or another search's.
+    if (reader_.Open(fileToRead) &&
+        (report_.IsReport(reader_.Descriptor()) || platform::IsLockedByWriter(reader_.Descriptor())))
+      reader_.Close();
     const std::string& tag = settings_.strStartTag;
     const bool tagApplies = !tag.empty() && settings_.ContainsStartTag(path, tag);
     bool tagMet = false;
     bool headerWritten = false;
     std::int64_t lineNumber = 0;
-    const bool hashIsSignificant = settings_.SearchUnicode != 0;
+    const SignificantBytes significant(settings_.SearchUnicode != 0);
     std::string_view line;
     for (;;) {
       // Lines without a byte the extraction could use are only counted; until
       // a start tag is met every line has to be looked at for it.
-      if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader_.SkipPlainLines(hashIsSignificant));
+      if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader_.SkipPlainLines(significant));
       if (!reader_.ReadLine(line)) break;
       if (settings_.IsCancelled()) break;
       ++lineNumber;
@@ -157,6 +157,9 @@ void HanziSearcher::ScanFile(const std::string& path) {
           static_cast<std::uint64_t>(count) >= settings_.MaxHanZiCountEachFile)
         break;
     }
+    // The file's lines leave the buffer with it, so that a full disk ends
+    // the file whose lines were lost.
+    report_.Flush();
   } catch (const std::exception&) {
     // A failed report write or exhausted memory ends this file as if it had
     // ended; its row is still recorded.

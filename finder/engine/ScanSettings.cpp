@@ -1,12 +1,9 @@
 #include "finder/engine/ScanSettings.h"
 
-#include <cstring>
-
 #include "platform/LineReader.h"
 
 bool LineContains(std::string_view line, std::string_view tag) {
-  if (tag.empty() || tag.size() > line.size()) return false;
-  return memmem(line.data(), line.size(), tag.data(), tag.size()) != nullptr;
+  return !tag.empty() && line.find(tag) != std::string_view::npos;
 }
 
 bool ScanSettings::ContainsStartTag(std::string_view path, std::string_view tag) const {

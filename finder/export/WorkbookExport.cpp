@@ -1,11 +1,8 @@
 #include "finder/export/WorkbookExport.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <memory>
 #include <string_view>
@@ -13,6 +10,7 @@
 
 #include "platform/PathFunctions.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 
 namespace {
@@ -172,31 +170,8 @@ bool WriteSheet(lxw_worksheet* sheet, lxw_format* bold, const std::vector<Result
   return true;
 }
 
-// libxlsxwriter tells of a file it cannot create on stderr, where the terminal
-// front end's user would read it as a message; a failed save must end
-// silently, so the file is tried first. Non-blocking, so that a FIFO at the
-// path cannot hang the search.
-bool TryOpenForSave(const std::string& nativePath, bool& created) {
-  created = false;
-  int fd = open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd >= 0) {
-    created = true;
-  } else if (errno == EEXIST) {
-    fd = open(nativePath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  }
-  if (fd < 0) return false;
-  close(fd);
-  return true;
-}
-
-bool Save(WorkbookPtr workbook, const std::string& nativePath) {
-  bool created = false;
-  if (!TryOpenForSave(nativePath, created)) return false;
-  // workbook_close frees the workbook whatever it returns.
-  if (workbook_close(workbook.release()) == LXW_NO_ERROR) return true;
-  if (created) unlink(nativePath.c_str());
-  return false;
-}
+// Closing the workbook writes it; workbook_close frees it whatever it returns.
+bool Save(WorkbookPtr workbook) { return workbook_close(workbook.release()) == LXW_NO_ERROR; }
 
 }  // namespace
 
@@ -216,24 +191,34 @@ void WorkbookExport::Export(const ResultTable& table) {
   }
   bool saved = false;
   bool started = false;
+  std::string temporary;
   try {
+    // The workbook is written beside the old one and takes its place only
+    // when complete, so a failed save (a full disk) leaves the old one whole.
+    // A folder that takes no new file ends the export before libxlsxwriter
+    // could tell of it on stderr, where the terminal's user would read it.
     const std::string nativePath = platform::ToNativeForWrite(workbookPath_);
+    temporary = platform::CreateTemporaryBeside(nativePath);
+    if (temporary.empty()) return;
     lxw_workbook_options options{};
     options.use_zip64 = MayNeedZip64(rows) ? LXW_TRUE : LXW_FALSE;
-    WorkbookPtr workbook(workbook_new_opt(nativePath.c_str(), &options));
+    WorkbookPtr workbook(workbook_new_opt(temporary.c_str(), &options));
     lxw_worksheet* sheet = workbook ? workbook_add_worksheet(workbook.get(), nullptr) : nullptr;
     started = sheet != nullptr;
     if (started) {
       lxw_format* bold = workbook_add_format(workbook.get());
       if (bold) {
         format_set_bold(bold);
-        if (WriteSheet(sheet, bold, rows)) saved = Save(std::move(workbook), nativePath);
+        saved = WriteSheet(sheet, bold, rows) && Save(std::move(workbook)) &&
+                platform::RenameNativeFile(temporary, nativePath);
       }
     }
   } catch (...) {
     // Out of memory on a huge table: a failed write, which ends silently.
+    if (!temporary.empty()) platform::RemoveNativeFile(temporary);
     return;
   }
+  if (!saved) platform::RemoveNativeFile(temporary);
   if (!started)
     Show(kCannotStart, MessageKind::Plain);
   else if (saved)

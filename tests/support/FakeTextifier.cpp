@@ -10,9 +10,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) joined += (i > 1 ? " " : "") + std::string(argv[i]);
   const std::size_t arrow = joined.rfind('>');
   if (arrow == std::string::npos) return 2;
-  const int fd = platform::OpenForWrite(platform::Utf8ToAnsiOrRaw(joined.substr(arrow + 1)));
-  if (fd < 0) return 3;
+  platform::OutputFile out;
+  if (!out.Create(platform::Utf8ToAnsiOrRaw(joined.substr(arrow + 1)))) return 3;
   std::string text = "\xD7\xAA\xBB\xBB\r\n";  // 转换
   for (int i = 1; i < argc; ++i) text += "arg" + std::to_string(i) + "=" + argv[i] + "\r\n";
-  return platform::WriteAll(fd, text.data(), text.size()) ? 0 : 4;
+  return out.Write(text) && out.Close() ? 0 : 4;
 }

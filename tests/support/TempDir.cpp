@@ -45,17 +45,17 @@ std::string ReadFileBytes(const std::string& nativePath) {
 
 bool FileIsThere(const std::string& nativePath) { return access(nativePath.c_str(), F_OK) == 0; }
 
-ScopedDriveRoot::ScopedDriveRoot(const std::string& folder) {
-  if (const char* old = std::getenv("XDG_DATA_HOME")) {
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) {
     old_ = old;
     hadOld_ = true;
   }
-  setenv("XDG_DATA_HOME", folder.c_str(), 1);
+  setenv(name, value.c_str(), 1);
 }
 
-ScopedDriveRoot::~ScopedDriveRoot() {
+ScopedEnvironment::~ScopedEnvironment() {
   if (hadOld_)
-    setenv("XDG_DATA_HOME", old_.c_str(), 1);
+    setenv(name_, old_.c_str(), 1);
   else
-    unsetenv("XDG_DATA_HOME");
+    unsetenv(name_);
 }

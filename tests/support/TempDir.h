@@ -26,14 +26,23 @@ class TempDir {
 std::string ReadFileBytes(const std::string& nativePath);
 bool FileIsThere(const std::string& nativePath);
 
-// Points XDG_DATA_HOME at a folder for the life of the object, so that drive
-// paths ("c:\...") land inside a test folder.
-class ScopedDriveRoot {
+// Sets an environment variable for the life of the object.
+class ScopedEnvironment {
  public:
-  explicit ScopedDriveRoot(const std::string& folder);
-  ~ScopedDriveRoot();
+  ScopedEnvironment(const char* name, const std::string& value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
  private:
+  const char* name_;
   std::string old_;
   bool hadOld_ = false;
+};
+
+// Points XDG_DATA_HOME at a folder for the life of the object, so that drive
+// paths ("c:\...") land inside a test folder.
+class ScopedDriveRoot : public ScopedEnvironment {
+ public:
+  explicit ScopedDriveRoot(const std::string& folder) : ScopedEnvironment("XDG_DATA_HOME", folder) {}
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Profile.h"
@@ -20,7 +21,7 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 // Splits the NUL-separated list the INI functions fill a buffer with; the
 // rest of the buffer counts as NULs.
-std::int32_t SplitList(const std::string& buffer, std::vector<std::string>& items) {
+std::int32_t SplitNulList(const std::string& buffer, std::vector<std::string>& items) {
   std::vector<std::string> result;
   std::size_t position = 0;  // 1-based position of the NUL that ended the last piece
   for (;;) {
@@ -60,8 +61,7 @@ std::string ClsIni::JoinPath(const std::string& folder, const std::string& fileN
   // the folder's trailing separators are found character by character.
   std::size_t keep = 0;
   for (std::size_t i = 0; i < folder.size();) {
-    const auto c = static_cast<unsigned char>(folder[i]);
-    const std::size_t length = c >= 0x81 && c <= 0xFE && i + 1 < folder.size() ? 2 : 1;
+    const std::size_t length = platform::GbkCharLength(folder, i);
     if (length == 2 || !IsSeparator(folder[i])) keep = i + length;
     i += length;
   }
@@ -90,7 +90,7 @@ std::string ClsIni::ReadString(const std::string& SectionName, const std::string
     WriteString(SectionName, KeyWord, strDefault);
     value = strDefault;
   }
-  return std::string(TrimBlanks(value));
+  return std::string(platform::TrimSpaces(value));
 }
 
 std::int16_t ClsIni::ReadNum(const std::string& SectionName, const std::string& KeyWord, std::int32_t DefValue) {
@@ -106,11 +106,11 @@ void ClsIni::DelKey(const std::string& SectionName, const std::string& KeyWord) 
 void ClsIni::DelSection(const std::string& SectionName) { platform::DeleteIniSection(m_IniFileName, SectionName); }
 
 std::int32_t ClsIni::GetSectionNames(std::vector<std::string>& aStrSections) {
-  return SplitList(platform::ListIniSections(m_IniFileName, kBufferSize), aStrSections);
+  return SplitNulList(platform::ListIniSections(m_IniFileName, kBufferSize), aStrSections);
 }
 
 std::int32_t ClsIni::GetKeys(const std::string& strSection, std::vector<std::string>& aStrKeys) {
-  return SplitList(platform::ListIniSection(m_IniFileName, strSection, kBufferSize), aStrKeys);
+  return SplitNulList(platform::ListIniSection(m_IniFileName, strSection, kBufferSize), aStrKeys);
 }
 
 std::int32_t ClsIni::GetKeys2(const std::string& strSection, std::vector<std::string>& aStrKeys) {
@@ -122,7 +122,7 @@ std::int32_t ClsIni::GetKeys2(const std::string& strSection, std::vector<std::st
   for (std::string_view raw : lines) {
     std::string withoutNul(raw);
     std::erase(withoutNul, '\0');
-    const std::string_view line = TrimBlanks(withoutNul);
+    const std::string_view line = platform::TrimSpaces(withoutNul);
     if (platform::AnsiEqualsIgnoreCase(line, header)) {
       inSection = true;
       continue;
@@ -161,5 +161,5 @@ std::string ClsIni::ReadText(const std::string& SectionName, const std::string& 
     }
   }
   if (!found) return strDefault;
-  return std::string(TrimBlanks(value));
+  return std::string(platform::TrimSpaces(value));
 }

@@ -1,5 +1,7 @@
 #include "viewer/support/TextFunctions.h"
 
+#include "platform/AsciiText.h"
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -13,14 +15,8 @@ std::size_t SkipDigits(std::string_view text, std::size_t& pos) {
 
 }  // namespace
 
-std::string_view TrimBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool IsNumeric(std::string_view text) {
-  text = TrimBlanks(text);
+  text = platform::TrimSpaces(text);
   std::size_t pos = 0;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
   std::size_t digits = SkipDigits(text, pos);

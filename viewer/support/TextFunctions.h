@@ -3,9 +3,6 @@
 
 #include <string_view>
 
-// The text without the blanks (character 32 only) at its start and end.
-std::string_view TrimBlanks(std::string_view text);
-
 // True for a decimal number with blanks around it allowed: an optional sign,
 // digits with an optional decimal part (at least one digit in all: "1.", ".5"),
 // and an optional exponent ("e" or "E", optional sign, digits). Hexadecimal
