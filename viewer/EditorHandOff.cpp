@@ -3,13 +3,14 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Process.h"
 #include "viewer/support/TextFunctions.h"
 
 std::optional<std::int32_t> EditorLineNumber(std::string_view R) {
   if (!IsNumeric(R)) return std::nullopt;
-  std::string_view text = TrimBlanks(R);
+  std::string_view text = platform::TrimSpaces(R);
   if (text.front() == '+') text.remove_prefix(1);  // from_chars takes no plus sign
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

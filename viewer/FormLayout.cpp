@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/AsciiText.h"
 #include "viewer/support/TextFunctions.h"
 
 namespace {
@@ -36,7 +37,7 @@ std::string FormatTwips(double twips) {
 
 std::optional<double> ParseTwips(std::string_view text) {
   if (!IsNumeric(text)) return std::nullopt;
-  text = TrimBlanks(text);
+  text = platform::TrimSpaces(text);
   if (text.front() == '+') text.remove_prefix(1);
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

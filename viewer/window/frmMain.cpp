@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "viewer/EditorHandOff.h"
 #include "viewer/ModFile.h"
@@ -258,8 +259,8 @@ void frmMain::LstRowNum_Click() {
   const std::string e = row < 0 ? std::string() : LstRowNumItems->Item(row);
   std::string_view R, X;
   if (const std::size_t p = e.find(' '); p != std::string::npos) {
-    R = TrimBlanks(std::string_view(e).substr(0, p));
-    X = TrimBlanks(std::string_view(e).substr(p + 1));
+    R = platform::TrimSpaces(std::string_view(e).substr(0, p));
+    X = platform::TrimSpaces(std::string_view(e).substr(p + 1));
   }
   if (ChkUseUltraEdit->Value() != 0 && IsNumeric(R)) {
     const std::string editor = ToAnsi(TxtUltraEdit->text());
