@@ -10,10 +10,10 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
-#include <unistd.h>
 
 #include "platform/CodePage.h"
 #include "platform/LineReader.h"
+#include "platform/ThisProcess.h"
 #include "viewer/ModWebBrowser.h"
 
 namespace {
@@ -53,7 +53,7 @@ QString PageText(const QString& text) {
 }  // namespace
 
 void PrepareWebEngine() {
-  if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+  if (platform::RunsAsRoot() && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }

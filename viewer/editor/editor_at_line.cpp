@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "platform/CodePage.h"
-#include "platform/Exec.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
+#include "platform/ThisProcess.h"
 #include "viewer/editor/EditorCommand.h"
 
 int main(int argc, char** argv) {

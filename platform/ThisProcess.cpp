@@ -1,4 +1,4 @@
-#include "platform/Exec.h"
+#include "platform/ThisProcess.h"
 
 #include <unistd.h>
 
@@ -14,5 +14,7 @@ void ExecProgram(const std::string& program, const std::vector<std::string>& arg
 }
 
 bool RunsInTerminal() { return isatty(0) == 1 && isatty(1) == 1; }
+
+bool RunsAsRoot() { return geteuid() == 0; }
 
 }  // namespace platform

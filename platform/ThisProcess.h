@@ -1,5 +1,5 @@
-// Handing the process over to another program, for small adapters that only
-// pick a program and its arguments.
+// The running process: handing it over to another program (for small
+// adapters that only pick a program and its arguments), and what it runs as.
 #pragma once
 
 #include <string>
@@ -14,5 +14,8 @@ void ExecProgram(const std::string& program, const std::vector<std::string>& arg
 
 // True when standard input and output are both a terminal.
 bool RunsInTerminal();
+
+// True when the process runs as root.
+bool RunsAsRoot();
 
 }  // namespace platform
