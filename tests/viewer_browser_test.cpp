@@ -9,6 +9,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 #include <QtTest>
+#include <csignal>
 
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
@@ -177,6 +178,20 @@ class ViewerBrowserTest : public QObject {
     QCOMPARE(connections.count(), 0);
     QVERIFY(finished.count() >= 1);
     QVERIFY(browser_->View()->url().isLocalFile());
+  }
+
+  // A renderer that dies (a page too big for it) leaves a word, and the next
+  // page shows.
+  void rendererThatEnds() {
+    const std::string page = dir_->Write("a.htm", "<p>first</p>");
+    QVERIFY(Load(page));
+    QWebEnginePage* engine = browser_->View()->page();
+    QSignalSpy notice(engine, &QWebEnginePage::loadFinished);
+    QVERIFY(::kill(static_cast<pid_t>(engine->renderProcessPid()), SIGKILL) == 0);
+    QVERIFY(notice.wait(20000));
+    QTRY_VERIFY(Evaluate(browser_->View(), QStringLiteral("document.body.innerText")).toString().contains(u"显示进程"));
+    QVERIFY(Load(page));
+    QCOMPARE(Evaluate(browser_->View(), QStringLiteral("document.body.innerText")).toString(), QStringLiteral("first"));
   }
 
   void missingFileAndEmptyText() {

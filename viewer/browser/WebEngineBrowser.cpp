@@ -85,6 +85,13 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent) : BrowserControl(parent) {
 
   connect(page, &QWebEnginePage::urlChanged, this,
           [this](const QUrl& url) { document_ = url.isLocalFile() ? url.toLocalFile() : QString(); });
+  // A page beyond the engine's memory ends its renderer; the next page gets
+  // a new one.
+  connect(page, &QWebEnginePage::renderProcessTerminated, this,
+          [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+            if (status == QWebEnginePage::NormalTerminationStatus) return;
+            ShowNotice(QStringLiteral("浏览器无法显示这个页面：它的显示进程意外结束了（页面可能太大）。"));
+          });
   connect(page, &QWebEnginePage::loadFinished, this, [this] {
     loading_ = false;
     if (!pendingAnchor_.isEmpty()) ScrollToAnchor(std::exchange(pendingAnchor_, QString()));
