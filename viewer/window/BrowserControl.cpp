@@ -14,11 +14,12 @@ FindDialog* BrowserControl::Dialog() const { return dialog_; }
 void BrowserControl::OpenFindDialog() {
   if (!dialog_) {
     dialog_ = new FindDialog(window(), [this](const QString& text) { FindText(text); });
-    // Over the window's top right corner: in the middle it would cover the
-    // match that the search scrolls to.
+    // Over the window's bottom right corner: in the middle it would cover the
+    // match that the search scrolls to, at the top the window's controls.
     dialog_->adjustSize();
-    const QRect owner = window()->frameGeometry();
-    dialog_->move(std::max(owner.left(), owner.right() - dialog_->frameGeometry().width() - 24), owner.top() + 48);
+    const QRect owner = window()->frameGeometry(), own = dialog_->frameGeometry();
+    dialog_->move(std::max(owner.left(), owner.right() - own.width() - 24),
+                  std::max(owner.top(), owner.bottom() - own.height() - 56));
   }
   dialog_->Open();
 }
