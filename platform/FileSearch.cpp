@@ -8,6 +8,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/NativePath.h"
 
 namespace platform {
@@ -75,8 +76,9 @@ bool NameLess(std::string_view a, std::string_view b) {
   return order != 0 ? order < 0 : a < b;
 }
 
-std::vector<FoundEntry> FindFiles(std::string_view pathWithPattern) {
+std::vector<FoundEntry> FindFiles(std::string_view pathWithPattern, int* error) {
   std::vector<FoundEntry> found;
+  if (error) *error = 0;
   std::string directory, pattern;
   SplitLastComponent(pathWithPattern, directory, pattern);
   if (pattern.empty()) return found;
@@ -84,10 +86,14 @@ std::vector<FoundEntry> FindFiles(std::string_view pathWithPattern) {
 
   // O_DIRECTORY refuses anything else before it is opened, so a FIFO named
   // as the folder cannot block.
-  const int fd = open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return found;
+  const int fd = OpenAnyDepth(native, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (error) *error = errno;
+    return found;
+  }
   DIR* dir = fdopendir(fd);
   if (!dir) {
+    if (error) *error = errno;
     close(fd);
     return found;
   }

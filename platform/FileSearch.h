@@ -1,6 +1,7 @@
 // The directory search that stands in for FindFirstFileA / FindNextFileA.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,7 +12,7 @@ namespace platform {
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
-  bool operator==(const FileIdentity&) const = default;
+  auto operator<=>(const FileIdentity&) const = default;
 };
 
 struct FoundEntry {
@@ -36,8 +37,9 @@ bool NameLess(std::string_view a, std::string_view b);
 // its last separator whose names match the part after it ("dir/*.txt",
 // "c:\x\*.*", "a.txt" for the current folder). Only directories and regular
 // files are listed (a link counts as what it points to); never "." or "..".
-// Entries come in name order. A folder that cannot be read lists nothing.
-std::vector<FoundEntry> FindFiles(std::string_view pathWithPattern);
+// Entries come in name order. A folder that cannot be read lists nothing;
+// error, when given, then receives its errno value (0 otherwise).
+std::vector<FoundEntry> FindFiles(std::string_view pathWithPattern, int* error = nullptr);
 
 // Identity of an existing file or directory (links followed); false when
 // there is none.

@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,16 +31,16 @@ bool IsWritableFolder(std::string_view ansiPath) {
 }
 
 bool RemoveFile(std::string_view ansiPath) {
-  // Only files and links go: a report path such as /dev/null must never take
-  // a device node with it, and unlink never removes a directory anyway.
+  // Only regular files go: a report path such as /dev/null or /dev/stdout
+  // must never take a device node or the link to one with it.
   const std::string native = ToNative(ansiPath);
   struct stat st;
-  if (lstat(native.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return false;
+  if (lstat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   // The file is deleted under a lock of its own, so that a writer cannot
   // take it between the test and the deletion and then write into a file
   // that is gone. One that cannot be opened to be locked (no read access)
   // is deleted all the same.
-  const int fd = S_ISREG(st.st_mode) ? open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW) : -1;
+  const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
     return false;
@@ -46,6 +48,14 @@ bool RemoveFile(std::string_view ansiPath) {
   const bool removed = unlink(native.c_str()) == 0;
   if (fd >= 0) close(fd);
   return removed;
+}
+
+bool RealPath(std::string_view ansiPath, std::string& native) {
+  char* resolved = realpath(ToNative(ansiPath).c_str(), nullptr);
+  if (!resolved) return false;
+  native = resolved;
+  free(resolved);
+  return true;
 }
 
 std::string CreateTemporaryBeside(const std::string& nativeTarget) {
@@ -64,10 +74,44 @@ bool RenameNativeFile(const std::string& from, const std::string& to) { return r
 
 bool RemoveNativeFile(const std::string& nativePath) { return unlink(nativePath.c_str()) == 0; }
 
+int OpenAnyDepth(const std::string& nativePath, int flags) {
+  int fd = open(nativePath.c_str(), flags);
+  if (fd >= 0 || errno != ENAMETOOLONG) return fd;
+  std::size_t start = 0;
+  int folder = AT_FDCWD;
+  if (nativePath.front() == '/') {
+    folder = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return -1;
+    start = 1;
+  }
+  // Names are at most NAME_MAX bytes, so a piece can always end at a "/".
+  while (nativePath.size() - start >= PATH_MAX) {
+    const std::size_t cut = nativePath.rfind('/', start + PATH_MAX - 2);
+    int next = -1;
+    if (cut != std::string::npos && cut > start)
+      next = openat(folder, nativePath.substr(start, cut - start).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    else
+      errno = ENAMETOOLONG;
+    const int error = errno;
+    if (folder != AT_FDCWD) close(folder);
+    if (next < 0) {
+      errno = error;
+      return -1;
+    }
+    folder = next;
+    start = cut + 1;
+  }
+  fd = openat(folder, nativePath.c_str() + start, flags);
+  const int error = errno;
+  if (folder != AT_FDCWD) close(folder);
+  errno = error;
+  return fd;
+}
+
 int OpenRegularFile(const std::string& nativePath) {
   // O_NONBLOCK so that opening a FIFO cannot wait for a writer; it is
   // refused right after.
-  const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = OpenAnyDepth(nativePath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -200,7 +244,7 @@ bool OutputFile::OpenForWriting(std::string_view ansiPath, bool locked) {
   int error = 0;
   if (fstat(fd, &st) != 0)
     error = errno;
-  else if (!(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)))
+  else if (!(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)))
     error = EINVAL;
   else if (locked && flock(fd, LOCK_EX | LOCK_NB) != 0)
     error = errno;
@@ -238,6 +282,43 @@ bool OutputFile::Close() {
 }
 
 bool OutputFile::Identity(FileIdentity& identity) const { return IdentityOf(fd_, identity); }
+
+bool FileLock::Acquire(std::string_view ansiPath, const std::function<bool()>& stop) {
+  Release();
+  const int fd = open(ToNativeForWrite(ansiPath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return false;
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      fd_ = fd;
+      return true;
+    }
+    if (errno != EWOULDBLOCK || (stop && stop())) break;
+    usleep(20'000);  // another search converts a document; it takes a moment
+  }
+  close(fd);
+  return false;
+}
+
+void FileLock::Release() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
+SilencedStandardError::SilencedStandardError() {
+  std::fflush(stderr);
+  const int nothing = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (nothing < 0) return;
+  saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (saved_ >= 0) dup2(nothing, STDERR_FILENO);
+  close(nothing);
+}
+
+SilencedStandardError::~SilencedStandardError() {
+  if (saved_ < 0) return;
+  std::fflush(stderr);
+  dup2(saved_, STDERR_FILENO);
+  close(saved_);
+}
 
 namespace {
 

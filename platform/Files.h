@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,11 +17,15 @@ bool IsDirectory(std::string_view ansiPath);
 // True when the user may create files in the folder (a read-only or
 // immutable folder, or one on a read-only file system, is not).
 bool IsWritableFolder(std::string_view ansiPath);
-// Deletes a regular file or a symbolic link, never a device or a folder;
-// false when it could not be deleted, also while a writer holds the file
-// locked (the report of a search that runs: another program may not delete
-// it then).
+// Deletes a regular file, never a symbolic link (a report path such as
+// /dev/stdout is a link the system needs), a device or a folder; false when
+// it could not be deleted, also while a writer holds the file locked (the
+// report of a search that runs: another program may not delete it then).
 bool RemoveFile(std::string_view ansiPath);
+
+// The native path of an existing file with every link resolved; false when
+// there is no such file.
+bool RealPath(std::string_view ansiPath, std::string& native);
 
 // A new, empty file in the folder of nativeTarget with a name of its own and
 // the target's permissions (0644 for a new target), for content that replaces
@@ -30,6 +35,11 @@ std::string CreateTemporaryBeside(const std::string& nativeTarget);
 // Renames a native file over another in one step; false on failure.
 bool RenameNativeFile(const std::string& from, const std::string& to);
 bool RemoveNativeFile(const std::string& nativePath);
+// open(2) for a native path of any length: a path longer than the system's
+// limit is opened a piece at a time, each piece relative to the folder
+// before it, so a file at any depth the file system allows can be read.
+int OpenAnyDepth(const std::string& nativePath, int flags);
+
 // Opens a regular file for reading. A directory (EISDIR) or any other
 // special file (EINVAL) is refused, a FIFO without waiting for a writer.
 // Returns the descriptor, or -1 with errno set. The one way the system opens
@@ -77,8 +87,9 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   // Creates the file or truncates it to length 0 (mode 0644 before the
-  // umask). A regular file or a character device (/dev/null, a terminal)
-  // is accepted; a FIFO is refused without blocking, as is anything else.
+  // umask). A regular file, a character device (/dev/null, a terminal) or a
+  // pipe that has a reader (/dev/stdout piped on) is accepted; a FIFO with
+  // no reader is refused without blocking, as is anything else.
   bool Create(std::string_view ansiPath);
   // As Create, for a file that no other program may use while it is written
   // (the result report): the file is locked exclusively (an advisory flock
@@ -101,6 +112,41 @@ class OutputFile {
 
   int fd_ = -1;
   int error_ = 0;
+};
+
+// An exclusive advisory lock on a file (created when missing), held until
+// Release or the end of the object. A search holds one on the converter's
+// output from the converter's start until the converted text is scanned, so
+// that two searches never read each other's document text.
+class FileLock {
+ public:
+  FileLock() = default;
+  ~FileLock() { Release(); }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Waits until the lock is free, asking stop between tries; false when stop
+  // said so or the file cannot be opened.
+  bool Acquire(std::string_view ansiPath, const std::function<bool()>& stop);
+  void Release();
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Sends what this process writes to standard error to /dev/null while the
+// object lives: a library that prints its own errors must not speak where
+// the caller has to stay silent or say it in its own words.
+class SilencedStandardError {
+ public:
+  SilencedStandardError();
+  ~SilencedStandardError();
+  SilencedStandardError(const SilencedStandardError&) = delete;
+  SilencedStandardError& operator=(const SilencedStandardError&) = delete;
+
+ private:
+  int saved_ = -1;
 };
 
 // True when the open file is held by a writer that locked it exclusively

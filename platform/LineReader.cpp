@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,9 +15,20 @@ namespace platform {
 namespace {
 
 constexpr std::size_t kInitialBuffer = 256 * 1024;
+// A buffer grown past this for a long line is given back when its file closes.
+constexpr std::size_t kLargestKept = 4 * kInitialBuffer;
 constexpr char kEndOfText = 0x1A;
 
 }  // namespace
+
+LineReader::Buffer::~Buffer() { std::free(data_); }
+
+void LineReader::Buffer::resize(std::size_t size) {
+  void* grown = std::realloc(data_, size);
+  if (grown == nullptr) throw std::bad_alloc();
+  data_ = static_cast<char*>(grown);
+  size_ = size;
+}
 
 LineReader::LineReader() = default;
 
@@ -44,6 +57,13 @@ void LineReader::Close() {
   error_ = 0;
   begin_ = end_ = scanned_ = 0;
   maskBase_ = kNoMask;
+  if (buffer_.size() > kLargestKept) {
+    try {
+      buffer_.resize(kInitialBuffer);
+    } catch (const std::bad_alloc&) {
+      // Kept as it is; shrinking hardly fails.
+    }
+  }
 }
 
 bool LineReader::Fill() {
@@ -57,7 +77,9 @@ bool LineReader::Fill() {
     maskBase_ = kNoMask;
   }
   if (end_ == buffer_.size()) {
-    buffer_.resize(buffer_.size() * 2);
+    // One line fills the buffer: half as much again, so that the last
+    // growth wastes little address space.
+    buffer_.resize(buffer_.size() + buffer_.size() / 2);
     data = buffer_.data();
   }
   ssize_t count;

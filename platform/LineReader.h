@@ -71,10 +71,30 @@ class LineReader {
 
   static constexpr std::size_t kNoMask = static_cast<std::size_t>(-1) / 2;
 
+  // Grown with realloc, so that the buffer of a long line is extended (in
+  // place, by the kernel, for large sizes) rather than copied into a new one
+  // beside the old, and pages not yet read into cost no memory: a line needs
+  // little more than its own length.
+  class Buffer {
+   public:
+    Buffer() = default;
+    ~Buffer();
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
+    char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    // Throws std::bad_alloc when the memory is not there; the content stays.
+    void resize(std::size_t size);
+
+   private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+  };
+
   int fd_ = -1;
   bool atEnd_ = false;
   int error_ = 0;
-  std::string buffer_;
+  Buffer buffer_;
   std::size_t begin_ = 0;  // start of unread data in buffer_
   std::size_t end_ = 0;    // end of valid data in buffer_
   std::size_t scanned_ = 0;  // bytes after begin_ already known to hold no LF

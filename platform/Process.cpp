@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -79,6 +80,14 @@ bool StartDetached(std::string_view program, const std::vector<std::string>& nat
   if (pid < 0) return false;
   std::thread([pid] { WaitProcess(pid); }).detach();
   return true;
+}
+
+int ProcessorCount() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  const int count = CPU_COUNT(&set);
+  return count > 0 ? count : 1;
 }
 
 int WaitProcess(int pid) {

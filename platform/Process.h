@@ -25,6 +25,9 @@ int StartProcess(std::string_view program, std::string_view argumentText);
 // started (missing, not executable, not a program).
 bool StartDetached(std::string_view program, const std::vector<std::string>& nativeArguments);
 
+// The processors this process may run on (at least 1).
+int ProcessorCount();
+
 // Waits until the process has ended and returns its exit status (128 plus the
 // signal number for a process killed by a signal), or -1.
 int WaitProcess(int pid);

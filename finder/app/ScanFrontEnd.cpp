@@ -1,6 +1,8 @@
 #include "finder/app/ScanFrontEnd.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -10,9 +12,11 @@
 
 #include "platform/PathFunctions.h"
 #include "finder/engine/HanziSearcher.h"
+#include "finder/engine/SearchScope.h"
 #include "finder/export/WorkbookExport.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -31,6 +35,8 @@ const char kUsage[] =
     "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
     "  --no-export        do not write the summary workbook\n"
     "  -q, --quiet        no progress display\n"
+    "  -j, --threads N    files read by N threads at once (default: one per\n"
+    "                     processor, at most 8); the output is the same\n"
     "  -h, --help         show this help\n"
     "      --version      show the version\n"
     "\n"
@@ -44,6 +50,7 @@ const char kMissingSuffix[] = " 不存在!";
 const char kParsing[] = "正在解析文件 ";
 
 std::string Ansi(std::string_view utf8) { return platform::Utf8ToAnsiOrRaw(utf8); }
+
 
 // The export's messages and the missing-path texts, as lines on stderr.
 class TerminalMessages : public MessageSink {
@@ -112,7 +119,7 @@ class TerminalProgress : public ProgressSink {
     text += std::to_string(files_);
     text += "] ";
     text += kParsing;
-    std::string name = platform::AnsiToUtf8Lenient(path);
+    std::string name = TerminalText(path);
     std::size_t columns = 80;
     struct winsize size {};
     if (ioctl(fileno(err_), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) columns = size.ws_col;
@@ -128,6 +135,34 @@ class TerminalProgress : public ProgressSink {
   long files_ = 0;
   bool drawn_ = false;
   std::chrono::steady_clock::time_point last_{};
+};
+
+// One line on stderr for each folder or file that could not be read (whole).
+class TerminalProblems : public ProblemSink {
+ public:
+  TerminalProblems(std::FILE* err, TerminalProgress& progress) : err_(err), progress_(progress) {}
+
+  void CannotRead(const std::string& path, ReadProblem problem, int errorNumber) override {
+    progress_.Clear();
+    const std::string shown = TerminalText(path);
+    const char* reason = std::strerror(errorNumber);
+    if (problem == ReadProblem::Folder) {
+      std::fprintf(err_, "glyphwell-scan: cannot read folder %s: %s\n", shown.c_str(), reason);
+    } else if (problem == ReadProblem::File) {
+      std::fprintf(err_, "glyphwell-scan: cannot read %s: %s\n", shown.c_str(),
+                   errorNumber == EBUSY ? "another search is writing it" : reason);
+    } else {
+      std::fprintf(err_, "glyphwell-scan: %s could not be scanned whole: %s\n", shown.c_str(), reason);
+      ++notWhole_;
+    }
+  }
+  // Files whose scan ended early; the search then did not find everything.
+  long NotWhole() const { return notWhole_; }
+
+ private:
+  std::FILE* err_;
+  TerminalProgress& progress_;
+  long notWhole_ = 0;
 };
 
 bool ParseLimit(const std::string& text, std::uint32_t& value) {
@@ -157,6 +192,28 @@ bool* FlagOption(const std::string& arg, ScanOptions& options) {
 }
 
 }  // namespace
+
+int DefaultThreads() { return std::min(platform::ProcessorCount(), 8); }
+
+std::string TerminalText(std::string_view ansi) {
+  std::string utf8;
+  if (!platform::AnsiToUtf8(ansi, utf8)) utf8 = platform::AnsiToUtf8Lenient(ansi);
+  std::string shown;
+  shown.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const bool c1 = c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+    if (c >= 0x20 && c != 0x7F && !c1) {
+      shown += static_cast<char>(c);
+      continue;
+    }
+    const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : c;
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
+    shown += escaped;
+  }
+  return shown;
+}
 
 bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error) {
   bool havePath = false;
@@ -204,6 +261,16 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
         error = "the report path is empty";
         return false;
       }
+    } else if (arg == "-j" || arg == "--threads" || (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
+      std::string text = arg.size() > 2 && arg[1] == 'j' ? arg.substr(2) : std::string();
+      if (text.empty() && !takeValue(text)) return false;
+      char* end = nullptr;
+      const long threads = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || threads < 1 || threads > 256) {
+        error = "invalid thread count '" + text + "': a number from 1 to 256 is needed";
+        return false;
+      }
+      options.threads = static_cast<int>(threads);
     } else if (arg == "--limit") {
       std::string text;
       if (!takeValue(text)) return false;
@@ -255,7 +322,18 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   TerminalProgress progress(err);
   if (!options.quiet && isatty(fileno(err))) settings.notifyWindow = &progress;
 
+  const std::string patterns = Ansi(options.patterns);
+  if (ReportIsASource(settings.strLogFile, directoryMode, path, options.includeSubdirectories, patterns)) {
+    // Its deletion at the start would take a file the search is to read.
+    std::fprintf(err, "glyphwell-scan: the report %s is one of the files to be searched; choose another report path\n",
+                 TerminalText(settings.strLogFile).c_str());
+    return 2;
+  }
+
   HanziSearcher searcher(settings);
+  searcher.SetWorkers(options.threads > 0 ? options.threads : DefaultThreads());
+  TerminalProblems problems(err, progress);
+  searcher.SetProblemSink(&problems);
   WorkbookExport workbook;
   workbook.SetMessageSink(&messages);
   if (options.exportWorkbook) searcher.SetSummaryExport(&workbook);
@@ -269,11 +347,14 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   struct sigaction oldInt {}, oldTerm {};
   sigaction(SIGINT, &action, &oldInt);
   sigaction(SIGTERM, &action, &oldTerm);
+  // A report on a pipe whose reader has gone fails its writes instead of
+  // ending the program unannounced.
+  std::signal(SIGPIPE, SIG_IGN);
 
   // A search starts from no report, so that one without hits leaves none.
   platform::RemoveFile(settings.strLogFile);
   if (directoryMode)
-    searcher.SearchDirectory(path, options.includeSubdirectories, Ansi(options.patterns));
+    searcher.SearchDirectory(path, options.includeSubdirectories, patterns);
   else
     searcher.SearchFile(path);
   progress.Clear();
@@ -285,11 +366,23 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
                static_cast<long long>(searcher.charCount));
   std::fflush(out);
 
-  if (searcher.Report().LostLines() > 0) {
-    std::fprintf(err, "glyphwell-scan: %ld line(s) could not be written to the report %s\n",
-                 searcher.Report().LostLines(), options.report.c_str());
-    return 2;
+  int status = 0;
+  if (searcher.Report().Incomplete()) {
+    std::fprintf(err, "glyphwell-scan: the report %s is incomplete: %s\n", TerminalText(settings.strLogFile).c_str(),
+                 searcher.Report().HeldByAnother() ? "another search is writing it, so its lines could not be written"
+                                                   : "some of its lines could not be written");
+    status = 2;
   }
+  if (options.exportWorkbook && workbook.LastExportFailed()) {
+    std::fprintf(err, "glyphwell-scan: the workbook %s could not be written\n", TerminalText(workbook.WorkbookPath()).c_str());
+    status = 2;
+  }
+  if (problems.NotWhole() > 0) {
+    std::fprintf(err, "glyphwell-scan: %ld file(s) could not be scanned whole; the counts miss what they hold\n",
+                 problems.NotWhole());
+    status = 2;
+  }
+  if (status != 0) return status;
   if (g_running.load() == 0) return 130;  // as a program ended by Ctrl+C
   return searcher.charCount > 0 ? 0 : 1;
 }

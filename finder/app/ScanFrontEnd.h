@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ScanOptions {
@@ -18,9 +19,18 @@ struct ScanOptions {
   std::string report = "c:\\GlyphwellResult.txt";
   bool exportWorkbook = true;
   bool quiet = false;
+  int threads = 0;  // workers reading files; 0: one per processor, at most 8
   bool help = false;
   bool version = false;
 };
+
+// The workers a search uses when not told: one per processor, at most 8.
+int DefaultThreads();
+
+// A path text as the terminal may show it: UTF-8, with control characters
+// (C0, DEL and C1, which a terminal obeys) written as \xHH, so that a name
+// holding escape sequences can neither retitle nor clear the terminal.
+std::string TerminalText(std::string_view ansi);
 
 // Parses the arguments after the program name. On false, error says why.
 bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error);

@@ -1,7 +1,5 @@
 #include "finder/engine/DirectoryWalker.h"
 
-#include <algorithm>
-
 #include "platform/NativePath.h"
 
 namespace {
@@ -37,21 +35,29 @@ void DirectoryWalker::Walk(const std::string& directory, bool includeSubdirector
     SearchFiles(directory, patterns);
     return;
   }
-  ancestors_.clear();
+  walked_.clear();
   platform::FileIdentity root;
-  if (platform::GetIdentity(directory, root)) ancestors_.push_back(root);
+  if (platform::GetIdentity(directory, root)) walked_.insert(root);
   WalkTree(directory, patterns);
 }
 
 void DirectoryWalker::WalkTree(std::string directory, const std::string& patterns) {
   AppendSeparator(directory);
-  for (const platform::FoundEntry& entry : platform::FindFiles(directory + "*.*")) {
+  int error = 0;
+  const std::vector<platform::FoundEntry> entries = platform::FindFiles(directory + "*.*", &error);
+  if (error != 0) {
+    // Nothing inside can be listed either.
+    Tell(directory, error);
+    return;
+  }
+  for (const platform::FoundEntry& entry : entries) {
     if (IsCancelled()) break;
     if (!entry.isDirectory) continue;
-    if (std::find(ancestors_.begin(), ancestors_.end(), entry.identity) != ancestors_.end()) continue;
-    ancestors_.push_back(entry.identity);
+    // A folder reached a second time (through a link) is not walked again:
+    // links to folders up the path would loop, links across the tree would
+    // multiply the walk.
+    if (!walked_.insert(entry.identity).second) continue;
     WalkTree(directory + entry.name, patterns);
-    ancestors_.pop_back();
   }
   SearchFiles(directory, patterns);
 }
@@ -64,10 +70,20 @@ void DirectoryWalker::SearchFiles(const std::string& directory, const std::strin
   for (const std::string& piece : pieces) {
     if (IsCancelled()) return;
     if (piece.empty()) continue;
-    for (const platform::FoundEntry& entry : platform::FindFiles(prefix + piece)) {
+    int error = 0;
+    for (const platform::FoundEntry& entry : platform::FindFiles(prefix + piece, &error)) {
       if (IsCancelled()) break;
       if (entry.isDirectory) continue;
       callback_(userObject_, prefix + entry.name, entry);
     }
+    if (error != 0) {
+      // The folder cannot be listed for any piece: said once.
+      Tell(prefix, error);
+      return;
+    }
   }
+}
+
+void DirectoryWalker::Tell(const std::string& folder, int error) const {
+  if (problems_) problems_->CannotRead(folder, ReadProblem::Folder, error);
 }

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <atomic>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "finder/engine/Sinks.h"
 #include "platform/FileSearch.h"
 
 using FileCallback = void (*)(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
@@ -21,16 +23,21 @@ class DirectoryWalker {
   DirectoryWalker(std::atomic<unsigned char>* runningFlag, FileCallback callback, void* userObject);
   virtual ~DirectoryWalker() = default;
 
+  // Folders that cannot be listed are told here; none by default.
+  void SetProblemSink(ProblemSink* problems) { problems_ = problems; }
+
   void Walk(const std::string& directory, bool includeSubdirectories, const std::string& patterns);
   void SearchFiles(const std::string& directory, const std::string& patterns);
 
  private:
   bool IsCancelled() const;
   void WalkTree(std::string directory, const std::string& patterns);
+  void Tell(const std::string& folder, int error) const;
 
   std::atomic<unsigned char>* runningFlag_;
   FileCallback callback_;
   void* userObject_;
-  // Directories on the current path, so that a link back up is not entered.
-  std::vector<platform::FileIdentity> ancestors_;
+  ProblemSink* problems_ = nullptr;
+  // Directories walked in this search, each (device and inode) once.
+  std::set<platform::FileIdentity> walked_;
 };

@@ -46,6 +46,9 @@ bool ConvertEntity(std::string_view fiveBytes, std::string& text) {
 
 void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result) {
   result.clear();
+  // A long line of characters yields about as many bytes: one allocation
+  // of that size instead of a doubling that briefly holds both copies.
+  if (line.size() > result.capacity() && line.size() > 4096) result.reserve(line.size());
   const auto* p = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
   const bool unicode = searchUnicode != 0;

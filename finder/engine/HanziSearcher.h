@@ -12,6 +12,7 @@
 #include "finder/engine/ResultTable.h"
 #include "finder/engine/ScanSettings.h"
 #include "platform/FileSearch.h"
+#include "platform/Files.h"
 #include "platform/LineReader.h"
 
 // Orders paths byte by byte with ASCII letters folded, so that two paths that
@@ -43,8 +44,16 @@ class HanziSearcher {
   // The last step of every search; none (the terminal's --no-export, most
   // tests) leaves it out.
   void SetSummaryExport(SummaryExport* summaryExport) { export_ = summaryExport; }
+  // Folders and files that could not be read (whole) are told here.
+  void SetProblemSink(ProblemSink* problems) { problems_ = problems; }
   // Where the document converter lies; the module directory by default.
   void SetConverterDirectory(std::string directory) { converterDirectory_ = std::move(directory); }
+  // Files of a directory search are read and extracted by this many threads
+  // (at least 1); their lines, rows, counters, progress and problems are
+  // still committed in the walk's order, so that nothing the search writes
+  // changes. With 1, the default, the calling thread scans alone.
+  void SetWorkers(int workers) { workers_ = workers < 1 ? 1 : workers; }
+
   // True when the last search ended early because the report could not be
   // written outside a file's line loop.
   bool Aborted() const { return aborted_; }
@@ -59,16 +68,24 @@ class HanziSearcher {
   bool ClassifyFile(const std::string& path, const std::string& extension, std::string& fileToRead,
                     std::string& message);
   void Finish();
+  void OpenForScan(const std::string& path, const std::string& fileToRead, bool converted);
+  void Tell(const std::string& path, ReadProblem problem, int error);
+  void ReleaseLineMemory();
+  void ScanNewFile(const std::string& path);
+  void ParallelWalk(const std::string& directory, bool includeSubdirectories, const std::string& patterns);
+  friend class ParallelScan;
 
   ScanSettings& settings_;
   ReportWriter report_;
   std::set<std::string, CaseInsensitiveLess> processedPaths_;
   ResultTable results_;
   SummaryExport* export_ = nullptr;
+  ProblemSink* problems_ = nullptr;
+  platform::FileLock converterLock_;
   bool aborted_ = false;
+  int workers_ = 1;
   std::string converterDirectory_;
   // Reused from file to file and line to line, so the line loop allocates nothing.
   platform::LineReader reader_;
   std::string chars_;
-  std::string hitLine_;
 };

@@ -1,6 +1,7 @@
 #include "finder/engine/ReportWriter.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 ReportWriter::ReportWriter(std::string path) : path_(std::move(path)) {}
@@ -15,52 +16,114 @@ ReportWriter::~ReportWriter() {
 
 void ReportWriter::SetFileName(std::string path) {
   path_ = std::move(path);
-  lostLines_ = 0;
+  incomplete_ = false;
   heldByAnother_ = false;
 }
 
-void ReportWriter::WriteLine(std::string_view text) {
-  if (!file_.IsOpen()) {
-    if (heldByAnother_ || !file_.CreateLocked(path_)) {
-      heldByAnother_ = heldByAnother_ || file_.Error() == EWOULDBLOCK;
-      ++lostLines_;
-      return;
-    }
-    file_.Identity(identity_);
-    buffer_.reserve(kBufferSize);
+bool ReportWriter::EnsureOpen() {
+  if (file_.IsOpen()) return true;
+  if (heldByAnother_ || !file_.CreateLocked(path_)) {
+    heldByAnother_ = heldByAnother_ || file_.Error() == EWOULDBLOCK;
+    incomplete_ = true;
+    return false;
   }
-  const void* zero = std::memchr(text.data(), '\0', text.size());
-  if (zero) text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - text.data()));
-  // A line longer than the buffer is not copied twice: it follows what the
-  // buffer holds directly.
-  if (buffer_.size() + text.size() + 2 > kBufferSize) Flush();
-  if (text.size() + 2 > kBufferSize) {
-    ++bufferedLines_;
-    failing_ = !file_.Write(text) || !file_.Write("\r\n");
-    if (failing_) lostLines_ += bufferedLines_;
-    bufferedLines_ = 0;
-    if (failing_) throw ReportWriteError("cannot write the report");
-    return;
+  file_.Identity(identity_);
+  buffer_.reserve(kBufferSize);
+  return true;
+}
+
+namespace {
+
+// A CR or LF inside a line would end it and start one of the text's own.
+void ReplaceLineEnds(char* begin, char* end) {
+  for (char* p = begin; (p = static_cast<char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));) *p++ = '?';
+  for (char* p = begin; (p = static_cast<char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p))));) *p++ = '?';
+}
+
+void AppendText(std::string& out, std::string_view text) {
+  const std::size_t start = out.size();
+  out.append(text.data(), text.size());
+  ReplaceLineEnds(out.data() + start, out.data() + out.size());
+}
+
+// "%-3d" and one blank.
+std::string_view HitLinePrefix(std::int64_t lineNumber, char (&number)[24]) {
+  char* end = std::to_chars(number, number + sizeof number - 4, lineNumber).ptr;
+  while (end - number < 3) *end++ = ' ';
+  *end++ = ' ';
+  return std::string_view(number, static_cast<std::size_t>(end - number));
+}
+
+constexpr std::string_view kHeader = "Input file:";
+
+}  // namespace
+
+void AppendHeaderLine(std::string& out, std::string_view path) {
+  out += kHeader;
+  AppendText(out, path.substr(0, path.find('\0')));
+  out += "\r\n";
+}
+
+void AppendHitLine(std::string& out, std::int64_t lineNumber, std::string_view chars) {
+  char number[24];
+  out += HitLinePrefix(lineNumber, number);
+  AppendText(out, chars);
+  out += "\r\n";
+}
+
+void ReportWriter::Append(std::string_view bytes, bool lines) {
+  while (!bytes.empty()) {
+    if (buffer_.size() == kBufferSize) Flush();
+    const std::size_t take = std::min(bytes.size(), kBufferSize - buffer_.size());
+    if (lines)
+      buffer_.append(bytes.data(), take);
+    else
+      AppendText(buffer_, bytes.substr(0, take));
+    bytes.remove_prefix(take);
   }
-  buffer_.append(text.data(), text.size());
+}
+
+void ReportWriter::EndLine() {
+  if (buffer_.size() + 2 > kBufferSize) Flush();
   buffer_.append("\r\n", 2);
-  ++bufferedLines_;
   if (failing_) Flush();
 }
 
+void ReportWriter::WriteLine(std::string_view text) {
+  if (!EnsureOpen()) return;
+  text = text.substr(0, text.find('\0'));
+  Append(text);
+  EndLine();
+}
+
 void ReportWriter::WriteHeader(std::string_view path) {
-  std::string header = "Input file:";
-  header.append(path.data(), path.size());
-  WriteLine(header);
+  if (!EnsureOpen()) return;
+  Append(kHeader);
+  Append(path.substr(0, path.find('\0')));
+  EndLine();
+}
+
+void ReportWriter::WriteHitLine(std::int64_t lineNumber, std::string_view chars) {
+  if (!EnsureOpen()) return;
+  char number[24];
+  Append(HitLinePrefix(lineNumber, number));
+  Append(chars);
+  EndLine();
+}
+
+void ReportWriter::WriteLines(std::string_view lines) {
+  if (lines.empty() || !EnsureOpen()) return;
+  Append(lines, true);
+  if (failing_) Flush();
 }
 
 void ReportWriter::Flush() {
   if (buffer_.empty()) return;
   failing_ = !file_.Write(buffer_);
   buffer_.clear();
-  if (failing_) lostLines_ += bufferedLines_;
-  bufferedLines_ = 0;
-  if (failing_) throw ReportWriteError("cannot write the report");
+  if (!failing_) return;
+  incomplete_ = true;
+  throw ReportWriteError("cannot write the report");
 }
 
 bool ReportWriter::IsReport(int fd) const {
@@ -78,6 +141,6 @@ void ReportWriter::Close() {
   }
   failing_ = false;
   if (file_.Close() && flushed) return;
-  if (flushed) ++lostLines_;  // the close told of a write that failed late
+  incomplete_ = true;  // a close can tell of a write that failed late
   throw ReportWriteError("cannot write the report");
 }

@@ -17,6 +17,22 @@ class ProgressSink {
   virtual void PostProgress(std::string path) = 0;
 };
 
+// Told of each folder or file that the search could not read, or could not
+// read whole. The report and the counts stay as they are (a file that cannot
+// be opened simply yields no lines); the terminal prints a line for each,
+// the dialog says nothing, as the design asks of it.
+enum class ReadProblem {
+  Folder,   // a folder could not be listed
+  File,     // a file could not be opened
+  NotWhole  // a file's scan ended early: a read error, or memory exhausted
+};
+class ProblemSink {
+ public:
+  virtual ~ProblemSink() = default;
+  // errorNumber: the errno value of the cause (ENOMEM for memory).
+  virtual void CannotRead(const std::string& path, ReadProblem problem, int errorNumber) = 0;
+};
+
 enum class MessageKind { Plain, Information, Stop };
 
 // Messages that the finder shows the user: message boxes in the dialog,

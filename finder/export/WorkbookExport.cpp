@@ -185,6 +185,7 @@ void WorkbookExport::Show(const std::string& text, MessageKind kind) {
 
 void WorkbookExport::Export(const ResultTable& table) {
   const std::vector<ResultRow>& rows = table.Rows();
+  failed_ = false;
   if (rows.empty()) {
     Show(EmptyResultText(), MessageKind::Plain);
     return;
@@ -195,11 +196,15 @@ void WorkbookExport::Export(const ResultTable& table) {
   try {
     // The workbook is written beside the old one and takes its place only
     // when complete, so a failed save (a full disk) leaves the old one whole.
-    // A folder that takes no new file ends the export before libxlsxwriter
-    // could tell of it on stderr, where the terminal's user would read it.
     const std::string nativePath = platform::ToNativeForWrite(workbookPath_);
     temporary = platform::CreateTemporaryBeside(nativePath);
-    if (temporary.empty()) return;
+    if (temporary.empty()) {
+      failed_ = true;
+      return;
+    }
+    // A failure (a full disk) ends the export silently: libxlsxwriter's own
+    // "[ERROR]" lines would reach the terminal's user otherwise.
+    const platform::SilencedStandardError quiet;
     lxw_workbook_options options{};
     options.use_zip64 = MayNeedZip64(rows) ? LXW_TRUE : LXW_FALSE;
     WorkbookPtr workbook(workbook_new_opt(temporary.c_str(), &options));
@@ -216,9 +221,11 @@ void WorkbookExport::Export(const ResultTable& table) {
   } catch (...) {
     // Out of memory on a huge table: a failed write, which ends silently.
     if (!temporary.empty()) platform::RemoveNativeFile(temporary);
+    failed_ = true;
     return;
   }
   if (!saved) platform::RemoveNativeFile(temporary);
+  failed_ = started && !saved;
   if (!started)
     Show(kCannotStart, MessageKind::Plain);
   else if (saved)

@@ -19,12 +19,15 @@ class WorkbookExport : public SummaryExport {
   void SetMessageSink(MessageSink* sink) { sink_ = sink; }
 
   // Writes every row of table into a new workbook. Never throws; every
-  // outcome is told through the message sink.
+  // outcome is told through the message sink, but for a failed write, which
+  // ends silently (a front end may ask LastExportFailed and say it itself).
   void Export(const ResultTable& table) override;
+  bool LastExportFailed() const { return failed_; }
 
  private:
   void Show(const std::string& text, MessageKind kind);
 
   std::string workbookPath_;
   MessageSink* sink_ = nullptr;
+  bool failed_ = false;
 };

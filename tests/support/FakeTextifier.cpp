@@ -1,5 +1,8 @@
 // Stands in for the document converter in tests: writes one Chinese line and
-// the words it was started with into the file named after the last ">".
+// the words it was started with into the file named after the last ">",
+// taking a moment over it as a real conversion does.
+#include <unistd.h>
+
 #include <string>
 
 #include "platform/CodePage.h"
@@ -12,6 +15,7 @@ int main(int argc, char** argv) {
   if (arrow == std::string::npos) return 2;
   platform::OutputFile out;
   if (!out.Create(platform::Utf8ToAnsiOrRaw(joined.substr(arrow + 1)))) return 3;
+  usleep(10'000);
   std::string text = "\xD7\xAA\xBB\xBB\r\n";  // 转换
   for (int i = 1; i < argc; ++i) text += "arg" + std::to_string(i) + "=" + argv[i] + "\r\n";
   return out.Write(text) && out.Close() ? 0 : 4;
