@@ -115,9 +115,10 @@ class ViewerBrowserTest : public QObject {
   // GBK without a declaration, and a real find through the find dialog,
   // driven as the window drives it.
   void gbkPageAndRealFind() {
-    const std::string source = dir_->Write(
-        "page.htm", Gbk("<p>abc</p><p>这是中文网页</p>") + Repeat("<br>\n", 500) + Gbk("<p id=\"far\">公司新闻</p>"));
-    QVERIFY(Load(source));
+    // The path goes in as the report holds it, in GBK; the file's name on disk is UTF-8.
+    dir_->Write(
+        "中文页.htm", Gbk("<p>abc</p><p>这是中文网页</p>") + Repeat("<br>\n", 500) + Gbk("<p id=\"far\">公司新闻</p>"));
+    QVERIFY(Load(Gbk(*dir_ / "中文页.htm")));
     QWebEngineView* view = browser_->View();
     QCOMPARE(Evaluate(view, QStringLiteral("document.characterSet")).toString(), QStringLiteral("GBK"));
     QVERIFY(Evaluate(view, QStringLiteral("document.body.innerText")).toString().contains(QStringLiteral("中文网页")));
