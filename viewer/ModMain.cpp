@@ -6,7 +6,9 @@
 #include "platform/AsciiText.h"
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
+#include "platform/PathFunctions.h"
 #include "viewer/ModFile.h"
+#include "viewer/support/ClsIni.h"
 #include "viewer/support/RunTimeError.h"
 #include "viewer/support/TextFunctions.h"
 
@@ -57,4 +59,14 @@ RefreshResult RefreshReport(const std::string& strReportPath, ClsObjMap& mapFile
     result.loadError = error.what();
   }
   return result;
+}
+
+std::string gAppPath;
+std::unique_ptr<ClsIni> gIni;
+
+void InitIniFile() {
+  gAppPath = GetModuleDirectory();
+  if (gAppPath.empty() || gAppPath.back() != '/') gAppPath += '/';
+  if (!gIni) gIni = std::make_unique<ClsIni>();
+  gIni->IniFileName(WritableFilePath("Tallyview.ini", UserFileKind::Settings));
 }

@@ -1,6 +1,7 @@
 // Start-up module of the viewer: loading the result report.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "viewer/ListBoxItems.h"
@@ -28,3 +29,14 @@ struct RefreshResult {
 // map and the report is loaded into it and lstFileName; otherwise mapFiles
 // stays as it was. Never raises a RunTimeError.
 RefreshResult RefreshReport(const std::string& strReportPath, ClsObjMap& mapFiles, ListBoxItems& lstFileName);
+
+// The viewer's program folder, ending in "/".
+extern std::string gAppPath;
+// The viewer's settings file: made by InitIniFile, released when the window closes.
+class ClsIni;
+extern std::unique_ptr<ClsIni> gIni;
+
+// Sets gAppPath and gives gIni the settings file "Tallyview.ini": beside the
+// program when the user may write there, otherwise in the user's settings
+// folder.
+void InitIniFile();

@@ -1,0 +1,105 @@
+#include "finder/app/QtDesktopServices.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpacerItem>
+#include <QStringList>
+#include <QTimer>
+
+#include "finder/app/QtText.h"
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageIcon::Stop:
+      return QMessageBox::Critical;
+    case MessageIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// A modal window is not always the active one at once (offscreen, some
+// window managers): the first key would go astray.
+void ActivateWhenShown(QWidget* window) {
+  QTimer::singleShot(0, window, [window] {
+    window->raise();
+    window->activateWindow();
+  });
+}
+
+}  // namespace
+
+MessageAnswer QtDesktopServices::MessageBox(const std::string& text, const std::string& caption,
+                                            MessageButtons buttons, MessageIcon icon) {
+  QMessageBox box(owner_);
+  box.setWindowTitle(FromAnsi(caption));
+  box.setText(FromAnsi(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  box.setIcon(ToQtIcon(icon));
+  if (buttons == MessageButtons::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QString::fromUtf8("否(&N)"));
+    // Enter answers Yes, Esc and the close box answer No.
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+  }
+  // A short text makes a narrow box, whose caption the window manager would
+  // cut: room for the caption, the window icon and the title-bar buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+  ActivateWhenShown(&box);
+  box.exec();
+  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+bool QtDesktopServices::ChooseFile(const std::string& filter, std::string& path) {
+  QStringList filters;
+  for (const auto& [description, patterns] : SplitFileFilter(filter)) {
+    QStringList globs = FromAnsi(patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // "*.*" matches every name on the original platform, also one without a dot.
+    for (QString& glob : globs)
+      if (glob == QStringLiteral("*.*")) glob = QStringLiteral("*");
+    filters << FromAnsi(description) + QStringLiteral(" (") + globs.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  QFileDialog dialog(owner_, QString::fromUtf8("打开"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(filters);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  ActivateWhenShown(&dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  path = AnsiFromFileName(dialog.selectedFiles().constFirst());
+  return true;
+}
+
+bool QtDesktopServices::ChooseFolder(const std::string& title, std::string& path) {
+  // The title stands above the folder tree on the original platform; here it
+  // is the chooser's caption, without its leading line break.
+  QFileDialog dialog(owner_, FromAnsi(title).trimmed(), QDir::homePath());
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  ActivateWhenShown(&dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  path = AnsiFromFileName(dialog.selectedFiles().constFirst());
+  return true;
+}

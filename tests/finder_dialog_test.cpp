@@ -1,0 +1,526 @@
+// The finder's dialog driven as a user drives it, offscreen, with the
+// desktop's boxes, choosers and shell stood in for; searches run on real
+// worker threads over generated trees.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "finder/app/DialogUnits.h"
+#include "finder/app/FinderDialog.h"
+#include "finder/app/FinderTexts.h"
+#include "finder/app/QtDesktopServices.h"
+#include "platform/NativePath.h"
+#include "platform/PathFunctions.h"
+#include "tests/support/Gbk.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+struct Box {
+  std::string text, caption;
+  MessageButtons buttons;
+  MessageIcon icon;
+  std::string status;  // the status line while the box was up
+};
+
+class FakeServices : public DesktopServices {
+ public:
+  MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                           MessageIcon icon) override {
+    boxes.push_back({text, caption, buttons, icon, dialog ? dialog->ControlText(kIdStatus) : std::string()});
+    if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+    if (answers.empty()) return MessageAnswer::Yes;
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  bool ChooseFile(const std::string& filter, std::string& path) override {
+    requests.push_back(filter);
+    if (choice) path = *choice;
+    return choice.has_value();
+  }
+  bool ChooseFolder(const std::string& title, std::string& path) override { return ChooseFile(title, path); }
+  bool OpenWithShell(const std::string& path) override {
+    opened.push_back(path);
+    return true;
+  }
+  std::unique_ptr<WorkerThread> StartThread(std::function<void()> body) override {
+    ++threads;
+    workerDone = false;
+    return StartStdThread([this, body = std::move(body)] {
+      body();
+      workerDone = true;
+    });
+  }
+
+  FinderDialog* dialog = nullptr;
+  std::vector<Box> boxes;
+  std::deque<MessageAnswer> answers;  // Yes when empty
+  std::optional<std::string> choice;
+  std::vector<std::string> requests, opened;
+  int threads = 0;
+  std::atomic<bool> workerDone{false};
+};
+
+// Each WM_FINDER_NOTIFY as the dialog receives it, with the status line just before.
+class NoticeLog : public QObject {
+ public:
+  struct Entry {
+    int wParam;
+    std::string path, statusBefore;
+  };
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == FinderNotifyEvent::kType) {
+      const FinderNotice& notice = static_cast<FinderNotifyEvent*>(event)->notice;
+      entries.push_back({notice.wParam, notice.path, static_cast<FinderDialog*>(watched)->ControlText(kIdStatus)});
+    }
+    return false;
+  }
+  std::vector<Entry> entries;
+};
+
+// A folder that the program may not write to, also as root (immutable flag).
+bool MakeReadOnly(const std::string& folder, bool on) {
+  chmod(folder.c_str(), on ? 0555 : 0755);
+  if (geteuid() != 0) return true;
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = 0;
+  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) close(fd);
+  return done;
+}
+
+std::string Status(const char* utf8, const std::string& rest = "") { return Gbk(utf8) + rest; }
+
+}  // namespace
+
+class FinderDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<TempDir>();
+    services_ = std::make_unique<FakeServices>();
+    paths_ = FinderPaths{*dir_ / "Glyphwell.ini", *dir_ / "~report.xls", *dir_ / "manual.html"};
+    Open();
+  }
+
+  void cleanup() {
+    dialog_.reset();
+    for (const Box& box : services_->boxes) QCOMPARE(box.caption, std::string("Glyphwell"));
+    dir_.reset();
+  }
+
+  void firstStartShowsDefaults() {
+    QCOMPARE(dialog_->windowTitle(), QString::fromUtf8("岚桥检字器 V0.80"));
+    QVERIFY(Radio(kIdDirectoryMode)->isChecked() && !Radio(kIdFileMode)->isChecked());
+    QVERIFY(Control(kIdPath)->isEnabled() && Control(kIdBrowseFolder)->isEnabled());
+    QVERIFY(!Control(kIdFileName)->isEnabled() && !Control(kIdBrowseFile)->isEnabled());
+    QCOMPARE(Text(kIdStatus), Gbk("进度条"));
+    QCOMPARE(Text(kIdSearch), Gbk("搜索(&S)"));
+    QCOMPARE(Text(kIdFileName), std::string("E:\\files\\chinese\\test.htm"));
+    QCOMPARE(Text(kIdPath), std::string("E:\\"));
+    QCOMPARE(Text(kIdFileType), std::string("*.txt;*.htm;*.html"));
+    QCOMPARE(Text(kIdLogFile), std::string("c:\\GlyphwellResult.txt"));
+    QCOMPARE(Text(kIdMaxCount), std::string("30"));
+    QCOMPARE(Text(kIdStartTag), std::string());
+    for (int id : {kIdSearchUnicode, kIdIncludeSubPath, kIdLimit}) QVERIFY(dialog_->IsChecked(id));
+    QCOMPARE(Text(kIdAdvertisement), Gbk("广告：要比较同步 Excel 工作表，请使用 Tabulix"));
+    QCOMPARE(Control(kIdAdvertisement)->palette().color(QPalette::Base), QColor(192, 192, 192));
+
+    const DialogUnits units(dialog_->font());
+    QCOMPARE(dialog_->size(), QSize(units.X(438), units.Y(230)));
+    QCOMPARE(Control(kIdStartTag)->geometry(), units.Rect(80, 155, 236, 14));
+    std::vector<int> order;
+    for (QWidget* w = Control(kIdFileMode); order.size() < 17; w = w->nextInFocusChain())
+      if (int id = dialog_->Control(kIdExit) == w ? kIdExit : w->objectName().mid(7).toInt();
+          id != 0 && w->focusPolicy() != Qt::NoFocus)
+        order.push_back(id);
+    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1018, 1015, 1, 9,
+                                       1000, 1012, 1019}));
+  }
+
+  void modeClicksSwapRows() {
+    // Clicked where a user clicks: the scope frame lies over the radio buttons.
+    ClickInWindow(kIdFileMode);
+    QVERIFY(Control(kIdFileName)->isEnabled() && Control(kIdBrowseFile)->isEnabled());
+    QVERIFY(!Control(kIdPath)->isEnabled() && !Control(kIdBrowseFolder)->isEnabled());
+    QCOMPARE(dialog_->Controller().Fields().FileOrPath, 0);
+    ClickInWindow(kIdDirectoryMode);
+    QVERIFY(!Control(kIdFileName)->isEnabled() && Control(kIdPath)->isEnabled());
+    QCOMPARE(dialog_->Controller().Fields().FileOrPath, 1);
+  }
+
+  void choosersSetPathAndMode() {
+    ClickInWindow(kIdFileMode);
+    Type(kIdFileType, "*.typed");
+    services_->choice = "/a/" + Gbk("中文") + ".txt";
+    QTest::mouseClick(Control(kIdBrowseFile), Qt::LeftButton);
+    QCOMPARE(services_->requests.back(), Gbk("文本文件(*.txt)|*.txt|所有文件(*.*)|*.*||"));
+    QCOMPARE(Text(kIdFileName), *services_->choice);
+    QCOMPARE(Text(kIdFileType), std::string("*.typed"));  // typed text is not reset by the choice
+
+    services_->choice.reset();  // cancelled
+    QTest::mouseClick(Control(kIdBrowseFile), Qt::LeftButton);
+    QCOMPARE(Text(kIdFileName), "/a/" + Gbk("中文") + ".txt");
+
+    // A folder whose name CP936 lacks comes back as its own bytes.
+    services_->choice = "/b/\xED\x95\x9C";  // UTF-8 of a Hangul syllable
+    ClickInWindow(kIdDirectoryMode);
+    QTest::mouseClick(Control(kIdBrowseFolder), Qt::LeftButton);
+    QCOMPARE(services_->requests.back(), Gbk("\n请选择一个目录："));
+    QCOMPARE(dynamic_cast<QLineEdit*>(Control(kIdPath))->text(), QString::fromUtf8("/b/\xED\x95\x9C"));
+    dialog_->Controller().ReadControls();
+    QCOMPARE(dialog_->Controller().Fields().Path, *services_->choice);
+    QVERIFY(Radio(kIdDirectoryMode)->isChecked());
+  }
+
+  void missingPathsAreNamedAsTyped() {
+    Type(kIdPath, "/no/such/目录/");
+    Type(kIdFileName, "/no/such/file");  // not checked in directory mode
+    PressSearch();
+    QCOMPARE(services_->boxes.size(), std::size_t(1));
+    QCOMPARE(services_->boxes[0].text, Gbk("目录 /no/such/目录/ 不存在!"));
+    QVERIFY(services_->boxes[0].icon == MessageIcon::Stop && services_->boxes[0].buttons == MessageButtons::Ok);
+
+    ClickInWindow(kIdFileMode);
+    Type(kIdFileName, "");
+    PressSearch();
+    QCOMPARE(services_->boxes.back().text, Gbk("文件  不存在!"));
+    QCOMPARE(services_->threads, 0);
+    QCOMPARE(Text(kIdSearch), Gbk("搜索(&S)"));
+    QVERIFY(dialog_->Controller().Job().State() == SearchState::Idle);
+  }
+
+  void declinedQuestionKeepsOldReport() {
+    const std::string report = dir_->Write("report.txt", "old");
+    Type(kIdPath, dir_->Path());
+    Type(kIdLogFile, report);
+    services_->answers = {MessageAnswer::No};
+    PressSearch();
+    QCOMPARE(services_->boxes.back().text, Gbk("将要开始搜索，可能要占用较长时间\r\n\r\n是否继续?"));
+    QVERIFY(services_->boxes.back().icon == MessageIcon::Question);
+    QCOMPARE(ReadFileBytes(report), std::string("old"));
+    QCOMPARE(services_->threads, 0);
+  }
+
+  void searchReportsEachFileAndOpensReport() {
+    dir_->Write("tree/a.txt", Gbk("一\r\n"));
+    dir_->Write("tree/sub/b.txt", Gbk("x二三\r\n"));
+    dir_->Write("tree/z.txt", "plain\r\n");
+    dir_->Write("plain/only.txt", "no characters\r\n");
+    const std::string report = dir_->MakeDir("out") + "/result.txt";
+    Type(kIdPath, dir_->Path() + "/tree");
+    Type(kIdLogFile, report);
+    NoticeLog log;
+    dialog_->installEventFilter(&log);
+    QTest::keyClick(Control(kIdPath), Qt::Key_Return);  // Enter presses the search button
+    QVERIFY(WaitIdle());
+
+    const HanziSearcher& engine = dialog_->Controller().Job().Searcher();
+    QCOMPARE(engine.fileCount, 3);
+    QCOMPARE(engine.charCount, 6);
+    const std::string tree = dir_->Path() + "/tree/";
+    QCOMPARE(log.entries.size(), std::size_t(4));
+    QCOMPARE(log.entries[0].path, tree + "sub/b.txt");  // subdirectories first
+    QCOMPARE(log.entries[2].path, tree + "z.txt");
+    QCOMPARE(log.entries[3].wParam, kNoticeDone);
+    QCOMPARE(log.entries[3].statusBefore, Status("正在解析文件 ", tree + "z.txt"));
+    QCOMPARE(Text(kIdStatus), CompletionText(3, 6));
+    QCOMPARE(services_->opened, std::vector<std::string>{report});
+    QVERIFY(ReadFileBytes(report).find("Input file:") != std::string::npos);
+    // The export's box came while the worker waited: before the completion text.
+    QCOMPARE(services_->boxes.back().text, Gbk("成功写入Excel文件") + paths_.workbookPath);
+    QCOMPARE(services_->boxes.back().status, Status("正在解析文件 ", tree + "z.txt"));
+
+    Type(kIdPath, dir_->Path() + "/plain");
+    PressSearch();
+    QVERIFY(WaitIdle());
+    QCOMPARE(Text(kIdStatus), CompletionText(1, 0));
+    QCOMPARE(services_->opened.size(), std::size_t(1));  // nothing found, nothing opened
+  }
+
+  void cancelThenStartWhileDraining() {
+    StartBlockedSearch();
+    PressSearch();  // cancel, answered Yes
+    QCOMPARE(services_->boxes.back().text, Gbk("是否取消搜索?"));
+    QVERIFY(dialog_->Controller().Job().State() == SearchState::Draining);
+    QCOMPARE(Text(kIdSearch), Gbk("搜索(&S)"));
+    QCOMPARE(Text(kIdStatus), Gbk("正在关闭工作者线程，请稍后... "));
+
+    const std::size_t boxes = services_->boxes.size();
+    PressSearch();  // a start while the old worker still runs waits for it
+    QCoreApplication::processEvents();
+    QCOMPARE(services_->threads, 1);
+    QCOMPARE(services_->boxes.size(), boxes);
+    QCOMPARE(Text(kIdStatus), Gbk("正在关闭工作者线程，请稍后... "));
+
+    dir_->Write("gate", "");
+    QTRY_COMPARE_WITH_TIMEOUT(services_->threads, 2, 20000);
+    QVERIFY(WaitIdle());
+    // The old search ended with its own counts before the new one was asked for.
+    const Box& question = services_->boxes[boxes + 1];
+    QCOMPARE(question.text, Gbk("将要开始搜索，可能要占用较长时间\r\n\r\n是否继续?"));
+    QCOMPARE(question.status, CompletionText(2, 2));
+    QCOMPARE(Text(kIdStatus), CompletionText(22, 42));
+    // Only the second report is opened: the first was about to be deleted.
+    QCOMPARE(services_->opened.size(), std::size_t(1));
+  }
+
+  void closeWhileRunningWaitsForWorker() {
+    StartBlockedSearch();
+    std::thread opener([this] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      dir_->Write("gate", "");
+    });
+    const std::size_t boxes = services_->boxes.size();
+    dialog_->close();
+    opener.join();
+    QVERIFY(services_->workerDone);
+    QVERIFY(dialog_->Controller().Job().State() == SearchState::Closed);
+    QCOMPARE(services_->boxes.size(), boxes);  // the export stayed silent
+    QVERIFY(FileIsThere(paths_.workbookPath));
+    QVERIFY(ReadFileBytes(*dir_ / "report.txt").find(Gbk("早")) != std::string::npos);
+    QVERIFY(FileIsThere(paths_.iniPath));  // the close box saved
+    QTest::qWait(50);                      // notices queued before the close are ignored
+    dialog_.reset();
+  }
+
+  void closeBoxSavesEscDoesNot() {
+    Type(kIdPath, "/esc/path");
+    QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+    QVERIFY(!dialog_->isVisible());
+    QVERIFY(!FileIsThere(paths_.iniPath));
+
+    Open();
+    QCOMPARE(Text(kIdPath), std::string("E:\\"));
+    Type(kIdPath, "/close/path");
+    dialog_->close();
+    Open();
+    QCOMPARE(Text(kIdPath), std::string("/close/path"));
+  }
+
+  void nonIntegerLimitPrompts() {
+    auto* limit = dynamic_cast<QLineEdit*>(Control(kIdMaxCount));
+    limit->clear();
+    QTest::keyClicks(limit, "12x");
+    Type(kIdStartTag, "tag");
+    ClickInWindow(kIdFileMode);
+    QCOMPARE(services_->boxes.back().text, Gbk("请输入一个整数。"));
+    QVERIFY(services_->boxes.back().icon == MessageIcon::Warning);
+    const FinderFields& fields = dialog_->Controller().Fields();
+    QCOMPARE(fields.FileOrPath, 0);            // read before the limit
+    QCOMPARE(fields.MaxHanZiCountEachFile, 30);  // the previous number stays
+    QCOMPARE(fields.strStartTag, std::string());  // not read after the refusal
+
+    QTest::mouseClick(Control(kIdExit), Qt::LeftButton);  // prompts again, saves 30
+    QCOMPARE(services_->boxes.size(), std::size_t(2));
+    FinderSettings saved;
+    saved.Load(paths_.iniPath);
+    QCOMPARE(saved.MaxHanZiCountEachFile, 30);
+    QCOMPARE(saved.FileOrPath, 0);
+  }
+
+  void readOnlyProgramFolderKeepsSettings() {
+    const std::string program = dir_->MakeDir("program");
+    if (!MakeReadOnly(program, true)) QSKIP("cannot make a folder read-only here");
+    const FinderPaths paths = FinderPathsFor(program);
+    MakeReadOnly(program, false);
+    MakeReadOnly(program, true);
+    QVERIFY(paths.iniPath.rfind(std::string(getenv("XDG_CONFIG_HOME")) + "/glyphwell/", 0) == 0);
+    QVERIFY(paths.workbookPath.rfind(std::string(getenv("XDG_DATA_HOME")) + "/glyphwell/", 0) == 0);
+    paths_ = FinderPathsFor(program);
+    Open();
+    Type(kIdFileType, "*.kept");
+    QTest::mouseClick(Control(kIdExit), Qt::LeftButton);
+    Open();
+    MakeReadOnly(program, false);
+    std::filesystem::remove(paths.iniPath);
+    QCOMPARE(Text(kIdFileType), std::string("*.kept"));
+  }
+
+  void floodOfFilesKeepsQueueShort() {
+    constexpr int kFiles = 2000;
+    for (int i = 0; i < kFiles; ++i) dir_->Write("flood/f" + std::to_string(10000 + i) + ".txt", Gbk("字\n"));
+    Type(kIdPath, dir_->Path() + "/flood");
+    Type(kIdLogFile, *dir_ / "report.txt");
+    NoticeLog log;
+    dialog_->installEventFilter(&log);
+    // No export: its box would make the worker wait for this thread.
+    dialog_->Controller().Job().Searcher().SetSummaryExport(nullptr);
+    PressSearch();
+    // The user-interface thread is busy elsewhere while the worker runs.
+    for (int wait = 0; !services_->workerDone && wait < 3000; ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    QVERIFY(services_->workerDone);
+    QVERIFY(WaitIdle());
+    QVERIFY(log.entries.size() <= 8);  // a handful of notices, not one per file
+    QCOMPARE(log.entries.back().statusBefore,
+             Status("正在解析文件 ", dir_->Path() + "/flood/f" + std::to_string(10000 + kFiles - 1) + ".txt"));
+    QCOMPARE(Text(kIdStatus), CompletionText(kFiles, 2 * kFiles));
+  }
+
+  void messageBoxKeys() {
+    QtDesktopServices real;
+    real.SetOwner(dialog_.get());
+    auto answer = [&](MessageButtons buttons, Qt::Key key, QString* shown) {
+      QTimer::singleShot(0, [=] { PressInBox(key, shown); });
+      return real.MessageBox(Gbk("问\r\n\r\n题"), "Glyphwell", buttons, MessageIcon::Question);
+    };
+    QString shown;
+    QVERIFY(answer(MessageButtons::YesNo, Qt::Key_Return, &shown) == MessageAnswer::Yes);
+    QCOMPARE(shown, QString::fromUtf8("问\n\n题"));
+    QVERIFY(answer(MessageButtons::YesNo, Qt::Key_Escape, &shown) == MessageAnswer::No);
+    QVERIFY(answer(MessageButtons::Ok, Qt::Key_Escape, &shown) == MessageAnswer::Ok);
+  }
+
+  void shellOpenUsesXdgOpenOnPath() {
+    // A stand-in xdg-open on PATH writes down what it was given.
+    const std::string log = *dir_ / "opened";
+    const std::string script = dir_->Write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + log + "'\n");
+    chmod(script.c_str(), 0755);
+    const std::string oldPath = getenv("PATH");
+    setenv("PATH", (dir_->Path() + "/bin:" + oldPath).c_str(), 1);
+    QtDesktopServices real;
+    QVERIFY(real.OpenWithShell(DefaultFinderPaths().manualPath));
+    QTRY_VERIFY(ReadFileBytes(log).find(".html\n") != std::string::npos);  // whole, before the next one starts
+    QVERIFY(real.OpenWithShell("c:\\GlyphwellResult.txt"));
+    QTRY_VERIFY(ReadFileBytes(log).find(".txt\n") != std::string::npos);
+    setenv("PATH", oldPath.c_str(), 1);
+    QCOMPARE(ReadFileBytes(log), GetModuleDirectory() + "/岚桥检字器.html\n" + platform::DriveFolder('c') +
+                                     "/GlyphwellResult.txt\n");
+
+    QTest::mouseClick(Control(kIdHelp), Qt::LeftButton);
+    QCOMPARE(services_->opened, std::vector<std::string>{paths_.manualPath});
+  }
+
+  void aboutBoxThroughSystemMenu() {
+    QAction* about = nullptr;
+    for (QAction* action : dialog_->SystemMenu()->actions())
+      if (action->text() == QString::fromUtf8("关于 Glyphwell(&A)...")) about = action;
+    QVERIFY(about);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!box) return;
+      seen = box->windowTitle() == QString::fromUtf8("关于 Glyphwell");
+      bool text = false, icon = false;
+      for (QLabel* label : box->findChildren<QLabel*>()) {
+        text = text || label->text() == QString::fromUtf8("Glyphwell 0.80 版");
+        icon = icon || !label->pixmap().isNull();
+      }
+      seen = seen && text && icon;
+      for (QPushButton* button : box->findChildren<QPushButton*>())
+        if (button->text() == QString::fromUtf8("确定")) button->click();
+    });
+    about->trigger();
+    QVERIFY(seen);
+  }
+
+ private:
+  void Open() {
+    dialog_.reset();
+    services_->dialog = nullptr;
+    dialog_ = std::make_unique<FinderDialog>(*services_, paths_);
+    services_->dialog = dialog_.get();
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+  }
+  QWidget* Control(int id) const { return dialog_->Control(id); }
+  QRadioButton* Radio(int id) const { return dynamic_cast<QRadioButton*>(Control(id)); }
+  std::string Text(int id) const { return dialog_->ControlText(id); }
+  void Type(int id, const std::string& utf8) { dynamic_cast<QLineEdit*>(Control(id))->setText(QString::fromUtf8(utf8.c_str())); }
+  void PressSearch() { QTest::mouseClick(Control(kIdSearch), Qt::LeftButton); }
+  void ClickInWindow(int id) {
+    QWidget* control = Control(id);
+    QTest::mouseClick(dialog_->windowHandle(), Qt::LeftButton, {}, control->geometry().center());
+  }
+  bool WaitIdle() {
+    return QTest::qWaitFor([&] { return dialog_->Controller().Job().State() == SearchState::Idle; }, 20000);
+  }
+
+  // A search that waits in its first file, a Word document whose converter
+  // stand-in runs until the file "gate" appears.
+  void StartBlockedSearch() {
+    const std::string converter = dir_->Write("converter/Textifier",
+        "#!/bin/sh\nwhile [ ! -e '" + (*dir_ / "gate") + "' ]; do sleep 0.02; done\nexit 3\n");
+    chmod(converter.c_str(), 0755);
+    dir_->Write("tree/sub/first.txt", Gbk("早\n"));  // scanned first: the report has a line
+    dir_->Write("tree/a.doc", "document");
+    for (int i = 0; i < 20; ++i) dir_->Write("tree/t" + std::to_string(i) + ".txt", Gbk("字\n"));
+    dialog_->Controller().Job().Searcher().SetConverterDirectory(dir_->Path() + "/converter");
+    Type(kIdPath, dir_->Path() + "/tree");
+    Type(kIdFileType, "*.doc;*.txt");
+    Type(kIdLogFile, *dir_ / "report.txt");
+    PressSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(Text(kIdStatus), Status("正在解析文件 ", dir_->Path() + "/tree/a.doc"), 20000);
+    QCOMPARE(Text(kIdSearch), Gbk("取消(&C)"));
+  }
+
+  static void PressInBox(Qt::Key key, QString* shown) {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || QApplication::activeWindow() != box) {
+      QTimer::singleShot(10, [=] { PressInBox(key, shown); });
+      return;
+    }
+    *shown = box->text();
+    QTest::keyClick(box, key);
+  }
+
+  std::unique_ptr<TempDir> dir_;
+  std::unique_ptr<FakeServices> services_;
+  FinderPaths paths_;
+  std::unique_ptr<FinderDialog> dialog_;
+};
+
+// Under ThreadSanitizer: the QtTest watchdog's teardown inside Qt, which is
+// not built for the checker. The dialog's own threads stay checked.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:QWaitCondition::~QWaitCondition\nrace:QTest::qRun\n";
+}
+
+// Every run gets a home of its own, so nothing touches the user's files.
+int main(int argc, char* argv[]) {
+  std::string home = (std::filesystem::temp_directory_path() / "glyphwell-dialog-XXXXXX").string();
+  if (!mkdtemp(home.data())) return 2;
+  for (const char* sub : {"/config", "/data", "/runtime"}) mkdir((home + sub).c_str(), 0700);
+  setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+  setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", (home + "/runtime").c_str(), 1);
+  int status;
+  {
+    QApplication app(argc, argv);
+    // The plain style paints without Qt's image-scaling threads, so that a
+    // thread checker sees the dialog's threads only.
+    QApplication::setStyle(QStringLiteral("Windows"));
+    InstallDialogFont();
+    FinderDialogTest test;
+    status = QTest::qExec(&test, argc, argv);
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(home, ignored);
+  return status;
+}
+
+#include "finder_dialog_test.moc"

@@ -1,0 +1,42 @@
+#include "viewer/ModWebBrowser.h"
+
+#include "platform/Files.h"
+#include "platform/NativePath.h"
+
+void FindInBrowser(WindowAutomation& api, WindowHandle WebBrowser1, const std::string& strFind) {
+  WindowHandle dialog = GetFindDialog(api);
+  if (dialog == 0) {
+    api.SetFocus(WebBrowser1);
+    api.SendKeys("^f");
+    for (int tries = 0; tries < 3 && dialog == 0; ++tries) {
+      WaitSeconds(api, 1);
+      dialog = GetFindDialog(api);
+    }
+    if (dialog == 0) return;
+  }
+  api.SetForegroundWindow(dialog);
+  api.SetForegroundWindow(api.GetWindow(dialog, GW_CHILD));
+  // Unchanged: the report's characters hold no key-notation character.
+  api.SendKeys(strFind);
+  WaitSeconds(api, 2);
+  api.SendKeys("{enter}");
+}
+
+WindowHandle GetFindDialog(WindowAutomation& api) { return api.FindWindowA(kFindDialogClass, kFindDialogTitle); }
+
+void WaitSeconds(WindowAutomation& api, std::int16_t N) {
+  const std::int64_t target = api.Now() + N;
+  while (api.Now() < target) {
+    api.DoEvents();
+    api.IdleBriefly();
+  }
+}
+
+NavigateTarget ResolveNavigateText(std::string_view ansiText) {
+  if (ansiText.empty()) return {};
+  if (const std::size_t hash = ansiText.rfind('#'); hash != std::string_view::npos && !platform::PathExists(ansiText)) {
+    const std::string_view page = ansiText.substr(0, hash);
+    if (platform::PathExists(page)) return {platform::ToNative(page), std::string(ansiText.substr(hash + 1))};
+  }
+  return {platform::ToNative(ansiText), {}};
+}

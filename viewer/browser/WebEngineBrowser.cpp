@@ -1,0 +1,157 @@
+#include "viewer/browser/WebEngineBrowser.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+#include "platform/CodePage.h"
+#include "platform/LineReader.h"
+#include "platform/ThisProcess.h"
+#include "viewer/ModWebBrowser.h"
+
+namespace {
+
+// What a page may load: local files and what the engine makes itself.
+bool IsLocal(const QUrl& url) {
+  const QString scheme = url.scheme();
+  return scheme == u"file" || scheme == u"data" || scheme == u"about" || scheme == u"blob";
+}
+
+// Every request of every page passes here: anything not local is refused,
+// so that showing a scanned page cannot call a server.
+class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
+ public:
+  using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    if (!IsLocal(info.requestUrl())) info.block(true);
+  }
+};
+
+// A link to a server does nothing rather than show an error page.
+class LocalOnlyPage : public QWebEnginePage {
+ public:
+  using QWebEnginePage::QWebEnginePage;
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override { return IsLocal(url); }
+};
+
+QString PageText(const QString& text) {
+  return QStringLiteral(
+             "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head>"
+             "<body style=\"font: 10pt sans-serif; color: #333; margin: 16px; white-space: pre-wrap\">%1</body></html>")
+      .arg(text.toHtmlEscaped());
+}
+
+}  // namespace
+
+void PrepareWebEngine() {
+  if (platform::RunsAsRoot() && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+WebEngineBrowser::WebEngineBrowser(QWidget* parent) : BrowserControl(parent) {
+  // Off the record: no cache, cookies or history in the user's folders.
+  profile_ = new QWebEngineProfile(this);
+  profile_->setUrlRequestInterceptor(new LocalOnlyInterceptor(profile_));
+  profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+
+  view_ = new QWebEngineView(this);
+  auto* page = new LocalOnlyPage(profile_, view_);
+  QWebEngineSettings* settings = page->settings();
+  settings->setDefaultTextEncoding(QStringLiteral("GBK"));
+  settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+  settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+  settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+  settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+  settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+  view_->setPage(page);
+  setFocusProxy(view_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_);
+  WatchFindKey(view_);
+
+  connect(page, &QWebEnginePage::urlChanged, this,
+          [this](const QUrl& url) { document_ = url.isLocalFile() ? url.toLocalFile() : QString(); });
+  // A page beyond the engine's memory ends its renderer; the next page gets
+  // a new one.
+  connect(page, &QWebEnginePage::renderProcessTerminated, this,
+          [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+            if (status == QWebEnginePage::NormalTerminationStatus) return;
+            ShowNotice(QStringLiteral("浏览器无法显示这个页面：它的显示进程意外结束了（页面可能太大）。"));
+          });
+  connect(page, &QWebEnginePage::loadFinished, this, [this] {
+    loading_ = false;
+    if (!pendingAnchor_.isEmpty()) ScrollToAnchor(std::exchange(pendingAnchor_, QString()));
+  });
+}
+
+WebEngineBrowser::~WebEngineBrowser() {
+  // The page goes before its profile.
+  delete view_;
+}
+
+void WebEngineBrowser::Navigate2(const std::string& ansiText) {
+  pendingAnchor_.clear();
+  const NavigateTarget target = ResolveNavigateText(ansiText);
+  if (target.nativePath.empty()) {
+    loading_ = true;
+    document_.clear();
+    view_->setUrl(QUrl(QStringLiteral("about:blank")));
+    return;
+  }
+  const QString path = QString::fromUtf8(target.nativePath);
+  // A missing or unreadable file, a folder or a FIFO gets a word instead of
+  // the engine's error page (and a FIFO never blocks a reader).
+  if (platform::LineReader reader; !reader.OpenNative(target.nativePath)) {
+    ShowNotice(QStringLiteral("无法打开文件：") + path);
+    return;
+  }
+  QUrl url = QUrl::fromLocalFile(path);
+  const QString anchor = QString::fromUtf8(platform::AnsiToUtf8OrRaw(target.fragment));
+  if (!anchor.isEmpty() && path == document_) {
+    // Another anchor of the page shown: scroll, do not load it again.
+    if (loading_)
+      pendingAnchor_ = anchor;
+    else
+      ScrollToAnchor(anchor);
+    return;
+  }
+  if (!anchor.isEmpty()) url.setFragment(anchor);
+  loading_ = true;
+  document_ = path;
+  view_->setUrl(url);
+}
+
+void WebEngineBrowser::ScrollToAnchor(const QString& name) {
+  // The page runs no scripts of its own; this one runs in the viewer's world.
+  const QString quoted =
+      QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{name}).toJson(QJsonDocument::Compact));
+  const QString script = QStringLiteral(
+                             "(function (n) { var a = document.getElementsByName(n)[0] || document.getElementById(n);"
+                             " if (a) a.scrollIntoView(); return window.scrollY; })(%1[0])")
+                             .arg(quoted);
+  view_->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                               [this](const QVariant&) { emit anchorShown(); });
+}
+
+void WebEngineBrowser::ShowNotice(const QString& text) {
+  pendingAnchor_.clear();
+  loading_ = true;
+  document_.clear();
+  view_->setHtml(PageText(text), QUrl(QStringLiteral("about:blank")));
+}
+
+void WebEngineBrowser::FindText(const QString& text) { view_->page()->findText(text); }

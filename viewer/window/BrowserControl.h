@@ -1,0 +1,39 @@
+// The window's browser control as the window uses it: go to a file, a file's
+// anchor or nowhere, show a short notice, and find text through a find
+// dialog that Ctrl+F opens. The embedded web view implements it; tests put a
+// stand-in in its place.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+class FindDialog;
+
+class BrowserControl : public QWidget {
+  Q_OBJECT
+ public:
+  explicit BrowserControl(QWidget* parent);
+  ~BrowserControl() override;
+
+  // A path text (CP936; a drive path is mapped), the same with a fragment
+  // ("c:\~temp.htm#mao_Line12"), or "" for an empty page.
+  virtual void Navigate2(const std::string& ansiText) = 0;
+  // A short plain page that says what happened.
+  virtual void ShowNotice(const QString& text) = 0;
+  // Selects and scrolls to the first match of text on the page.
+  virtual void FindText(const QString& text) = 0;
+
+  // The find dialog, opened in front with the keyboard in its field.
+  void OpenFindDialog();
+  FindDialog* Dialog() const;
+
+ protected:
+  // Ctrl+F on widget or any widget inside it, now or later, opens the dialog.
+  void WatchFindKey(QObject* object);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPointer<FindDialog> dialog_;
+};

@@ -1,0 +1,81 @@
+#include "viewer/window/ListBoxModel.h"
+
+#include <QKeyEvent>
+
+#include "viewer/window/AnsiText.h"
+
+void ListBoxModel::Clear() {
+  beginResetModel();
+  items_.clear();
+  endResetModel();
+}
+
+void ListBoxModel::AddItem(const std::string& ansiText) {
+  const int row = Count();
+  beginInsertRows(QModelIndex(), row, row);
+  items_.push_back(ansiText);
+  endInsertRows();
+}
+
+void ListBoxModel::SetItems(std::vector<std::string> items) {
+  beginResetModel();
+  items_ = std::move(items);
+  endResetModel();
+}
+
+int ListBoxModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
+
+QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
+  // The tip shows what a narrow list cuts off.
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() || index.row() >= Count()) return {};
+  return FromAnsi(Item(index.row()));
+}
+
+ListBoxView::ListBoxView(QWidget* parent) : QListView(parent) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Without it the first layout of a long list measures every entry.
+  setUniformItemSizes(true);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    if (index.row() == rowAtPress_ && index.row() == ListIndex()) emit reselected();
+  });
+}
+
+void ListBoxView::setModel(QAbstractItemModel* model) {
+  QListView::setModel(model);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (ListIndex() >= 0) emit selectionMoved();
+  });
+}
+
+int ListBoxView::ListIndex() const {
+  if (!selectionModel()) return -1;
+  const QModelIndexList rows = selectionModel()->selectedIndexes();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ListBoxView::SetListIndex(int row) {
+  if (!model()) return;
+  if (row < 0 || row >= model()->rowCount()) {
+    selectionModel()->clear();
+    return;
+  }
+  setCurrentIndex(model()->index(row, 0));
+}
+
+void ListBoxView::keyPressEvent(QKeyEvent* event) {
+  // Focus alone makes an entry current without selecting it; the first arrow
+  // key then selects the first entry rather than the one after it.
+  if (ListIndex() < 0 && model() && model()->rowCount() > 0 &&
+      (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) && event->modifiers() == Qt::NoModifier) {
+    SetListIndex(0);
+    return;
+  }
+  QListView::keyPressEvent(event);
+}
+
+bool ListBoxView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress) rowAtPress_ = ListIndex();
+  return QListView::viewportEvent(event);
+}
