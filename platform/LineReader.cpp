@@ -119,6 +119,7 @@ std::size_t LineReader::FindLineFeed(std::size_t from) {
     }
   }
 #endif
+  if (from >= end_) return std::string::npos;  // also a reader that never had a buffer
   const void* found = std::memchr(data + from, '\n', end_ - from);
   return found ? static_cast<std::size_t>(static_cast<const unsigned char*>(found) - data) : std::string::npos;
 }

@@ -1,5 +1,6 @@
 #include "platform/ThisProcess.h"
 
+#include <csignal>
 #include <unistd.h>
 
 namespace platform {
@@ -16,5 +17,7 @@ void ExecProgram(const std::string& program, const std::vector<std::string>& arg
 bool RunsInTerminal() { return isatty(0) == 1 && isatty(1) == 1; }
 
 bool RunsAsRoot() { return geteuid() == 0; }
+
+void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace platform

@@ -18,4 +18,8 @@ bool RunsInTerminal();
 // True when the process runs as root.
 bool RunsAsRoot();
 
+// A write to a pipe whose reader has gone (a report at /dev/stdout piped on)
+// fails with an error instead of ending the program unannounced.
+void IgnoreBrokenPipes();
+
 }  // namespace platform

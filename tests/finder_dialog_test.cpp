@@ -207,14 +207,22 @@ class FinderDialogTest : public QObject {
     Type(kIdFileName, "");
     PressSearch();
     QCOMPARE(services_->boxes.back().text, Gbk("文件  不存在!"));
+    // A report that is the file to be searched would be deleted at the start.
+    const std::string source = dir_->Write("source.txt", "old");
+    Type(kIdFileName, source);
+    Type(kIdLogFile, source);
+    PressSearch();
+    QCOMPARE(services_->boxes.back().text, Gbk("日志文件 " + source + " 是要搜索的文件之一，请另选日志文件!"));
+    QVERIFY(services_->boxes.back().icon == MessageIcon::Stop);
+    QCOMPARE(ReadFileBytes(source), std::string("old"));
     QCOMPARE(services_->threads, 0);
     QCOMPARE(Text(kIdSearch), Gbk("搜索(&S)"));
     QVERIFY(dialog_->Controller().Job().State() == SearchState::Idle);
   }
 
   void declinedQuestionKeepsOldReport() {
-    const std::string report = dir_->Write("report.txt", "old");
-    Type(kIdPath, dir_->Path());
+    const std::string report = dir_->Write("out/report.txt", "old");
+    Type(kIdPath, dir_->MakeDir("tree"));
     Type(kIdLogFile, report);
     services_->answers = {MessageAnswer::No};
     PressSearch();

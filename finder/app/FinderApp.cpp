@@ -7,8 +7,10 @@
 #include "finder/app/DialogUnits.h"
 #include "finder/app/FinderDialog.h"
 #include "finder/app/QtDesktopServices.h"
+#include "platform/ThisProcess.h"
 
 int main(int argc, char* argv[]) {
+  platform::IgnoreBrokenPipes();
   QApplication app(argc, argv);
   InstallDialogFont();
   // The dialog speaks Chinese whatever the locale; Qt's own choosers follow

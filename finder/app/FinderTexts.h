@@ -22,6 +22,9 @@ inline constexpr char kStatusIdle[] = "进度条";
 inline constexpr char kDirectoryPrefix[] = "目录 ";
 inline constexpr char kFilePrefix[] = "文件 ";
 inline constexpr char kMissingSuffix[] = " 不存在!";
+// The report would be deleted at the start, though the search is to read it.
+inline constexpr char kReportPrefix[] = "日志文件 ";
+inline constexpr char kReportIsSourceSuffix[] = " 是要搜索的文件之一，请另选日志文件!";
 inline constexpr char kStartQuestion[] = "将要开始搜索，可能要占用较长时间\r\n\r\n是否继续?";
 inline constexpr char kCancelQuestion[] = "是否取消搜索?";
 inline constexpr char kPreparing[] = "正在作准备工作，请稍后... ";

@@ -10,13 +10,14 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "platform/PathFunctions.h"
 #include "finder/engine/HanziSearcher.h"
 #include "finder/engine/SearchScope.h"
 #include "finder/export/WorkbookExport.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/PathFunctions.h"
 #include "platform/Process.h"
+#include "platform/ThisProcess.h"
 
 namespace {
 
@@ -347,9 +348,7 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   struct sigaction oldInt {}, oldTerm {};
   sigaction(SIGINT, &action, &oldInt);
   sigaction(SIGTERM, &action, &oldTerm);
-  // A report on a pipe whose reader has gone fails its writes instead of
-  // ending the program unannounced.
-  std::signal(SIGPIPE, SIG_IGN);
+  platform::IgnoreBrokenPipes();
 
   // A search starts from no report, so that one without hits leaves none.
   platform::RemoveFile(settings.strLogFile);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "finder/app/FinderTexts.h"
+#include "finder/engine/SearchScope.h"
 #include "platform/Files.h"
 #include "platform/PathFunctions.h"
 
@@ -52,6 +53,12 @@ void SearchJob::StartSearch() {
     }
   } else if (!FileExists(fields.FileName)) {
     services_.MessageBox(Ansi(texts::kFilePrefix) + fields.FileName + Ansi(texts::kMissingSuffix), caption,
+                         MessageButtons::Ok, MessageIcon::Stop);
+    return;
+  }
+  if (ReportIsASource(fields.strLogFile, fields.FileOrPath != 0, fields.FileOrPath != 0 ? fields.Path : fields.FileName,
+                      fields.IncludeSubPath == 1, fields.FileType)) {
+    services_.MessageBox(Ansi(texts::kReportPrefix) + fields.strLogFile + Ansi(texts::kReportIsSourceSuffix), caption,
                          MessageButtons::Ok, MessageIcon::Stop);
     return;
   }
