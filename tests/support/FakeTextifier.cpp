@@ -10,7 +10,10 @@
 
 int main(int argc, char** argv) {
   std::string joined;
-  for (int i = 1; i < argc; ++i) joined += (i > 1 ? " " : "") + std::string(argv[i]);
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) joined += ' ';
+    joined += argv[i];
+  }
   const std::size_t arrow = joined.rfind('>');
   if (arrow == std::string::npos) return 2;
   platform::OutputFile out;

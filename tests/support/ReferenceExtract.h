@@ -30,7 +30,7 @@ inline bool ReferenceEntity(std::string_view digits, std::string& text) {
   std::size_t inLeft = 2, toLeft = sizeof out;
   iconv(toAnsi, nullptr, nullptr, nullptr, nullptr);
   if (iconv(toAnsi, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1))
-    text = "?";
+    text.assign(1, '?');  // not = "?": GCC 12 at -O3 misreads it as overlapping copies
   else
     text.assign(out, sizeof out - toLeft);
   return true;
