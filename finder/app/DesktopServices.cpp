@@ -1,7 +1,6 @@
 #include "finder/app/DesktopServices.h"
 
-#include <unistd.h>
-
+#include <filesystem>
 #include <system_error>
 #include <thread>
 
@@ -28,10 +27,10 @@ bool OpenWithXdg(const std::string& path) {
   if (path.empty()) return false;
   std::string native = platform::ToNative(path);
   if (native.front() != '/') {
-    std::string cwd(4096, '\0');
-    if (!getcwd(cwd.data(), cwd.size())) return false;
-    cwd.resize(cwd.find('\0'));
-    native = cwd + "/" + native;
+    // xdg-open may hand the path to a program started elsewhere.
+    std::error_code error;
+    native = std::filesystem::absolute(native, error).string();
+    if (error) return false;
   }
   return platform::StartDetached("xdg-open", {native});
 }
