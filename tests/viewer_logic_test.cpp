@@ -3,7 +3,6 @@
 // window values of the settings, and where a Navigate2 text leads.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,40 +18,32 @@
 using Log = std::vector<std::string>;
 using Words = std::vector<std::string>;
 
-FakeAutomation::Window FindDialogWindow(const std::string& title = kFindDialogTitle) {
-  return {kFindDialogClass, title, 40, 41};
-}
-
 // The clock starts half a second past a whole second, so a wait of N
 // seconds ends N - 0.5 s later.
-TEST(FindInBrowser, DialogOpenTypesTheTextUnchangedAtOnce) {
-  FakeAutomation api;
-  api.AddWindow(FindDialogWindow());
-  const std::string text = Gbk("中文  汉字^{enter}+%~()");
-  FindInBrowser(api, 7, text);
-  EXPECT_EQ(api.log, (Log{"find", "foreground 40", "foreground 41", "keys " + text, "keys {enter}"}));
-  EXPECT_EQ(api.keyTimes, (std::vector<long>{500, 2000}));
+TEST(FindInBrowser, DialogOpenOpeningAfterTwoWaitsOrNever) {
+  FakeAutomation open;
+  open.AddFindDialog();
+  const std::string text = Gbk("中文  汉字^{enter}+%~()");  // typed unchanged
+  FindInBrowser(open, 7, text);
+  EXPECT_EQ(open.log, (Log{"find", "foreground 40", "foreground 41", "keys " + text, "keys {enter}"}));
+  EXPECT_EQ(open.keyTimes, (std::vector<long>{500, 2000}));
   // The waits let events through and sleep between checks.
-  EXPECT_GT(api.eventPasses, 0);
-  EXPECT_EQ(api.idles, api.eventPasses);
-}
+  EXPECT_GT(open.eventPasses, 0);
+  EXPECT_EQ(open.idles, open.eventPasses);
 
-TEST(FindInBrowser, DialogOpeningAfterTheSecondCheckTakesTwoWaits) {
-  FakeAutomation api;
-  api.AddWindow(FindDialogWindow(), 2);
-  FindInBrowser(api, 7, "x");
-  EXPECT_EQ(api.log, (Log{"find", "focus 7", "keys ^f", "find", "find", "foreground 40", "foreground 41", "keys x",
-                          "keys {enter}"}));
-  EXPECT_EQ(api.keyTimes, (std::vector<long>{500, 2000, 4000}));
-}
+  FakeAutomation late;
+  late.AddFindDialog(2);
+  FindInBrowser(late, 7, "x");
+  EXPECT_EQ(late.log, (Log{"find", "focus 7", "keys ^f", "find", "find", "foreground 40", "foreground 41", "keys x",
+                           "keys {enter}"}));
+  EXPECT_EQ(late.keyTimes, (std::vector<long>{500, 2000, 4000}));
 
-TEST(FindInBrowser, DialogNeverOpeningOrOfAnotherLanguageEndsSilently) {
-  for (const std::string& title : {std::string("Find"), std::string()}) {
-    FakeAutomation api;
-    if (!title.empty()) api.AddWindow(FindDialogWindow(title));
-    FindInBrowser(api, 7, "x");
-    EXPECT_EQ(api.log, (Log{"find", "focus 7", "keys ^f", "find", "find", "find"})) << title;
-    EXPECT_EQ(api.milliseconds, 3000) << title;
+  for (bool foreign : {false, true}) {
+    FakeAutomation never;
+    if (foreign) never.AddFindDialog(0, "Find");  // another language's dialog is not the one
+    FindInBrowser(never, 7, "x");
+    EXPECT_EQ(never.log, (Log{"find", "focus 7", "keys ^f", "find", "find", "find"})) << foreign;
+    EXPECT_EQ(never.milliseconds, 3000) << foreign;
   }
 }
 
@@ -146,14 +137,11 @@ TEST(EditorAtLine, OpensTheFileInTheEditorNamedByVisual) {
   ScopedDriveRoot drive(dir.Path());
   const std::string file = dir.Write("glyphwell/drive_c/My Docs/a.txt", "x\n");
   const std::string log = dir / "args.txt";
-  setenv("FAKE_EDITOR_LOG", log.c_str(), 1);
-  setenv("VISUAL", FAKE_EDITOR, 1);
+  ScopedEnvironment logName("FAKE_EDITOR_LOG", log), visual("VISUAL", FAKE_EDITOR);
   EXPECT_EQ(platform::WaitProcess(platform::StartProcess(EDITOR_AT_LINE, "c:\\My Docs\\a.txt /1234")), 0);
   EXPECT_EQ(ReadFileBytes(log), "+1234\n" + file + "\n");
   // A file that is not there opens no editor.
   std::remove(log.c_str());
   EXPECT_EQ(platform::WaitProcess(platform::StartProcess(EDITOR_AT_LINE, "c:\\gone.txt /3")), 1);
   EXPECT_FALSE(FileIsThere(log));
-  unsetenv("VISUAL");
-  unsetenv("FAKE_EDITOR_LOG");
 }
