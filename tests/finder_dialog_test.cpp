@@ -2,6 +2,9 @@
 // desktop's boxes, choosers and shell stood in for; searches run on real
 // worker threads over generated trees.
 #include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -136,6 +139,14 @@ class FinderDialogTest : public QObject {
     for (const auto& [id, text] : texts) QCOMPARE(Text(id), text);
     for (int id : {kIdSearchUnicode, kIdIncludeSubPath, kIdLimit}) QVERIFY(dialog_->IsChecked(id));
     QCOMPARE(Control(kIdStartTag)->geometry(), DialogUnits(dialog_->font()).Rect(80, 155, 236, 14));
+    // The keyboard walks the controls in the table's order.
+    std::vector<int> order;
+    for (QWidget* w = Control(kIdFileMode); order.size() < 17; w = w->nextInFocusChain())
+      if (int id = dialog_->Control(kIdExit) == w ? kIdExit : w->objectName().mid(7).toInt();
+          id != 0 && w->focusPolicy() != Qt::NoFocus)
+        order.push_back(id);
+    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1018, 1015, 1, 9,
+                                       1000, 1012, 1019}));
 
     Type(kIdPath, "/esc/path");
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
@@ -374,6 +385,28 @@ class FinderDialogTest : public QObject {
 
     QTest::mouseClick(Control(kIdHelp), Qt::LeftButton);
     QCOMPARE(services_->opened, std::vector<std::string>{paths_.manualPath});
+  }
+
+  void aboutBoxThroughSystemMenu() {
+    QAction* about = nullptr;
+    for (QAction* action : dialog_->SystemMenu()->actions())
+      if (action->text() == QString::fromUtf8("关于 Glyphwell(&A)...")) about = action;
+    QVERIFY(about);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!box) return;
+      bool text = false, icon = false;
+      for (QLabel* label : box->findChildren<QLabel*>()) {
+        text = text || label->text() == QString::fromUtf8("Glyphwell 0.80 版");
+        icon = icon || !label->pixmap().isNull();
+      }
+      seen = box->windowTitle() == QString::fromUtf8("关于 Glyphwell") && text && icon;
+      for (QPushButton* button : box->findChildren<QPushButton*>())
+        if (button->text() == QString::fromUtf8("确定")) button->click();
+    });
+    about->trigger();
+    QVERIFY(seen);
   }
 
  private:
