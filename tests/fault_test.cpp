@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -147,38 +148,29 @@ TEST_F(Faults, AFailedWorkbookSaveKeepsTheOldWorkbookAndIsTold) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "bin"), {}), 2);  // no temporary left
 }
 
-// Folders nested deeper than a path may be long, made and removed relative
-// to each other.
+// Folders nested deeper than a path may be long, made and removed by
+// stepping into them one at a time; the working folder is restored.
 class DeepTree {
  public:
   DeepTree(const std::string& root, int levels) : root_(root), levels_(levels) {
-    int folder = open(root.c_str(), O_PATH | O_DIRECTORY);
-    for (int i = 0; i < levels && folder >= 0; ++i) {
-      mkdirat(folder, kName, 0755);
-      const int next = openat(folder, kName, O_PATH | O_DIRECTORY);
-      close(folder);
-      folder = next;
-    }
-    const int file = openat(folder, "deep.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string text = Gbk("深") + "\n";
-    made_ = file >= 0 && write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(file);
-    close(folder);
+    const int back = open(".", O_PATH | O_DIRECTORY);
+    made_ = chdir(root.c_str()) == 0;
+    for (int i = 0; i < levels && made_; ++i) made_ = mkdir(kName, 0755) == 0 && chdir(kName) == 0;
+    made_ = made_ && std::ofstream("deep.txt") << Gbk("深") + "\n";
+    for (int i = levels; i > 0 && made_; --i) made_ = chdir("..") == 0;
+    made_ = fchdir(back) == 0 && made_;
+    close(back);
   }
   ~DeepTree() {
-    for (int depth = levels_; depth >= 0; --depth) {
-      int folder = open(root_.c_str(), O_PATH | O_DIRECTORY);
-      for (int i = 0; i < depth && folder >= 0; ++i) {
-        const int next = openat(folder, kName, O_PATH | O_DIRECTORY);
-        close(folder);
-        folder = next;
-      }
-      if (depth == levels_)
-        unlinkat(folder, "deep.txt", 0);
-      else
-        unlinkat(folder, kName, AT_REMOVEDIR);
-      close(folder);
+    const int back = open(".", O_PATH | O_DIRECTORY);
+    if (chdir(root_.c_str()) == 0) {
+      int depth = 0;
+      while (depth < levels_ && chdir(kName) == 0) ++depth;
+      unlink("deep.txt");
+      for (; depth > 0 && chdir("..") == 0; --depth) rmdir(kName);
     }
+    fchdir(back);
+    close(back);
   }
   bool Made() const { return made_; }
   std::string Path() const {
