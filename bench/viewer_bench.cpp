@@ -17,6 +17,7 @@
 #include <string>
 
 #include "viewer/ModFile.h"
+#include "BenchRandom.h"
 #include "viewer/ModMain.h"
 #include "viewer/support/RunTimeError.h"
 
@@ -29,12 +30,6 @@ struct Counter : ListBoxItems {
   void AddItem(const std::string&) override { ++count; }
   std::size_t count = 0;
 };
-
-std::uint64_t state = 0x5eed;
-std::uint32_t Below(std::uint32_t n) {
-  state = state * 6364136223846793005ull + 1442695040888963407ull;
-  return static_cast<std::uint32_t>((state >> 33) % n);
-}
 
 std::string Characters(int count) {
   std::string text;

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchRandom.h"
 #include "viewer/ModMain.h"
 #include "viewer/browser/WebEngineBrowser.h"
 #include "viewer/support/ClsIni.h"
@@ -40,12 +41,6 @@ namespace {
 constexpr long kReportLines = 1000000;
 long kBigFileRows = 100000;
 constexpr long kHitEvery = 4;
-
-std::uint64_t state = 0x5eed;
-std::uint32_t Below(std::uint32_t n) {
-  state = state * 6364136223846793005ull + 1442695040888963407ull;
-  return static_cast<std::uint32_t>((state >> 33) % n);
-}
 
 std::string Characters(int count) {
   std::string text;
