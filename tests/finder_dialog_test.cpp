@@ -178,8 +178,8 @@ class FinderDialogTest : public QObject {
     ClickInWindow(kIdDirectoryMode);
     QCOMPARE(EnabledRows(), QStringLiteral("folder"));
     QCOMPARE(dialog_->Controller().Fields().FileOrPath, 1);
-    // A folder whose name CP936 lacks comes back as its own bytes.
-    services_->choice = "/b/\xED\x95\x9C";  // UTF-8 of a Hangul syllable
+    // A folder whose name CP936 lacks arrives in its GB18030 form and shows as itself.
+    services_->choice = Gb18030("/b/\xED\x95\x9C");  // a Hangul syllable
     QTest::mouseClick(Control(kIdBrowseFolder), Qt::LeftButton);
     QCOMPARE(dynamic_cast<QLineEdit*>(Control(kIdPath))->text(), QString::fromUtf8("/b/\xED\x95\x9C"));
     dialog_->Controller().ReadControls();

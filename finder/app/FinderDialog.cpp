@@ -21,7 +21,7 @@
 #include <memory>
 
 #include "finder/app/DialogUnits.h"
-#include "finder/app/QtText.h"
+#include "platform/qt/SystemText.h"
 
 namespace {
 
@@ -248,17 +248,17 @@ std::string FinderDialog::ControlText(int id) const {
   if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     const auto shown = shownTexts_.find(id);
     if (shown != shownTexts_.end() && shown->first == line->text()) return shown->second;
-    return ToAnsi(line->text());
+    return platform::SystemTextFromQString(line->text());
   }
-  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return ToAnsi(button->text());
-  if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) return ToAnsi(text->toPlainText());
-  if (widget == status_) return ToAnsi(status_->text());
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return platform::SystemTextFromQString(button->text());
+  if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) return platform::SystemTextFromQString(text->toPlainText());
+  if (widget == status_) return platform::SystemTextFromQString(status_->text());
   return std::string();
 }
 
 void FinderDialog::SetControlText(int id, const std::string& text) {
   QWidget* widget = controls_.value(id);
-  const QString shown = FromAnsi(text);
+  const QString shown = platform::SystemTextToQString(text);
   if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     line->setText(shown);
     line->setCursorPosition(0);

@@ -1,6 +1,7 @@
 #include "finder/app/FinderSettings.h"
 
 #include "platform/PathFunctions.h"
+#include "platform/ReportFormat.h"
 
 namespace {
 const char kSection[] = "common";
@@ -13,7 +14,7 @@ FinderSettings::FinderSettings()
       SearchUnicode(1),
       IncludeSubPath(1),
       FileType("*.txt;*.htm;*.html"),
-      strLogFile("c:\\GlyphwellResult.txt"),
+      strLogFile(platform::kDefaultReportPath),
       strStartTag(""),
       LimitHanZiCountEachFile(1),
       MaxHanZiCountEachFile(30) {}

@@ -9,10 +9,6 @@
 // The CP936 form of a text written in UTF-8 in the source.
 std::string Ansi(std::string_view utf8);
 
-// Typed text back to CP936, one UTF-16 unit at a time: a unit that CP936
-// lacks (a lone surrogate included) becomes "?".
-std::string AnsiFromUtf16(std::u16string_view text);
-
 namespace texts {
 
 inline constexpr char kCaption[] = "Glyphwell";

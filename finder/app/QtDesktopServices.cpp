@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "finder/app/QtText.h"
+#include "platform/qt/SystemText.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ void ActivateWhenShown(QWidget* window) {
 MessageAnswer QtDesktopServices::MessageBox(const std::string& text, const std::string& caption,
                                             MessageButtons buttons, MessageIcon icon) {
   QMessageBox box(owner_);
-  box.setWindowTitle(FromAnsi(caption));
-  box.setText(FromAnsi(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  box.setWindowTitle(platform::SystemTextToQString(caption));
+  box.setText(platform::SystemTextToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   box.setIcon(ToQtIcon(icon));
   if (buttons == MessageButtons::YesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -75,11 +75,11 @@ MessageAnswer QtDesktopServices::MessageBox(const std::string& text, const std::
 bool QtDesktopServices::ChooseFile(const std::string& filter, std::string& path) {
   QStringList filters;
   for (const auto& [description, patterns] : SplitFileFilter(filter)) {
-    QStringList globs = FromAnsi(patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList globs = platform::SystemTextToQString(patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
     // "*.*" matches every name on the original platform, also one without a dot.
     for (QString& glob : globs)
       if (glob == QStringLiteral("*.*")) glob = QStringLiteral("*");
-    filters << FromAnsi(description) + QStringLiteral(" (") + globs.join(QLatin1Char(' ')) + QLatin1Char(')');
+    filters << platform::SystemTextToQString(description) + QStringLiteral(" (") + globs.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   QFileDialog dialog(owner_, QString::fromUtf8("打开"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -88,18 +88,18 @@ bool QtDesktopServices::ChooseFile(const std::string& filter, std::string& path)
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   ActivateWhenShown(&dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  path = AnsiFromFileName(dialog.selectedFiles().constFirst());
+  path = platform::SystemTextFromFileName(dialog.selectedFiles().constFirst());
   return true;
 }
 
 bool QtDesktopServices::ChooseFolder(const std::string& title, std::string& path) {
   // The title stands above the folder tree on the original platform; here it
   // is the chooser's caption, without its leading line break.
-  QFileDialog dialog(owner_, FromAnsi(title).trimmed(), QDir::homePath());
+  QFileDialog dialog(owner_, platform::SystemTextToQString(title).trimmed(), QDir::homePath());
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   ActivateWhenShown(&dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  path = AnsiFromFileName(dialog.selectedFiles().constFirst());
+  path = platform::SystemTextFromFileName(dialog.selectedFiles().constFirst());
   return true;
 }

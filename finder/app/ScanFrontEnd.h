@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ReportFormat.h"
+
 struct ScanOptions {
   std::string path;  // as typed (UTF-8)
   std::string patterns = "*.txt;*.htm;*.html";
@@ -16,7 +18,7 @@ struct ScanOptions {
   bool limit = true;
   std::uint32_t maxBytes = 30;
   std::string startTag;
-  std::string report = "c:\\GlyphwellResult.txt";
+  std::string report = platform::kDefaultReportPath;
   bool exportWorkbook = true;
   bool quiet = false;
   int threads = 0;  // workers reading files; 0: one per processor, at most 8

@@ -33,17 +33,6 @@ bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b)
   return platform::CompareIgnoringAsciiCase(a, b) < 0;
 }
 
-std::string GetExtension(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
-}
-
-void ToUpper(std::string& text) {
-  for (char& c : text) c = static_cast<char>(platform::AsciiUpper(static_cast<unsigned char>(c)));
-}
-
 HanziSearcher::HanziSearcher(ScanSettings& settings) : settings_(settings) {}
 
 HanziSearcher::~HanziSearcher() = default;

@@ -11,6 +11,7 @@
 #include "finder/engine/ReportWriter.h"
 #include "finder/engine/ResultTable.h"
 #include "finder/engine/ScanSettings.h"
+#include "platform/FileKinds.h"
 #include "platform/FileSearch.h"
 #include "platform/Files.h"
 #include "platform/LineReader.h"
@@ -21,9 +22,8 @@ struct CaseInsensitiveLess {
   bool operator()(const std::string& a, const std::string& b) const;
 };
 
-// The extension of the last component, from its last dot on; empty without one.
-std::string GetExtension(std::string_view path);
-void ToUpper(std::string& text);
+using platform::GetExtension;
+using platform::ToUpper;
 
 class HanziSearcher {
  public:
