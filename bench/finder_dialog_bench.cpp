@@ -16,8 +16,8 @@
 #include <fstream>
 #include <vector>
 
-#include "finder/app/DialogUnits.h"
-#include "finder/app/FinderDialog.h"
+#include "finder/app/dialog/DialogUnits.h"
+#include "finder/app/dialog/FinderDialog.h"
 #include "finder/engine/HanziSearcher.h"
 #include "finder/export/WorkbookExport.h"
 

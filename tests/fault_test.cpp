@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "finder/app/ScanFrontEnd.h"
+#include "finder/app/scan/ScanFrontEnd.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"

@@ -21,10 +21,10 @@
 #include <thread>
 #include <utility>
 
-#include "finder/app/DialogUnits.h"
-#include "finder/app/FinderDialog.h"
-#include "finder/app/FinderTexts.h"
-#include "finder/app/QtDesktopServices.h"
+#include "finder/app/dialog/DialogUnits.h"
+#include "finder/app/dialog/FinderDialog.h"
+#include "finder/app/search/FinderTexts.h"
+#include "finder/app/dialog/QtDesktopServices.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
 #include "tests/support/Gbk.h"

@@ -10,10 +10,10 @@
 #include <mutex>
 #include <thread>
 
-#include "finder/app/DesktopServices.h"
-#include "finder/app/FinderController.h"
-#include "finder/app/FinderTexts.h"
-#include "finder/app/MessageRelay.h"
+#include "finder/app/logic/DesktopServices.h"
+#include "finder/app/logic/FinderController.h"
+#include "finder/app/search/FinderTexts.h"
+#include "finder/app/logic/MessageRelay.h"
 #include "tests/support/Gbk.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <climits>
 
-#include "finder/app/FinderSettings.h"
+#include "finder/app/settings/FinderSettings.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "tests/support/TempDir.h"

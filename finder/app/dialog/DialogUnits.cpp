@@ -1,4 +1,4 @@
-#include "finder/app/DialogUnits.h"
+#include "finder/app/dialog/DialogUnits.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "finder/app/IniFile.h"
+#include "finder/app/settings/IniFile.h"
 
 #include "platform/Profile.h"
 

@@ -1,4 +1,4 @@
-#include "finder/app/ProgressCoalescer.h"
+#include "finder/app/logic/ProgressCoalescer.h"
 
 #include <utility>
 

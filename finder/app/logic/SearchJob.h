@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "finder/app/DesktopServices.h"
-#include "finder/app/FinderNotice.h"
-#include "finder/app/MessageRelay.h"
-#include "finder/app/ProgressCoalescer.h"
+#include "finder/app/logic/DesktopServices.h"
+#include "finder/app/logic/FinderNotice.h"
+#include "finder/app/logic/MessageRelay.h"
+#include "finder/app/logic/ProgressCoalescer.h"
 #include "finder/engine/HanziSearcher.h"
 #include "finder/engine/ScanSettings.h"
 #include "finder/export/WorkbookExport.h"

@@ -1,10 +1,10 @@
-#include "finder/app/FinderController.h"
+#include "finder/app/logic/FinderController.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 
-#include "finder/app/FinderTexts.h"
+#include "finder/app/search/FinderTexts.h"
 #include "platform/PathFunctions.h"
 
 FinderPaths FinderPathsFor(std::string_view moduleDirectory) {

@@ -1,4 +1,4 @@
-#include "finder/app/QtDesktopServices.h"
+#include "finder/app/dialog/QtDesktopServices.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "finder/app/FinderDialog.h"
+#include "finder/app/dialog/FinderDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -20,7 +20,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "finder/app/DialogUnits.h"
+#include "finder/app/dialog/DialogUnits.h"
 #include "platform/qt/SystemText.h"
 
 namespace {

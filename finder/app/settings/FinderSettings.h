@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "finder/app/IniFile.h"
+#include "finder/app/settings/IniFile.h"
 
 class FinderSettings {
  public:

@@ -4,9 +4,9 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "finder/app/DialogUnits.h"
-#include "finder/app/FinderDialog.h"
-#include "finder/app/QtDesktopServices.h"
+#include "finder/app/dialog/DialogUnits.h"
+#include "finder/app/dialog/FinderDialog.h"
+#include "finder/app/dialog/QtDesktopServices.h"
 #include "platform/ThisProcess.h"
 
 int main(int argc, char* argv[]) {

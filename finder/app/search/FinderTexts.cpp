@@ -1,4 +1,4 @@
-#include "finder/app/FinderTexts.h"
+#include "finder/app/search/FinderTexts.h"
 
 #include "platform/CodePage.h"
 

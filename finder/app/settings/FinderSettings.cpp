@@ -1,4 +1,4 @@
-#include "finder/app/FinderSettings.h"
+#include "finder/app/settings/FinderSettings.h"
 
 #include "platform/PathFunctions.h"
 #include "platform/ReportFormat.h"

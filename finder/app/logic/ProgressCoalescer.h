@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "finder/app/FinderNotice.h"
+#include "finder/app/logic/FinderNotice.h"
 #include "finder/engine/Sinks.h"
 
 class ProgressCoalescer : public ProgressSink {

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "finder/app/DesktopServices.h"
+#include "finder/app/logic/DesktopServices.h"
 
 class QtDesktopServices : public DesktopServices {
  public:

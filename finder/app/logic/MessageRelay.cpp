@@ -1,4 +1,4 @@
-#include "finder/app/MessageRelay.h"
+#include "finder/app/logic/MessageRelay.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "finder/app/DesktopServices.h"
+#include "finder/app/logic/DesktopServices.h"
 
 #include <filesystem>
 #include <system_error>

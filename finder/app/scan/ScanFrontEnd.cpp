@@ -1,4 +1,4 @@
-#include "finder/app/ScanFrontEnd.h"
+#include "finder/app/scan/ScanFrontEnd.h"
 
 #include <algorithm>
 #include <atomic>

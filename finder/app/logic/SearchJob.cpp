@@ -1,8 +1,8 @@
-#include "finder/app/SearchJob.h"
+#include "finder/app/logic/SearchJob.h"
 
 #include <utility>
 
-#include "finder/app/FinderTexts.h"
+#include "finder/app/search/FinderTexts.h"
 #include "finder/engine/SearchScope.h"
 #include "platform/Files.h"
 #include "platform/PathFunctions.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "finder/app/DesktopServices.h"
-#include "finder/app/FinderNotice.h"
+#include "finder/app/logic/DesktopServices.h"
+#include "finder/app/logic/FinderNotice.h"
 #include "finder/engine/Sinks.h"
 
 class MessageRelay : public MessageSink {

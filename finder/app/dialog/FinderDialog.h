@@ -12,10 +12,10 @@
 #include <string>
 #include <utility>
 
-#include "finder/app/DesktopServices.h"
-#include "finder/app/FinderController.h"
-#include "finder/app/FinderNotice.h"
-#include "finder/app/FinderView.h"
+#include "finder/app/logic/DesktopServices.h"
+#include "finder/app/logic/FinderController.h"
+#include "finder/app/logic/FinderNotice.h"
+#include "finder/app/logic/FinderView.h"
 
 class QMenu;
 class StatusLine;

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "finder/app/DesktopServices.h"
-#include "finder/app/FinderNotice.h"
-#include "finder/app/FinderSettings.h"
-#include "finder/app/FinderView.h"
-#include "finder/app/SearchJob.h"
+#include "finder/app/logic/DesktopServices.h"
+#include "finder/app/logic/FinderNotice.h"
+#include "finder/app/settings/FinderSettings.h"
+#include "finder/app/logic/FinderView.h"
+#include "finder/app/logic/SearchJob.h"
 
 // Where the finder's own files lie. The settings and the workbook go where
 // the user can write them (WritableFilePath); the manual is read beside the
