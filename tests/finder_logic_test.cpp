@@ -15,6 +15,7 @@
 #include "finder/app/search/FinderTexts.h"
 #include "finder/app/logic/MessageRelay.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/StandInServices.h"
 
 namespace {
 
@@ -42,24 +43,11 @@ class QueuePoster : public NoticePoster {
   std::deque<std::function<void()>> calls_;
 };
 
-class BoxLog : public DesktopServices {
- public:
-  MessageAnswer MessageBox(const std::string&, const std::string&, MessageButtons, MessageIcon icon) override {
-    shown.push_back(icon);
-    return MessageAnswer::Ok;
-  }
-  bool ChooseFile(const std::string&, std::string&) override { return false; }
-  bool ChooseFolder(const std::string&, std::string&) override { return false; }
-  bool OpenWithShell(const std::string&) override { return false; }
-  std::unique_ptr<WorkerThread> StartThread(std::function<void()>) override { return nullptr; }
-  std::vector<MessageIcon> shown;
-};
-
 }  // namespace
 
 TEST(MessageRelayTest, WorkerWaitsForTheBoxAndCloseReleasesIt) {
   QueuePoster poster;
-  BoxLog services;
+  StandInServices services;
   MessageRelay relay(poster, services);
   std::atomic<int> returned{0};
   std::thread worker([&] {
@@ -77,7 +65,8 @@ TEST(MessageRelayTest, WorkerWaitsForTheBoxAndCloseReleasesIt) {
   worker.join();
   second();  // comes out of the queue after the close: shows nothing
   EXPECT_EQ(returned.load(), 3);
-  EXPECT_EQ(services.shown, std::vector<MessageIcon>{MessageIcon::Information});
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].icon, MessageIcon::Information);
 }
 
 TEST(FinderParsersTest, IntegerFieldFilterAndTypedText) {

@@ -77,8 +77,12 @@ TEST_F(ScanCli, ExitStatusAndMessagesForMissingInput) {
   EXPECT_FALSE(FileIsThere(platform::DriveFolder('c') + "/GlyphwellResult.txt"));
   EXPECT_EQ(dir.err + dir.out, "目录 no/such/dir/ 不存在!\n");
   EXPECT_EQ(file.err, "文件 no-such-文件.txt 不存在!\n");
+  // Several paths are one search; each must exist.
+  const Outcome both = Run({"--no-export", plain, "no-such-文件.txt"});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_EQ(both.err, "文件 no-such-文件.txt 不存在!\n");
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"a", "b"}, {"--quiet=yes", plain}}) {
+           {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"--quiet=yes", plain}}) {
     const Outcome usage = Run(args);
   {
     EXPECT_EQ(usage.status, 2) << args.size();

@@ -20,6 +20,7 @@ void ReportWriter::SetFileName(std::string path) {
   path_ = std::move(path);
   incomplete_ = false;
   heldByAnother_ = false;
+  created_ = false;
 }
 
 bool ReportWriter::EnsureOpen() {
@@ -30,6 +31,7 @@ bool ReportWriter::EnsureOpen() {
     return false;
   }
   file_.Identity(identity_);
+  created_ = true;
   buffer_.reserve(kBufferSize);
   return true;
 }

@@ -1,6 +1,10 @@
 #include "finder/app/dialog/QtDesktopServices.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -9,6 +13,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "platform/NativePath.h"
 #include "platform/qt/SystemText.h"
 
 namespace {
@@ -67,7 +72,10 @@ MessageAnswer QtDesktopServices::MessageBox(const std::string& text, const std::
                   grid->columnCount());
   }
   ActivateWhenShown(&box);
+  const QPointer<QMessageBox> outer = question_;
+  if (buttons == MessageButtons::YesNo) question_ = &box;
   box.exec();
+  question_ = outer;
   if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes : MessageAnswer::No;
 }
@@ -92,10 +100,47 @@ bool QtDesktopServices::ChooseFile(const std::string& filter, std::string& path)
   return true;
 }
 
-bool QtDesktopServices::ChooseFolder(const std::string& title, std::string& path) {
+void QtDesktopServices::CloseQuestion() {
+  if (question_) question_->done(QMessageBox::No);
+}
+
+void QtDesktopServices::OpenWithShell(const std::string& path,
+                                      std::function<void(const std::string& native)> failed) {
+  const std::string native = NativeNameForShell(path);
+  const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  auto fail = [failed, native] {
+    if (failed) failed(native.empty() ? std::string() : native);
+  };
+  if (native.empty() || program.isEmpty()) {
+    // Told after the caller's step has ended, as a failure of xdg-open would be.
+    QTimer::singleShot(0, qApp, fail);
+    return;
+  }
+  // Watched from the user-interface thread: its end says whether the desktop
+  // could open the file, which a user never sees on stderr. It has no parent:
+  // a program that quits before xdg-open has ended must not take it along
+  // (xdg-open may be the editor itself by then).
+  auto* process = new QProcess();
+  process->setProcessChannelMode(QProcess::ForwardedChannels);
+  QObject::connect(process, &QProcess::finished, process, [process, fail](int code, QProcess::ExitStatus status) {
+    if (status != QProcess::NormalExit || code != 0) fail();
+    process->deleteLater();
+  });
+  QObject::connect(process, &QProcess::errorOccurred, process, [process, fail](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    fail();
+    process->deleteLater();
+  });
+  process->start(program, {QString::fromUtf8(native.data(), static_cast<qsizetype>(native.size()))});
+}
+
+bool QtDesktopServices::ChooseFolder(const std::string& title, const std::string& startFolder, std::string& path) {
+  const std::string start = startFolder.empty() ? std::string() : platform::ToNative(startFolder);
+  const QString startName = QString::fromUtf8(start.data(), static_cast<qsizetype>(start.size()));
   // The title stands above the folder tree on the original platform; here it
   // is the chooser's caption, without its leading line break.
-  QFileDialog dialog(owner_, platform::SystemTextToQString(title).trimmed(), QDir::homePath());
+  QFileDialog dialog(owner_, platform::SystemTextToQString(title).trimmed(),
+                     !start.empty() && QFileInfo(startName).isDir() ? startName : QDir::homePath());
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   ActivateWhenShown(&dialog);

@@ -2,6 +2,7 @@
 // xdg-open for the shell's "open" verb, a std::thread for the search.
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -15,12 +16,15 @@ class QtDesktopServices : public DesktopServices {
   MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                            MessageIcon icon) override;
   bool ChooseFile(const std::string& filter, std::string& path) override;
-  bool ChooseFolder(const std::string& title, std::string& path) override;
-  bool OpenWithShell(const std::string& path) override { return OpenWithXdg(path); }
+  bool ChooseFolder(const std::string& title, const std::string& startFolder, std::string& path) override;
+  // xdg-open, found on PATH, watched until it ends.
+  void OpenWithShell(const std::string& path, std::function<void(const std::string& native)> failed) override;
+  void CloseQuestion() override;
   std::unique_ptr<WorkerThread> StartThread(std::function<void()> body) override {
     return StartStdThread(std::move(body));
   }
 
  private:
   QPointer<QWidget> owner_;
+  QPointer<QMessageBox> question_;  // the Yes/No box that is up
 };

@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "platform/NativePath.h"
-#include "platform/Process.h"
 
 namespace {
 
@@ -23,16 +22,15 @@ class StdWorkerThread : public WorkerThread {
 
 }  // namespace
 
-bool OpenWithXdg(const std::string& path) {
-  if (path.empty()) return false;
+std::string NativeNameForShell(const std::string& path) {
+  if (path.empty()) return {};
   std::string native = platform::ToNative(path);
   if (native.front() != '/') {
-    // xdg-open may hand the path to a program started elsewhere.
     std::error_code error;
     native = std::filesystem::absolute(native, error).string();
-    if (error) return false;
+    if (error) return {};
   }
-  return platform::StartDetached("xdg-open", {native});
+  return native;
 }
 
 std::unique_ptr<WorkerThread> StartStdThread(std::function<void()> body) {

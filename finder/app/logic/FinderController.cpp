@@ -34,43 +34,13 @@ bool ParseIntegerField(std::string_view text, int& value) {
   return true;
 }
 
-namespace {
-
-void FieldsFromSettings(const FinderSettings& settings, FinderFields& fields) {
-  fields.FileOrPath = settings.FileOrPath;
-  fields.FileName = settings.FileName;
-  fields.Path = settings.Path;
-  fields.SearchUnicode = settings.SearchUnicode;
-  fields.IncludeSubPath = settings.IncludeSubPath;
-  fields.FileType = settings.FileType;
-  fields.strLogFile = settings.strLogFile;
-  fields.strStartTag = settings.strStartTag;
-  fields.LimitHanZiCountEachFile = settings.LimitHanZiCountEachFile;
-  fields.MaxHanZiCountEachFile = settings.MaxHanZiCountEachFile;
-}
-
-void SettingsFromFields(const FinderFields& fields, FinderSettings& settings) {
-  settings.FileOrPath = fields.FileOrPath;
-  settings.FileName = fields.FileName;
-  settings.Path = fields.Path;
-  settings.SearchUnicode = fields.SearchUnicode;
-  settings.IncludeSubPath = fields.IncludeSubPath;
-  settings.FileType = fields.FileType;
-  settings.strLogFile = fields.strLogFile;
-  settings.strStartTag = fields.strStartTag;
-  settings.LimitHanZiCountEachFile = fields.LimitHanZiCountEachFile;
-  settings.MaxHanZiCountEachFile = fields.MaxHanZiCountEachFile;
-}
-
-}  // namespace
-
 FinderController::FinderController(FinderView& view, DesktopServices& services, NoticePoster& poster,
                                    FinderPaths paths)
     : view_(view),
       services_(services),
       paths_(std::move(paths)),
       job_(*this, services, poster, paths_.workbookPath) {
-  FieldsFromSettings(settings_, fields_);
+  fields_ = settings_;
 }
 
 void FinderController::OnInitDialog() {
@@ -118,13 +88,13 @@ void FinderController::WriteControls() {
 }
 
 void FinderController::LoadControlsFromSettings() {
-  FieldsFromSettings(settings_, fields_);
+  fields_ = settings_;
   WriteControls();
 }
 
 void FinderController::SaveSettingsFromControls() {
   ReadControls();  // a refused limit keeps the number in force
-  SettingsFromFields(fields_, settings_);
+  static_cast<FinderFields&>(settings_) = fields_;
   settings_.Save();
 }
 
@@ -155,7 +125,7 @@ void FinderController::OnBrowseFile() {
 
 void FinderController::OnBrowseFolder() {
   std::string path;
-  if (!services_.ChooseFolder(Ansi(texts::kFolderTitle), path) || path.empty()) return;
+  if (!services_.ChooseFolder(Ansi(texts::kFolderTitle), view_.ControlText(kIdPath), path) || path.empty()) return;
   fields_.Path = path;
   fields_.FileOrPath = 1;
   view_.SetControlText(kIdPath, fields_.Path);
@@ -163,7 +133,12 @@ void FinderController::OnBrowseFolder() {
   UpdateScopeControls();
 }
 
-void FinderController::OnHelpButton() { services_.OpenWithShell(paths_.manualPath); }
+void FinderController::OnHelpButton() {
+  DesktopServices* services = &services_;
+  services_.OpenWithShell(paths_.manualPath, [services](const std::string& native) {
+    services->MessageBox(CannotOpenText(native), texts::kCaption, MessageButtons::Ok, MessageIcon::Warning);
+  });
+}
 
 void FinderController::OnOK() {
   SaveSettingsFromControls();

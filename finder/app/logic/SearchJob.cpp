@@ -3,9 +3,7 @@
 #include <utility>
 
 #include "finder/app/search/FinderTexts.h"
-#include "finder/engine/SearchScope.h"
-#include "platform/Files.h"
-#include "platform/PathFunctions.h"
+#include "finder/app/search/SearchStart.h"
 
 SearchJob::SearchJob(SearchJobHost& host, DesktopServices& services, NoticePoster& poster, std::string workbookPath)
     : host_(host),
@@ -44,22 +42,11 @@ void SearchJob::OnSearch() {
 
 void SearchJob::StartSearch() {
   const FinderFields& fields = host_.ReadFieldsForSearch();
+  SearchScope scope;
+  MakeSearch(fields, RootsFromFields(fields), settings_, scope);
   const std::string caption = texts::kCaption;
-  if (fields.FileOrPath != 0) {
-    if (!DirectoryExists(fields.Path)) {
-      services_.MessageBox(Ansi(texts::kDirectoryPrefix) + fields.Path + Ansi(texts::kMissingSuffix), caption,
-                           MessageButtons::Ok, MessageIcon::Stop);
-      return;
-    }
-  } else if (!FileExists(fields.FileName)) {
-    services_.MessageBox(Ansi(texts::kFilePrefix) + fields.FileName + Ansi(texts::kMissingSuffix), caption,
-                         MessageButtons::Ok, MessageIcon::Stop);
-    return;
-  }
-  if (ReportIsASource(fields.strLogFile, fields.FileOrPath != 0, fields.FileOrPath != 0 ? fields.Path : fields.FileName,
-                      fields.IncludeSubPath == 1, fields.FileType)) {
-    services_.MessageBox(Ansi(texts::kReportPrefix) + fields.strLogFile + Ansi(texts::kReportIsSourceSuffix), caption,
-                         MessageButtons::Ok, MessageIcon::Stop);
+  if (const std::string refusal = CheckStart(settings_, scope); !refusal.empty()) {
+    services_.MessageBox(refusal, caption, MessageButtons::Ok, MessageIcon::Stop);
     return;
   }
   if (services_.MessageBox(Ansi(texts::kStartQuestion), caption, MessageButtons::YesNo, MessageIcon::Question) !=
@@ -68,27 +55,13 @@ void SearchJob::StartSearch() {
   // The question's event loop may have let the dialog end meanwhile.
   if (state_ != SearchState::Idle) return;
 
-  settings_.strLogFile = fields.strLogFile;
-  settings_.SearchUnicode = fields.SearchUnicode;
-  settings_.LimitHanZiCountEachFile = fields.LimitHanZiCountEachFile;
-  // A negative limit becomes a very large one, so it never cuts a file.
-  settings_.MaxHanZiCountEachFile = static_cast<std::uint32_t>(fields.MaxHanZiCountEachFile);
-  settings_.strStartTag = fields.strStartTag;
-
-  // The worker reads its own copy: the dialog's fields change with the controls.
-  Scope scope;
-  scope.directory = fields.FileOrPath != 0;
-  scope.file = fields.FileName;
-  scope.path = fields.Path;
-  scope.includeSubdirectories = fields.IncludeSubPath == 1;
-  scope.patterns = fields.FileType;
-
   searchRunning_.store(1);
   state_ = SearchState::Running;
   host_.SetSearchButtonText(Ansi(texts::kCancel));
-  platform::RemoveFile(settings_.strLogFile);
+  ClearOldReport(settings_.strLogFile);
   host_.ShowStatus(Ansi(texts::kPreparing));
   progress_.Reset();
+  // The worker reads its own copy of the scope: the fields change with the controls.
   worker_ = services_.StartThread([this, scope = std::move(scope)] { SearchThreadProc(scope); });
   if (!worker_) {
     // No notice would ever come: say so instead of staying in the running state.
@@ -110,11 +83,10 @@ void SearchJob::CancelSearch() {
   host_.ShowStatus(Ansi(texts::kClosingWorker));
 }
 
-void SearchJob::SearchThreadProc(const Scope& scope) {
-  if (scope.directory)
-    searcher_.SearchDirectory(scope.path, scope.includeSubdirectories, scope.patterns);
-  else
-    searcher_.SearchFile(scope.file);
+void SearchJob::SearchThreadProc(const SearchScope& scope) {
+  outcome_ = searcher_.Search(scope);
+  // The desktop's editors read UTF-8; the report itself stays as the viewer reads it.
+  copyWritten_ = outcome_.reportCreated && WriteUtf8Copy(outcome_.report);
   poster_.PostFinderNotify(FinderNotice{kNoticeDone, 0, std::string()});
 }
 
@@ -131,11 +103,13 @@ void SearchJob::OnFinderNotify(FinderNotice notice) {
 }
 
 void SearchJob::OnSearchDone() {
-  // The worker posted this as its last act; after the join its counters are final.
+  // The worker posted this as its last act; after the join its outcome is final.
   worker_->Join();
   worker_.reset();
+  // A cancel question still up asks about a search that has ended.
+  services_.CloseQuestion();
   BackToIdle();
-  host_.ShowStatus(CompletionText(searcher_.fileCount, searcher_.charCount));
+  host_.ShowStatus(CompletionText(outcome_));
   if (startPending_) {
     // The new search deletes this report at once: opening it would show a
     // file that is about to go.
@@ -143,7 +117,17 @@ void SearchJob::OnSearchDone() {
     StartSearch();
     return;
   }
-  if (searcher_.charCount != 0) services_.OpenWithShell(settings_.strLogFile);
+  if (const std::string lost = LostText(outcome_); !lost.empty())
+    services_.MessageBox(lost, texts::kCaption, MessageButtons::Ok, MessageIcon::Warning);
+  if (outcome_.charCount != 0 && outcome_.reportCreated)
+    Open(copyWritten_ ? Utf8CopyPath(outcome_.report) : outcome_.report);
+}
+
+void SearchJob::Open(const std::string& path) {
+  DesktopServices* services = &services_;
+  services_.OpenWithShell(path, [services](const std::string& native) {
+    services->MessageBox(CannotOpenText(native), texts::kCaption, MessageButtons::Ok, MessageIcon::Warning);
+  });
 }
 
 void SearchJob::BackToIdle() {

@@ -16,23 +16,10 @@
 #include "finder/app/logic/FinderNotice.h"
 #include "finder/app/logic/MessageRelay.h"
 #include "finder/app/logic/ProgressCoalescer.h"
+#include "finder/app/settings/FinderSettings.h"
 #include "finder/engine/HanziSearcher.h"
 #include "finder/engine/ScanSettings.h"
 #include "finder/export/WorkbookExport.h"
-
-// The dialog's fields: what its controls hold after ReadControls.
-struct FinderFields {
-  int FileOrPath = 1;  // 0: one file, any other value: one directory
-  std::string FileName;
-  std::string Path;
-  int SearchUnicode = 1;
-  int IncludeSubPath = 1;
-  std::string FileType;
-  std::string strLogFile;
-  int LimitHanZiCountEachFile = 1;
-  int MaxHanZiCountEachFile = 30;
-  std::string strStartTag;
-};
 
 // What the job needs of the dialog.
 class SearchJobHost {
@@ -67,21 +54,16 @@ class SearchJob {
   HanziSearcher& Searcher() { return searcher_; }
   const ScanSettings& Settings() const { return settings_; }
   int QueuedProgress() const { return progress_.Queued(); }
+  // How the last search ended; read once it has.
+  const SearchOutcome& Outcome() const { return outcome_; }
 
  private:
-  struct Scope {
-    bool directory = true;
-    std::string file;
-    std::string path;
-    bool includeSubdirectories = true;
-    std::string patterns;
-  };
-
   void StartSearch();
   void CancelSearch();
   void OnSearchDone();
-  void SearchThreadProc(const Scope& scope);
+  void SearchThreadProc(const SearchScope& scope);
   void BackToIdle();
+  void Open(const std::string& path);
 
   SearchJobHost& host_;
   DesktopServices& services_;
@@ -93,6 +75,9 @@ class SearchJob {
   WorkbookExport workbook_;
   HanziSearcher searcher_;
   std::unique_ptr<WorkerThread> worker_;
+  // Written by the worker, read after it has been joined.
+  SearchOutcome outcome_;
+  bool copyWritten_ = false;
   SearchState state_ = SearchState::Idle;
   bool startPending_ = false;
 };

@@ -10,8 +10,9 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "finder/app/search/FinderTexts.h"
+#include "finder/app/search/SearchStart.h"
 #include "finder/engine/HanziSearcher.h"
-#include "finder/engine/SearchScope.h"
 #include "finder/export/WorkbookExport.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -22,11 +23,12 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: glyphwell-scan [OPTION]... PATH\n"
-    "Find the Chinese (double-byte GBK) characters in a file or a directory tree\n"
+    "Usage: glyphwell-scan [OPTION]... PATH...\n"
+    "Find the Chinese (double-byte GBK) characters in files and directory trees\n"
     "and write them, by line number, into the result report.\n"
     "\n"
-    "  PATH               a directory (directory mode) or a file (file mode)\n"
+    "  PATH               a directory (walked) or a file (scanned); several are\n"
+    "                     searched in order as one search\n"
     "  --patterns LIST    patterns separated by \";\" (default \"*.txt;*.htm;*.html\")\n"
     "  --no-subdirs       stay in PATH itself\n"
     "  --no-unicode       do not convert five-digit character references\n"
@@ -43,27 +45,6 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 when characters were found, 1 when none, 2 on an error.\n";
 
-// Texts of the system, in UTF-8 here and turned into CP936 where the engine
-// needs them.
-const char kDirectoryPrefix[] = "目录 ";
-const char kFilePrefix[] = "文件 ";
-const char kMissingSuffix[] = " 不存在!";
-const char kParsing[] = "正在解析文件 ";
-
-std::string Ansi(std::string_view utf8) { return platform::Utf8ToAnsiOrRaw(utf8); }
-
-
-// The export's messages and the missing-path texts, as lines on stderr.
-class TerminalMessages : public MessageSink {
- public:
-  explicit TerminalMessages(std::FILE* err) : err_(err) {}
-  void ShowMessage(const std::string& text, const std::string&, MessageKind) override {
-    std::fprintf(err_, "%s\n", platform::AnsiToUtf8OrRaw(text).c_str());
-  }
-
- private:
-  std::FILE* err_;
-};
 
 // Terminal columns of the UTF-8 character that starts with lead, near
 // enough: characters of three or four bytes (CJK among them) take two.
@@ -119,7 +100,7 @@ class TerminalProgress : public ProgressSink {
     std::string text = "[";
     text += std::to_string(files_);
     text += "] ";
-    text += kParsing;
+    text += texts::kParsing;
     std::string name = TerminalText(path);
     std::size_t columns = 80;
     struct winsize size {};
@@ -138,6 +119,21 @@ class TerminalProgress : public ProgressSink {
   std::chrono::steady_clock::time_point last_{};
 };
 
+// The export's messages and the refused starts, as lines on stderr, the
+// progress line cleared first.
+class TerminalMessages : public MessageSink {
+ public:
+  TerminalMessages(std::FILE* err, TerminalProgress& progress) : err_(err), progress_(progress) {}
+  void ShowMessage(const std::string& text, const std::string&, MessageKind) override {
+    progress_.Clear();
+    std::fprintf(err_, "%s\n", TerminalText(text).c_str());
+  }
+
+ private:
+  std::FILE* err_;
+  TerminalProgress& progress_;
+};
+
 // One line on stderr for each folder or file that could not be read (whole).
 class TerminalProblems : public ProblemSink {
  public:
@@ -154,26 +150,23 @@ class TerminalProblems : public ProblemSink {
                    errorNumber == EBUSY ? "another search is writing it" : reason);
     } else {
       std::fprintf(err_, "glyphwell-scan: %s could not be scanned whole: %s\n", shown.c_str(), reason);
-      ++notWhole_;
     }
   }
-  // Files whose scan ended early; the search then did not find everything.
-  long NotWhole() const { return notWhole_; }
 
  private:
   std::FILE* err_;
   TerminalProgress& progress_;
-  long notWhole_ = 0;
 };
 
-bool ParseLimit(const std::string& text, std::uint32_t& value) {
+bool ParseLimit(const std::string& text, int& value) {
   if (text.empty()) return false;
   char* end = nullptr;
   errno = 0;
   const long long number = std::strtoll(text.c_str(), &end, 10);
   if (errno != 0 || *end != '\0' || number < INT32_MIN || number > UINT32_MAX) return false;
-  // A negative limit compares as a very large unsigned number, as the dialog's does.
-  value = static_cast<std::uint32_t>(number);
+  // Held as the dialog's field holds it; the search compares it unsigned, so
+  // a negative limit never cuts a file, and one past 2^31 keeps its value.
+  value = static_cast<int>(static_cast<std::uint32_t>(number));
   return true;
 }
 
@@ -181,15 +174,21 @@ std::atomic<unsigned char> g_running{1};
 
 void OnInterrupt(int) { g_running.store(0); }
 
-// The option that sets a flag of its own, or nullptr. "--no-..." options
-// clear theirs; --quiet sets its one.
-bool* FlagOption(const std::string& arg, ScanOptions& options) {
-  if (arg == "--no-limit") return &options.limit;
-  if (arg == "--no-subdirs") return &options.includeSubdirectories;
-  if (arg == "--no-unicode") return &options.searchUnicode;
-  if (arg == "--no-export") return &options.exportWorkbook;
-  if (arg == "-q" || arg == "--quiet") return &options.quiet;
-  return nullptr;
+// The options that take no value; false for any other argument.
+bool FlagOption(const std::string& arg, ScanOptions& options) {
+  if (arg == "--no-limit")
+    options.search.LimitHanZiCountEachFile = 0;
+  else if (arg == "--no-subdirs")
+    options.search.IncludeSubPath = 0;
+  else if (arg == "--no-unicode")
+    options.search.SearchUnicode = 0;
+  else if (arg == "--no-export")
+    options.exportWorkbook = false;
+  else if (arg == "-q" || arg == "--quiet")
+    options.quiet = true;
+  else
+    return false;
+  return true;
 }
 
 }  // namespace
@@ -217,11 +216,11 @@ std::string TerminalText(std::string_view ansi) {
 }
 
 bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error) {
-  bool havePath = false;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
     std::string value;
+    std::string text;
     bool hasInlineValue = false;
     if (!optionsEnded && arg.rfind("--", 0) == 0 && arg.size() > 2) {
       const std::size_t equals = arg.find('=');
@@ -244,26 +243,24 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       return true;
     };
     if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      if (havePath) {
-        error = "only one PATH may be given";
-        return false;
-      }
-      options.path = arg;
-      havePath = true;
+      options.paths.push_back(arg);
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--patterns") {
-      if (!takeValue(options.patterns)) return false;
+      if (!takeValue(text)) return false;
+      options.search.FileType = Ansi(text);
     } else if (arg == "--start-tag") {
-      if (!takeValue(options.startTag)) return false;
+      if (!takeValue(text)) return false;
+      options.search.strStartTag = Ansi(text);
     } else if (arg == "--report") {
-      if (!takeValue(options.report)) return false;
-      if (options.report.empty()) {
+      if (!takeValue(text)) return false;
+      if (text.empty()) {
         error = "the report path is empty";
         return false;
       }
+      options.search.strLogFile = Ansi(text);
     } else if (arg == "-j" || arg == "--threads" || (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
-      std::string text = arg.size() > 2 && arg[1] == 'j' ? arg.substr(2) : std::string();
+      text = arg.size() > 2 && arg[1] == 'j' ? arg.substr(2) : std::string();
       if (text.empty() && !takeValue(text)) return false;
       char* end = nullptr;
       const long threads = std::strtol(text.c_str(), &end, 10);
@@ -273,19 +270,16 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       }
       options.threads = static_cast<int>(threads);
     } else if (arg == "--limit") {
-      std::string text;
       if (!takeValue(text)) return false;
-      if (!ParseLimit(text, options.maxBytes)) {
+      if (!ParseLimit(text, options.search.MaxHanZiCountEachFile)) {
         error = "invalid limit '" + text + "': a whole number is needed";
         return false;
       }
-      options.limit = true;
-    } else if (bool* flag = FlagOption(arg, options)) {
-      if (hasInlineValue) {
-        error = "option '" + arg + "' takes no value";
-        return false;
-      }
-      *flag = arg == "-q" || arg == "--quiet";
+      options.search.LimitHanZiCountEachFile = 1;
+    } else if (!hasInlineValue && FlagOption(arg, options)) {
+    } else if (hasInlineValue && FlagOption(arg, options)) {
+      error = "option '" + arg + "' takes no value";
+      return false;
     } else if (arg == "-h" || arg == "--help") {
       options.help = true;
     } else if (arg == "--version") {
@@ -295,7 +289,7 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       return false;
     }
   }
-  if (!havePath && !options.help && !options.version) {
+  if (options.paths.empty() && !options.help && !options.version) {
     error = "no PATH given";
     return false;
   }
@@ -303,31 +297,22 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
 }
 
 int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
-  TerminalMessages messages(err);
-  const std::string path = Ansi(options.path);
-  const bool endsInSeparator = !options.path.empty() && (options.path.back() == '/' || options.path.back() == '\\');
-  const bool directoryMode = endsInSeparator || platform::IsDirectory(path);
-  if (directoryMode ? !DirectoryExists(path) : !FileExists(path)) {
-    const std::string text = std::string(directoryMode ? kDirectoryPrefix : kFilePrefix) + options.path + kMissingSuffix;
-    messages.ShowMessage(Ansi(text), "Glyphwell", MessageKind::Stop);
-    return 2;
+  std::vector<SearchRoot> roots;
+  for (const std::string& typed : options.paths) {
+    const std::string path = Ansi(typed);
+    const bool endsInSeparator = !typed.empty() && (typed.back() == '/' || typed.back() == '\\');
+    roots.push_back(SearchRoot{path, endsInSeparator || platform::IsDirectory(path)});
   }
-
   ScanSettings settings;
-  settings.strLogFile = Ansi(options.report);
-  settings.SearchUnicode = options.searchUnicode ? 1 : 0;
-  settings.LimitHanZiCountEachFile = options.limit ? 1 : 0;
-  settings.MaxHanZiCountEachFile = options.maxBytes;
-  settings.strStartTag = Ansi(options.startTag);
+  SearchScope scope;
+  MakeSearch(options.search, std::move(roots), settings, scope);
   settings.runningFlag = &g_running;
   TerminalProgress progress(err);
   if (!options.quiet && isatty(fileno(err))) settings.notifyWindow = &progress;
+  TerminalMessages messages(err, progress);
 
-  const std::string patterns = Ansi(options.patterns);
-  if (ReportIsASource(settings.strLogFile, directoryMode, path, options.includeSubdirectories, patterns)) {
-    // Its deletion at the start would take a file the search is to read.
-    std::fprintf(err, "glyphwell-scan: the report %s is one of the files to be searched; choose another report path\n",
-                 TerminalText(settings.strLogFile).c_str());
+  if (const std::string refusal = CheckStart(settings, scope); !refusal.empty()) {
+    messages.ShowMessage(refusal, texts::kCaption, MessageKind::Stop);
     return 2;
   }
 
@@ -350,40 +335,35 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   sigaction(SIGTERM, &action, &oldTerm);
   platform::IgnoreBrokenPipes();
 
-  // A search starts from no report, so that one without hits leaves none.
-  platform::RemoveFile(settings.strLogFile);
-  if (directoryMode)
-    searcher.SearchDirectory(path, options.includeSubdirectories, patterns);
-  else
-    searcher.SearchFile(path);
+  ClearOldReport(settings.strLogFile);
+  const SearchOutcome outcome = searcher.Search(scope);
   progress.Clear();
 
   sigaction(SIGINT, &oldInt, nullptr);
   sigaction(SIGTERM, &oldTerm, nullptr);
 
-  std::fprintf(out, "处理结束 共搜索了 %lld 个文件，发现汉字 %lld 个。\n", static_cast<long long>(searcher.fileCount),
-               static_cast<long long>(searcher.charCount));
+  std::fprintf(out, "%s\n", platform::AnsiToUtf8Lenient(CompletionText(outcome)).c_str());
   std::fflush(out);
 
   int status = 0;
-  if (searcher.Report().Incomplete()) {
-    std::fprintf(err, "glyphwell-scan: the report %s is incomplete: %s\n", TerminalText(settings.strLogFile).c_str(),
-                 searcher.Report().HeldByAnother() ? "another search is writing it, so its lines could not be written"
-                                                   : "some of its lines could not be written");
+  if (outcome.reportIncomplete) {
+    std::fprintf(err, "glyphwell-scan: the report %s is incomplete: %s\n", TerminalText(outcome.report).c_str(),
+                 outcome.reportHeldByAnother ? "another search is writing it, so its lines could not be written"
+                                             : "some of its lines could not be written");
     status = 2;
   }
-  if (options.exportWorkbook && workbook.LastExportFailed()) {
-    std::fprintf(err, "glyphwell-scan: the workbook %s could not be written\n", TerminalText(workbook.WorkbookPath()).c_str());
+  if (outcome.workbook == ExportStatus::Failed) {
+    std::fprintf(err, "glyphwell-scan: the workbook %s could not be written\n", TerminalText(outcome.workbookPath).c_str());
     status = 2;
   }
-  if (problems.NotWhole() > 0) {
-    std::fprintf(err, "glyphwell-scan: %ld file(s) could not be scanned whole; the counts miss what they hold\n",
-                 problems.NotWhole());
+  if (!outcome.notWhole.empty()) {
+    std::fprintf(err, "glyphwell-scan: %zu file(s) could not be scanned whole; the counts miss what they hold\n",
+                 outcome.notWhole.size());
     status = 2;
   }
   if (status != 0) return status;
-  if (g_running.load() == 0) return 130;  // as a program ended by Ctrl+C
-  return searcher.charCount > 0 ? 0 : 1;
+  if (outcome.cancelled) return 130;  // as a program ended by Ctrl+C
+  return outcome.charCount > 0 ? 0 : 1;
 }
 
 int ScanMain(int argc, char** argv) {

@@ -8,17 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ReportFormat.h"
+#include "finder/app/settings/FinderSettings.h"
 
 struct ScanOptions {
-  std::string path;  // as typed (UTF-8)
-  std::string patterns = "*.txt;*.htm;*.html";
-  bool includeSubdirectories = true;
-  bool searchUnicode = true;
-  bool limit = true;
-  std::uint32_t maxBytes = 30;
-  std::string startTag;
-  std::string report = platform::kDefaultReportPath;
+  // The choices a search is made from, as the dialog's fields hold them (in
+  // CP936), with their defaults; the options set them.
+  FinderFields search;
+  std::vector<std::string> paths;  // as typed (UTF-8), searched in this order
   bool exportWorkbook = true;
   bool quiet = false;
   int threads = 0;  // workers reading files; 0: one per processor, at most 8

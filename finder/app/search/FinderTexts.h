@@ -1,10 +1,13 @@
-// The finder dialog's own texts. They are written here in UTF-8 and handed
-// around as CP936, like every other text of the system.
+// The finder's own texts, shared by the dialog and glyphwell-scan. They are
+// written here in UTF-8 and handed around as CP936, like every other text of
+// the system.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "finder/engine/SearchOutcome.h"
 
 // The CP936 form of a text written in UTF-8 in the source.
 std::string Ansi(std::string_view utf8);
@@ -37,3 +40,13 @@ inline constexpr char kManualName[] = "岚桥检字器.html";
 
 // "处理结束 共搜索了 N 个文件，发现汉字 M 个。" in CP936.
 std::string CompletionText(std::int64_t fileCount, std::int64_t charCount);
+std::string CompletionText(const SearchOutcome& outcome);
+
+// What a search lost and where, for the box that follows the completion text
+// (CP936): the report, the workbook, files not scanned whole. Empty when
+// nothing was lost.
+std::string LostText(const SearchOutcome& outcome);
+
+// The box shown when the desktop could not open a file: it names the file
+// as it lies on disk, so the user can open it by hand (CP936).
+std::string CannotOpenText(const std::string& nativePath);

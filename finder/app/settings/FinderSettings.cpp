@@ -1,5 +1,7 @@
 #include "finder/app/settings/FinderSettings.h"
 
+#include "platform/CodePage.h"
+#include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
 #include "platform/ReportFormat.h"
 
@@ -7,17 +9,13 @@ namespace {
 const char kSection[] = "common";
 }
 
-FinderSettings::FinderSettings()
-    : FileOrPath(1),
-      FileName("E:\\files\\chinese\\test.htm"),
-      Path("E:\\"),
-      SearchUnicode(1),
-      IncludeSubPath(1),
-      FileType("*.txt;*.htm;*.html"),
-      strLogFile(platform::kDefaultReportPath),
-      strStartTag(""),
-      LimitHanZiCountEachFile(1),
-      MaxHanZiCountEachFile(30) {}
+// A Windows drive cannot exist here: a first start searches the user's home.
+FinderFields::FinderFields()
+    : Path(platform::Utf8ToAnsiOrRaw(platform::HomeFolder())),
+      FileType(kDefaultPatterns),
+      strLogFile(platform::kDefaultReportPath) {}
+
+FinderSettings::FinderSettings() = default;
 
 FinderSettings::~FinderSettings() = default;
 
