@@ -149,27 +149,28 @@ const CountedForms& CountedForms::Get() {
   return forms;
 }
 
-CountedForms::CountedForms() : blockOf_((kLastCodePoint >> kBlockBits) + 1, 0), blocks_(1u << kBlockBits, 0) {
-  const auto set = [this](char32_t c, std::uint32_t form) {
-    std::uint16_t& block = blockOf_[c >> kBlockBits];
-    if (block == 0) {
-      block = static_cast<std::uint16_t>(blocks_.size() >> kBlockBits);
-      blocks_.resize(blocks_.size() + (1u << kBlockBits), 0);
-    }
-    blocks_[static_cast<std::size_t>(block) << kBlockBits | (c & kBlockMask)] = form;
-  };
+void CountedForms::SetWide(char32_t c, std::uint32_t form) {
+  std::uint16_t& block = wideBlock_[c >> kBlockBits];
+  if (block == 0) {
+    block = static_cast<std::uint16_t>(wideForms_.size() >> kBlockBits);
+    wideForms_.resize(wideForms_.size() + (1u << kBlockBits), 0);
+  }
+  wideForms_[static_cast<std::size_t>(block) << kBlockBits | (c & kBlockMask)] = form;
+  if (c <= 0xFFFF) bmp_[c] = kWide;
+}
+
+CountedForms::CountedForms() : wideBlock_((kLastCodePoint >> kBlockBits) + 1, 0), wideForms_(1u << kBlockBits, 0) {
   // What a GBK file can hold as a double-byte character, in the bytes the
   // GBK search reports it with.
   for (char32_t unit = 0x80; unit <= 0xFFFF; ++unit) {
     if (unit >= 0xD800 && unit <= 0xDFFF) continue;
     char bytes[3];
     if (WideCharToAnsi(static_cast<std::uint16_t>(unit), bytes) == 3)
-      set(unit, static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[0])) << 8 |
-                    static_cast<unsigned char>(bytes[1]));
+      bmp_[unit] = static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]));
   }
   // The ideographs GBK lacks, in GB18030's form: four bytes, but for the
   // few that GB18030 moved onto double-byte codes GBK left unassigned
-  // (U+9FB4 is FE59), where the two bytes are what a GB18030 reader takes.
+  // (U+9FB4 is FE59, U+20087 FE51), where the two bytes are what a GB18030 reader takes.
   UErrorCode status = U_ZERO_ERROR;
   const USet* ideographs = u_getBinaryPropertySet(UCHAR_UNIFIED_IDEOGRAPH, &status);
   if (U_FAILURE(status)) return;
@@ -180,12 +181,15 @@ CountedForms::CountedForms() : blockOf_((kLastCodePoint >> kBlockBits) + 1, 0), 
     status = U_ZERO_ERROR;
     uset_getItem(ideographs, item, &start, &end, nullptr, 0, &status);
     if (U_FAILURE(status)) continue;
-    for (UChar32 c = start; c <= end && c <= static_cast<UChar32>(kLastCodePoint); ++c) {
-      if (Lookup(static_cast<char32_t>(c)) != 0) continue;
-      if (const std::uint32_t form = encoder.Encode(static_cast<char32_t>(c)); form != 0)
-        set(static_cast<char32_t>(c), form);
+    for (auto c = static_cast<char32_t>(start); c <= static_cast<char32_t>(end) && c <= kLastCodePoint; ++c) {
+      if (Lookup(c) != 0) continue;
+      const std::uint32_t form = encoder.Encode(c);
+      if (form == 0) continue;
+      if (c <= 0xFFFF && form <= 0xFFFF) bmp_[c] = static_cast<std::uint16_t>(form);
+      else SetWide(c, form);
     }
   }
+  wideForms_.shrink_to_fit();
 }
 
 int CountedForm(char32_t c, char out[4]) {

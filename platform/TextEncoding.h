@@ -98,8 +98,13 @@ class CountedForms {
   // 0 when c is not counted; else the form's bytes, first byte highest: a
   // value below 0x10000 is a two-byte form, any other a four-byte form.
   std::uint32_t Lookup(char32_t c) const {
-    if (c > 0x10FFFF) return 0;
-    return blocks_[static_cast<std::size_t>(blockOf_[c >> kBlockBits]) << kBlockBits | (c & kBlockMask)];
+    if (c <= 0xFFFF) {
+      const std::uint16_t form = bmp_[c];
+      if (form != kWide) return form;
+    } else if (c > 0x10FFFF) {
+      return 0;
+    }
+    return wideForms_[static_cast<std::size_t>(wideBlock_[c >> kBlockBits]) << kBlockBits | (c & kBlockMask)];
   }
 
   // Writes the bytes of a value Lookup gave (not 0) to out and returns
@@ -120,12 +125,18 @@ class CountedForms {
  private:
   CountedForms();
 
-  // Two levels: most of the code space counts nothing and shares block 0 of
-  // zeros, so the table takes about four bytes per counted character.
+  void SetWide(char32_t c, std::uint32_t form);
+
+  // The characters of a GBK text, the ones that count most, take two bytes
+  // each in a table of their own, small enough to stay in the cache; the
+  // rest of the code space is in two levels, most of it sharing block 0 of
+  // zeros, and is reached through the mark kWide in the BMP.
+  static constexpr std::uint16_t kWide = 1;
   static constexpr unsigned kBlockBits = 8;
   static constexpr char32_t kBlockMask = (1u << kBlockBits) - 1;
-  std::vector<std::uint16_t> blockOf_;  // block number of each 256 code points
-  std::vector<std::uint32_t> blocks_;
+  std::uint16_t bmp_[0x10000] = {};
+  std::vector<std::uint16_t> wideBlock_;  // block number of each 256 code points
+  std::vector<std::uint32_t> wideForms_;
 };
 
 // The counted form of c: 2 and GBK's two bytes, 4 and the GB18030 four-byte

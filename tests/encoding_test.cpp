@@ -98,8 +98,9 @@ TEST(CountedForm, TakesGbkDoubleBytesAndIdeographsOutsideGbk) {
   // whose trail byte is below 0x80.
   for (char32_t c : {U'中', U'，', U'“', U'α', U'é', U'〇', U'―'}) EXPECT_EQ(Form(c), Gbk(Utf8(c))) << Utf8(c);
   // Ideographs GBK lacks: extension A, the end of the unified block,
-  // extensions B and G, and one that GB18030 writes in two bytes.
-  for (char32_t c : {U'\u3400', U'\u4DB5', U'\u9FFF', U'\U00020000', U'\U0002A6A5', U'\U00030000', U'\u9FB4'}) {
+  // extensions B and G, and two that GB18030 writes in two bytes.
+  for (char32_t c : {U'\u3400', U'\u4DB5', U'\u9FFF', U'\U00020000', U'\U0002A6A5', U'\U00030000', U'\u9FB4',
+                     U'\U00020087'}) {
     EXPECT_FALSE(Iconv("UTF-8", "CP936", Utf8(c))) << Utf8(c);
     EXPECT_EQ(Form(c), Gb18030(Utf8(c))) << Utf8(c);
   }
