@@ -64,6 +64,18 @@ std::size_t SkipAscii(const unsigned char* p, std::size_t i, std::size_t n) {
   return i;
 }
 
+// Index after the well-formed three-byte sequences that start at i, the
+// bulk of a Chinese text; anything else is left to DecodeUtf8.
+std::size_t SkipThreeByteRun(const unsigned char* p, std::size_t i, std::size_t n) {
+  for (; i + 3 <= n; i += 3) {
+    const unsigned b0 = p[i], b1 = p[i + 1], b2 = p[i + 2];
+    if ((b0 & 0xF0) != 0xE0 || (b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) break;
+    const unsigned c = (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6;
+    if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) break;  // overlong, surrogate
+  }
+  return i;
+}
+
 }  // namespace
 
 bool Utf8Validator::Feed(std::string_view chunk) {
@@ -89,6 +101,10 @@ bool Utf8Validator::Feed(std::string_view chunk) {
       continue;
     }
     sawNonAscii_ = true;
+    if (const std::size_t next = SkipThreeByteRun(p, i, n); next != i) {
+      i = next;
+      continue;
+    }
     const int length = DecodeUtf8(p + i, n - i, c);
     if (length > 0) {
       i += static_cast<std::size_t>(length);

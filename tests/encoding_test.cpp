@@ -137,6 +137,7 @@ TEST(ExtractHanziUtf8, IllFormedBytesEndARunAndMakeTheLineInvalid) {
       {"中\x80文", zhong + "  " + wen},        // a continuation byte alone
       {"中\xC0\xAF文", zhong + "  " + wen},    // overlong "/"
       {"中\xE0\x80\xAF文", zhong + "  " + wen},
+      {"中\xE0\x8E\xB1文", zhong + "  " + wen},   // overlong α, a character GBK has
       {"中\xF0\x80\x80\xAF文", zhong + "  " + wen},
       {"中\xED\xA0\x80文", zhong + "  " + wen},  // a surrogate
       {"中\xF4\x90\x80\x80文", zhong + "  " + wen},  // above U+10FFFF

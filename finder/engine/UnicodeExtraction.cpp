@@ -63,8 +63,9 @@ std::size_t TakeThreeByteRun(const unsigned char* p, std::size_t i, std::size_t 
       const unsigned b0 = p[i], b1 = p[i + 1], b2 = p[i + 2];
       if ((b0 & 0xF0) != 0xE0 || (b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) break;
       const char32_t c = (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F);
-      // Overlong forms and surrogates: the general path says they are not UTF-8.
-      if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) break;
+      // An overlong form is no UTF-8, as the general path says; a surrogate
+      // has no form and goes there as well.
+      if (c < 0x800) break;
       const std::uint32_t form = forms.Lookup(c);
       if (form == 0 || form > 0xFFFF) break;
       out[0] = static_cast<char>(form >> 8);
