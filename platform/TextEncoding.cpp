@@ -184,9 +184,8 @@ CountedForms::CountedForms() : wideBlock_((kLastCodePoint >> kBlockBits) + 1, 0)
     if (WideCharToAnsi(static_cast<std::uint16_t>(unit), bytes) == 3)
       bmp_[unit] = static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]));
   }
-  // The ideographs GBK lacks, in GB18030's form: four bytes, but for the
-  // few that GB18030 moved onto double-byte codes GBK left unassigned
-  // (U+9FB4 is FE59, U+20087 FE51), where the two bytes are what a GB18030 reader takes.
+  // The ideographs GBK lacks, in GB18030's form, whatever its length
+  // (U+9FB4 is FE59, U+20087 FE51).
   UErrorCode status = U_ZERO_ERROR;
   const USet* ideographs = u_getBinaryPropertySet(UCHAR_UNIFIED_IDEOGRAPH, &status);
   if (U_FAILURE(status)) return;

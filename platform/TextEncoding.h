@@ -87,7 +87,9 @@ class Utf8Validator {
 // What a Unicode character adds to a report line from a UTF-8 or UTF-16 file.
 // Counted are the characters that GBK (CP936) writes in two bytes, in those
 // bytes, so that a GBK file and its transcoding give the same lines; and the
-// Han ideographs that GBK lacks, in their GB18030 four-byte form. Everything
+// Han ideographs that GBK lacks, in their GB18030 form: four bytes, but for
+// the few dozen that GB18030 puts on double-byte codes GBK leaves unassigned
+// (U+9FB4 is FE59), where a GB18030 reader takes only those. Everything
 // else (ASCII, U+0080 whose CP936 form is one byte, no-break space, emoji,
 // letters GBK lacks) is not counted: it acts as an ASCII byte does.
 class CountedForms {
@@ -140,7 +142,8 @@ class CountedForms {
 };
 
 // The counted form of c: 2 and GBK's two bytes, 4 and the GB18030 four-byte
-// form of an ideograph that GBK lacks, or 0 when c is not counted.
+// form of an ideograph that GBK lacks (2 and GB18030's two bytes for the few
+// it writes so), or 0 when c is not counted.
 int CountedForm(char32_t c, char out[4]);
 
 // Turns UTF-16 in either byte order into UTF-8, piece by piece: a code unit

@@ -5,6 +5,7 @@
 
 #include <iconv.h>
 
+#include <bit>
 #include <optional>
 #include <random>
 #include <string>
@@ -37,7 +38,7 @@ std::optional<std::string> Iconv(const char* from, const char* to, std::string_v
 std::string Gb18030(std::string_view utf8) { return Iconv("UTF-8", "GB18030", utf8).value(); }
 
 std::string Utf8(char32_t c) {
-  return Iconv("UTF-32LE", "UTF-8", std::string_view(reinterpret_cast<const char*>(&c), sizeof c)).value();
+  return Iconv(std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE", "UTF-8", std::string_view(reinterpret_cast<const char*>(&c), sizeof c)).value();
 }
 
 std::string Utf16(const char* byteOrder, std::string_view utf8) { return Iconv("UTF-8", byteOrder, utf8).value(); }
