@@ -89,7 +89,9 @@ class Utf8Validator {
 // bytes, so that a GBK file and its transcoding give the same lines; and the
 // Han ideographs that GBK lacks, in their GB18030 form: four bytes, but for
 // the few dozen that GB18030 puts on double-byte codes GBK leaves unassigned
-// (U+9FB4 is FE59), where a GB18030 reader takes only those. Everything
+// (U+9FB4 is FE59), as iconv's GB18030 writes and reads them. ICU 72 still
+// reads fourteen of those codes (FE51, FE59, ...) as private-use characters,
+// so a reader of the report decodes it with iconv. Everything
 // else (ASCII, U+0080 whose CP936 form is one byte, no-break space, emoji,
 // letters GBK lacks) is not counted: it acts as an ASCII byte does.
 class CountedForms {
