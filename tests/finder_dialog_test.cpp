@@ -359,7 +359,7 @@ class FinderDialogTest : public QObject {
     services_->onBox = [this](const Box& box) {
       if (box.text != Gbk("是否取消搜索?")) return;
       dir_->Write("gate", "");
-      QTest::qWaitFor([this] { return dialog_->Controller().Job().State() == SearchState::Idle; }, 20000);
+      QVERIFY(QTest::qWaitFor([this] { return dialog_->Controller().Job().State() == SearchState::Idle; }, 20000));
     };
     PressSearch();
     services_->onBox = nullptr;
