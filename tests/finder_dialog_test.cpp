@@ -2,6 +2,7 @@
 // desktop's boxes, choosers and shell stood in for; searches run on real
 // worker threads over generated trees.
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -140,12 +141,12 @@ class FinderDialogTest : public QObject {
     QCOMPARE(Control(kIdStartTag)->geometry(), DialogUnits(dialog_->font()).Rect(80, 155, 236, 14));
     // The keyboard walks the controls in the table's order.
     std::vector<int> order;
-    for (QWidget* w = Control(kIdFileMode); order.size() < 17; w = w->nextInFocusChain())
+    for (QWidget* w = Control(kIdFileMode); order.size() < 18; w = w->nextInFocusChain())
       if (int id = dialog_->Control(kIdExit) == w ? kIdExit : w->objectName().mid(7).toInt();
           id != 0 && w->focusPolicy() != Qt::NoFocus)
         order.push_back(id);
-    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1018, 1015, 1, 9,
-                                       1000, 1012, 1019}));
+    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1020, 1018, 1015, 1,
+                                       9, 1000, 1012, 1019}));
 
     Type(kIdPath, "/esc/path");
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
@@ -154,9 +155,14 @@ class FinderDialogTest : public QObject {
     Open();
     QCOMPARE(Text(kIdPath), std::string(getenv("HOME")));
     Type(kIdPath, "/close/path");
+    QCOMPARE(Text(kIdEncoding), std::string("GBK"));
+    dynamic_cast<QComboBox*>(Control(kIdEncoding))->setCurrentIndex(2);
     dialog_->close();
+    QVERIFY(ReadFileBytes(paths_.iniPath).find("\r\nEncoding=AUTO\r\n") != std::string::npos);
     Open();
     QCOMPARE(Text(kIdPath), std::string("/close/path"));
+    QCOMPARE(Text(kIdEncoding), Gbk("自动识别"));
+    QCOMPARE(dialog_->Controller().Fields().Encoding, std::string("AUTO"));
   }
 
   void modeClicksAndChoosers() {
