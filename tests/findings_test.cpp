@@ -12,7 +12,11 @@
 #include "finder/app/findings/FindingPrinter.h"
 #include "finder/app/findings/FindingStream.h"
 #include "finder/app/findings/FindingText.h"
+#include "finder/app/findings/IgnoreMarker.h"
+#include "finder/app/findings/PathExclusions.h"
+#include "finder/app/findings/PathList.h"
 #include "platform/ThisProcess.h"
+#include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -391,4 +395,71 @@ TEST_F(BaselineLife, WriteReplacesOnlyWhenComplete) {
     chmod(locked.c_str(), 0755);
     EXPECT_EQ(ReadFileBytes(kept), "old");
   }
+}
+
+TEST(PathExclusions, GlobsAsGitignoreHasThem) {
+  PathExclusions exclusions;
+  std::string error;
+  for (const char* glob : {"*.min.js", "build/", "docs/old/*.html", "**/vendor", "third/**", "/top?.txt", "a/**/z.txt"}) {
+    ASSERT_TRUE(exclusions.Add(glob, error)) << glob;
+  }
+  struct Case {
+    const char* path;
+    bool folder;
+    bool excluded;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"app.min.js", false, true},          {"web/lib/app.min.js", false, true},
+           {"build", true, true},                {"src/build", true, true},
+           {"src/build", false, false},          // folders only
+           {"docs/old/a.html", false, true},     {"x/docs/old/a.html", false, false},  // anchored
+           {"docs/old/new/a.html", false, false},  // "*" stays within one name
+           {"vendor", true, true},               {"a/b/vendor", true, true},
+           {"third", true, false},               {"third/x", false, true},
+           {"third/x/y.txt", false, true},       {"top1.txt", false, true},
+           {"top12.txt", false, false},          {"sub/top1.txt", false, false},
+           {"a/z.txt", false, true},             {"a/b/c/z.txt", false, true},
+           {"b/a/z.txt", false, false},          {"", true, false},  // the root itself
+       }) {
+    EXPECT_EQ(exclusions.Excludes(c.path, c.folder), c.excluded) << c.path;
+  }
+  EXPECT_FALSE(exclusions.Add("", error));
+  EXPECT_FALSE(exclusions.Add("/", error));
+  EXPECT_FALSE(PathExclusions().Excludes("a.txt", false));
+}
+
+TEST(PathList, NewlinesWithCrLfOrNulSeparators) {
+  TempDir dir;
+  std::vector<std::string> paths;
+  std::string error;
+  const std::string lines = dir.Write("list.txt", "a.txt\r\nb c.txt\n\n\r\n中文.txt");
+  ASSERT_TRUE(ReadPathList(lines, false, paths, error)) << error;
+  EXPECT_EQ(paths, (std::vector<std::string>{"a.txt", "b c.txt", "中文.txt"}));
+
+  // With NUL separators a name may hold a line feed or end in a CR.
+  paths.clear();
+  const std::string nul = dir.Write("list0", std::string("a\0b\nc\r\0\0d", 9));
+  ASSERT_TRUE(std::freopen(nul.c_str(), "rb", stdin));
+  ASSERT_TRUE(ReadPathList("-", true, paths, error)) << error;
+  EXPECT_EQ(paths, (std::vector<std::string>{"a", "b\nc\r", "d"}));
+
+  // A pipe, as a shell's <(git ls-files) hands it over.
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_EQ(write(ends[1], "p.txt\n", 6), 6);
+  close(ends[1]);
+  paths.clear();
+  ASSERT_TRUE(ReadPathList("/dev/fd/" + std::to_string(ends[0]), false, paths, error)) << error;
+  close(ends[0]);
+  EXPECT_EQ(paths, std::vector<std::string>{"p.txt"});
+
+  EXPECT_FALSE(ReadPathList(dir / "missing", false, paths, error));
+  EXPECT_EQ(error, "cannot read the path list " + (dir / "missing") + ": No such file or directory");
+  EXPECT_FALSE(ReadPathList(dir.Path(), false, paths, error));
+}
+
+TEST(IgnoreMarker, FoundInGbkAndUtf8Lines) {
+  EXPECT_TRUE(LineHasIgnoreMarker(Gbk("<option>中文</option>") + " <!-- glyphwell-ignore -->"));
+  EXPECT_TRUE(LineHasIgnoreMarker("label = \"中文\"  # glyphwell-ignore"));
+  EXPECT_FALSE(LineHasIgnoreMarker("label = \"中文\"  # glyphwell-ignor"));
 }
