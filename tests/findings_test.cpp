@@ -353,6 +353,25 @@ TEST_F(BaselineLife, MovedLinesPassNewOccurrencesFailFixedOnesAreGone) {
   }
 }
 
+TEST_F(BaselineLife, OddNamesAndEmptyBaselinesReadBack) {
+  const std::string file = dir_ / "baseline.json";
+  std::string error;
+  BaselineRecorder empty(kTree);
+  ASSERT_TRUE(empty.Write(file, error)) << error;
+  EXPECT_EQ(ReadFileBytes(file), "{\n  \"version\": 1,\n  \"files\": {}\n}\n");
+  Baseline baseline(kTree);
+  EXPECT_TRUE(baseline.Load(file, false, error)) << error;
+
+  // A name that is not UTF-8, with a quote and a line break, is matched in
+  // the form JSON gives it.
+  const Finding odd = Make("b\"a\nd\xFF.txt", 1, 1, 1, "中");
+  BaselineRecorder recorder(kTree);
+  recorder.Add(odd);
+  ASSERT_TRUE(recorder.Write(file, error)) << error;
+  ASSERT_TRUE(baseline.Load(file, false, error)) << error;
+  EXPECT_TRUE(baseline.Accepts(odd));
+}
+
 TEST_F(BaselineLife, MissingUnreadableAndMalformedFilesAreNamed) {
   Baseline baseline(kTree);
   std::string error;

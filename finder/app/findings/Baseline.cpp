@@ -20,12 +20,12 @@ std::string Shown(std::string_view file) {
 }
 
 // Keys of the file are JSON strings, so a name that is not UTF-8 is matched
-// and written in the form JSON gives it.
-std::string BaselineKey(std::string_view text) {
-  if (findings::IsValidUtf8(text)) return std::string(text);
-  std::string valid;
-  findings::AppendValidUtf8(valid, text);
-  return valid;
+// and written in the form JSON gives it (scratch holds that form).
+std::string_view BaselineKey(std::string_view text, std::string& scratch) {
+  if (findings::IsValidUtf8(text)) return text;
+  scratch.clear();
+  findings::AppendValidUtf8(scratch, text);
+  return scratch;
 }
 
 // nlohmann's messages start with "[json.exception.parse_error.101] ".
@@ -106,13 +106,13 @@ bool Baseline::Load(const std::string& file, bool missingIsEmpty, std::string& e
 
 bool Baseline::Accepts(const Finding& finding) {
   if (!haveCurrent_ || currentPath_ != finding.path) {
-    const auto found = files_.find(BaselineKey(relative_.Relative(finding.path)));
+    const auto found = files_.find(std::string(BaselineKey(relative_.Relative(finding.path), scratch_)));
     currentEntries_ = found == files_.end() ? nullptr : &found->second;
     currentPath_ = finding.path;
     haveCurrent_ = true;
   }
   if (currentEntries_ == nullptr) return false;
-  const auto found = currentEntries_->find(BaselineKey(finding.text));
+  const auto found = currentEntries_->find(BaselineKey(finding.text, scratch_));
   if (found == currentEntries_->end()) return false;
   Entry& entry = found->second;
   entry.seen = std::max(entry.seen, finding.occurrence + 1);
@@ -132,22 +132,38 @@ BaselineRecorder::BaselineRecorder(std::string folder) : relative_(std::move(fol
 void BaselineRecorder::Add(const Finding& finding) {
   if (current_ == nullptr || finding.path != currentPath_) {
     currentPath_ = finding.path;
-    current_ = &files_[BaselineKey(relative_.Relative(finding.path))];
+    current_ = &files_[std::string(BaselineKey(relative_.Relative(finding.path), scratch_))];
   }
-  ++(*current_)[BaselineKey(finding.text)];
+  const std::string_view text = BaselineKey(finding.text, scratch_);
+  if (const auto found = current_->find(text); found != current_->end()) {
+    ++found->second;
+  } else {
+    current_->emplace(text, 1);
+  }
 }
 
 std::string BaselineRecorder::Text() const {
-  // Insertion order is kept, and the maps are sorted: paths, then texts, by
-  // their bytes, which for UTF-8 is code point order.
-  nlohmann::ordered_json document;
-  document["version"] = kBaselineVersion;
-  nlohmann::ordered_json& files = document["files"] = nlohmann::ordered_json::object();
+  // Written directly rather than through a JSON tree: a large tree's
+  // baseline holds a million entries, and the maps are sorted already (by
+  // key bytes, which for UTF-8 is code point order).
+  std::string text = "{\n  \"version\": " + std::to_string(kBaselineVersion) + ",\n  \"files\": {";
+  const char* fileSeparator = "\n    ";
   for (const auto& [path, texts] : files_) {
-    nlohmann::ordered_json& entries = files[path] = nlohmann::ordered_json::object();
-    for (const auto& [text, count] : texts) entries[text] = count;
+    text += fileSeparator;
+    fileSeparator = ",\n    ";
+    findings::AppendJsonString(text, path);
+    text += ": {";
+    const char* textSeparator = "\n      ";
+    for (const auto& [characters, count] : texts) {
+      text += textSeparator;
+      textSeparator = ",\n      ";
+      findings::AppendJsonString(text, characters);
+      text += ": " + std::to_string(count);
+    }
+    text += texts.empty() ? "}" : "\n    }";
   }
-  return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  text += files_.empty() ? "}\n}\n" : "\n  }\n}\n";
+  return text;
 }
 
 bool BaselineRecorder::Write(const std::string& file, std::string& error) const {

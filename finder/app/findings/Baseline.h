@@ -27,6 +27,14 @@
 #include "finder/app/findings/Finding.h"
 #include "finder/app/findings/FindingText.h"
 
+namespace findings {
+// Lets maps keyed by std::string be searched with a string_view.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+}  // namespace findings
+
 // Numbers equal texts within a file in scan order. Findings come file by
 // file (the walk scans a file once), so only the current file's texts are
 // kept.
@@ -35,13 +43,9 @@ class OccurrenceCounter {
   std::int64_t Next(std::string_view path, std::string_view text);
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-  };
   std::string path_;
   bool started_ = false;
-  std::unordered_map<std::string, std::int64_t, Hash, std::equal_to<>> counts_;
+  std::unordered_map<std::string, std::int64_t, findings::TextHash, std::equal_to<>> counts_;
 };
 
 class Baseline {
@@ -68,7 +72,7 @@ class Baseline {
     std::int64_t accepted = 0;
     std::int64_t seen = 0;
   };
-  using TextEntries = std::unordered_map<std::string, Entry>;
+  using TextEntries = std::unordered_map<std::string, Entry, findings::TextHash, std::equal_to<>>;
 
   findings::PathRelativizer relative_;
   std::unordered_map<std::string, TextEntries> files_;
@@ -77,6 +81,7 @@ class Baseline {
   std::string currentPath_;
   bool haveCurrent_ = false;
   TextEntries* currentEntries_ = nullptr;
+  std::string scratch_;
 };
 
 // Collects a scan's findings, suppressed ones too, and writes them as the
@@ -94,7 +99,8 @@ class BaselineRecorder {
 
  private:
   findings::PathRelativizer relative_;
-  std::map<std::string, std::map<std::string, std::int64_t>> files_;
-  std::map<std::string, std::int64_t>* current_ = nullptr;
+  std::map<std::string, std::map<std::string, std::int64_t, std::less<>>> files_;
+  std::map<std::string, std::int64_t, std::less<>>* current_ = nullptr;
   std::string currentPath_;
+  std::string scratch_;
 };
