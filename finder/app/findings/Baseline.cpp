@@ -1,5 +1,6 @@
 #include "finder/app/findings/Baseline.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -91,7 +92,8 @@ bool Baseline::Load(const std::string& file, bool missingIsEmpty, std::string& e
       error = malformed + "the entry of " + Shown(path) + " must be an object of texts and counts";
       return false;
     }
-    TextEntries& entries = files_[path];
+    // A path edited by hand ("./a.html", an absolute one) still matches.
+    TextEntries& entries = files_[findings::RelativePath(path, relative_.Folder())];
     for (const auto& [text, count] : texts.items()) {
       if (!count.is_number_integer() || count.get<std::int64_t>() < 0) {
         error = malformed + "the count of " + Shown(text) + " in " + Shown(path) + " must be a whole number of 0 or more";
