@@ -1,0 +1,161 @@
+#include "finder/app/scan/ScanOptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+#include "finder/app/search/FinderTexts.h"
+#include "platform/Process.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: glyphwell-scan [OPTION]... PATH...\n"
+    "Find the Chinese (double-byte GBK) characters in files and directory trees\n"
+    "and write them, by line number, into the result report.\n"
+    "\n"
+    "  PATH               a directory (walked) or a file (scanned); several are\n"
+    "                     searched in order as one search\n"
+    "  --patterns LIST    patterns separated by \";\" (default \"*.txt;*.htm;*.html\")\n"
+    "  --no-subdirs       stay in PATH itself\n"
+    "  --no-unicode       do not convert five-digit character references\n"
+    "  --limit N          per-file limit in bytes of extracted text (default 30)\n"
+    "  --no-limit         no per-file limit\n"
+    "  --start-tag TAG    start each file at its first line that contains TAG\n"
+    "  --encoding ENC     how files are read: gbk (default: every byte 0x80 or\n"
+    "                     above counts), utf-8, or auto (a byte-order mark, else\n"
+    "                     UTF-8 when a file is valid UTF-8 beyond ASCII, else GBK)\n"
+    "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
+    "  --no-export        do not write the summary workbook\n"
+    "  -q, --quiet        no progress display\n"
+    "  -j, --threads N    files read by N threads at once (default: one per\n"
+    "                     processor, at most 8); the output is the same\n"
+    "  -h, --help         show this help\n"
+    "      --version      show the version\n"
+    "\n"
+    "Exit status: 0 when characters were found, 1 when none, 2 on an error.\n";
+
+
+bool ParseLimit(const std::string& text, int& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long number = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || number < INT32_MIN || number > UINT32_MAX) return false;
+  // Held as the dialog's field holds it; the search compares it unsigned, so
+  // a negative limit never cuts a file, and one past 2^31 keeps its value.
+  value = static_cast<int>(static_cast<std::uint32_t>(number));
+  return true;
+}
+
+// The options that take no value; false for any other argument.
+bool FlagOption(const std::string& arg, ScanOptions& options) {
+  if (arg == "--no-limit")
+    options.search.LimitHanZiCountEachFile = 0;
+  else if (arg == "--no-subdirs")
+    options.search.IncludeSubPath = 0;
+  else if (arg == "--no-unicode")
+    options.search.SearchUnicode = 0;
+  else if (arg == "--no-export")
+    options.exportWorkbook = false;
+  else if (arg == "-q" || arg == "--quiet")
+    options.quiet = true;
+  else
+    return false;
+  return true;
+}
+
+}  // namespace
+
+int DefaultThreads() { return std::min(platform::ProcessorCount(), 8); }
+
+const char* ScanUsage() { return kUsage; }
+
+bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error) {
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::string value;
+    std::string text;
+    bool hasInlineValue = false;
+    if (!optionsEnded && arg.rfind("--", 0) == 0 && arg.size() > 2) {
+      const std::size_t equals = arg.find('=');
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+        arg = arg.substr(0, equals);
+        hasInlineValue = true;
+      }
+    }
+    auto takeValue = [&](std::string& into) {
+      if (hasInlineValue) {
+        into = value;
+        return true;
+      }
+      if (i + 1 >= args.size()) {
+        error = "option '" + arg + "' needs a value";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.paths.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--patterns") {
+      if (!takeValue(text)) return false;
+      options.search.FileType = Ansi(text);
+    } else if (arg == "--start-tag") {
+      if (!takeValue(text)) return false;
+      options.search.strStartTag = Ansi(text);
+    } else if (arg == "--encoding") {
+      if (!takeValue(text)) return false;
+      if (!ParseEncoding(text, options.search.Encoding)) {
+        error = "invalid encoding '" + text + "': gbk, utf-8 or auto is needed";
+        return false;
+      }
+    } else if (arg == "--report") {
+      if (!takeValue(text)) return false;
+      if (text.empty()) {
+        error = "the report path is empty";
+        return false;
+      }
+      options.search.strLogFile = Ansi(text);
+    } else if (arg == "-j" || arg == "--threads" || (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
+      text = arg.size() > 2 && arg[1] == 'j' ? arg.substr(2) : std::string();
+      if (text.empty() && !takeValue(text)) return false;
+      char* end = nullptr;
+      const long threads = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || threads < 1 || threads > 256) {
+        error = "invalid thread count '" + text + "': a number from 1 to 256 is needed";
+        return false;
+      }
+      options.threads = static_cast<int>(threads);
+    } else if (arg == "--limit") {
+      if (!takeValue(text)) return false;
+      if (!ParseLimit(text, options.search.MaxHanZiCountEachFile)) {
+        error = "invalid limit '" + text + "': a whole number is needed";
+        return false;
+      }
+      options.search.LimitHanZiCountEachFile = 1;
+    } else if (!hasInlineValue && FlagOption(arg, options)) {
+    } else if (hasInlineValue && FlagOption(arg, options)) {
+      error = "option '" + arg + "' takes no value";
+      return false;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else {
+      error = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  if (options.paths.empty() && !options.help && !options.version) {
+    error = "no PATH given";
+    return false;
+  }
+  return true;
+}
+
