@@ -28,13 +28,32 @@ const char kUsage[] =
     "                     UTF-8 when a file is valid UTF-8 beyond ASCII, else GBK)\n"
     "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
     "  --no-export        do not write the summary workbook\n"
-    "  -q, --quiet        no progress display\n"
+    "\n"
+    "Findings for editors and CI (a finding is a run of Chinese characters on a\n"
+    "line, with its line and column):\n"
+    "  --format FORMAT    print the findings on stdout in UTF-8: vimgrep\n"
+    "                     (PATH:LINE:COLUMN:TEXT), json (JSON Lines), sarif (SARIF\n"
+    "                     2.1.0) or github (workflow annotations); no report and\n"
+    "                     no workbook are written unless --report or --export ask\n"
+    "  --export           write the summary workbook with --format too\n"
+    "  --files-from FILE  also search the paths listed in FILE (- for stdin), one\n"
+    "                     a line, or NUL-separated with -0\n"
+    "  --exclude GLOB     pass over files and folders whose path below the searched\n"
+    "                     folder matches (*, ?, ** for any depth, a trailing / for\n"
+    "                     folders; without a / the name matches at any depth)\n"
+    "  --baseline FILE    accept the findings FILE lists; only new ones are printed\n"
+    "  --update-baseline  write FILE anew from this search (exit 0 once written)\n"
+    "  --check            exit 1 when there is a new finding, 0 when none\n"
+    "                     (also without --format), 2 on any error\n"
+    "                     A line holding glyphwell-ignore yields no finding.\n"
+    "  -q, --quiet        no progress display, and no word of where the report went\n"
     "  -j, --threads N    files read by N threads at once (default: one per\n"
     "                     processor, at most 8); the output is the same\n"
     "  -h, --help         show this help\n"
     "      --version      show the version\n"
     "\n"
-    "Exit status: 0 when characters were found, 1 when none, 2 on an error.\n";
+    "Exit status: 0 when characters were found (with --format: when a finding was\n"
+    "printed), 1 when none, 2 on an error; with --check 1 for a new finding.\n";
 
 
 bool ParseLimit(const std::string& text, int& value) {
@@ -61,6 +80,14 @@ bool FlagOption(const std::string& arg, ScanOptions& options) {
     options.exportWorkbook = false;
   else if (arg == "-q" || arg == "--quiet")
     options.quiet = true;
+  else if (arg == "--export")
+    options.exportGiven = true;
+  else if (arg == "-0")
+    options.nulSeparated = true;
+  else if (arg == "--update-baseline")
+    options.updateBaseline = true;
+  else if (arg == "--check")
+    options.check = true;
   else
     return false;
   return true;
@@ -122,6 +149,21 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
         return false;
       }
       options.search.strLogFile = Ansi(text);
+      options.reportGiven = true;
+    } else if (arg == "--format") {
+      if (!takeValue(options.format)) return false;
+    } else if (arg == "--files-from") {
+      if (!takeValue(text)) return false;
+      options.filesFrom.push_back(text);
+    } else if (arg == "--exclude") {
+      if (!takeValue(text)) return false;
+      options.excludes.push_back(text);
+    } else if (arg == "--baseline") {
+      if (!takeValue(options.baseline)) return false;
+      if (options.baseline.empty()) {
+        error = "the baseline path is empty";
+        return false;
+      }
     } else if (arg == "-j" || arg == "--threads" || (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
       text = arg.size() > 2 && arg[1] == 'j' ? arg.substr(2) : std::string();
       if (text.empty() && !takeValue(text)) return false;
@@ -152,7 +194,11 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       return false;
     }
   }
-  if (options.paths.empty() && !options.help && !options.version) {
+  if (options.updateBaseline && options.baseline.empty()) {
+    error = "--update-baseline needs --baseline FILE";
+    return false;
+  }
+  if (options.paths.empty() && options.filesFrom.empty() && !options.help && !options.version) {
     error = "no PATH given";
     return false;
   }
