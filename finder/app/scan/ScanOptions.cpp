@@ -45,7 +45,9 @@ const char kUsage[] =
     "  --update-baseline  write FILE anew from this search (exit 0 once written)\n"
     "  --check            exit 1 when there is a new finding, 0 when none\n"
     "                     (also without --format), 2 on any error\n"
-    "                     A line holding glyphwell-ignore yields no finding.\n"
+    "With --format, --check or --baseline the per-file limit is off unless --limit\n"
+    "is given, and a line holding glyphwell-ignore yields no finding.\n"
+    "\n"
     "  -q, --quiet        no progress display, and no word of where the report went\n"
     "  -j, --threads N    files read by N threads at once (default: one per\n"
     "                     processor, at most 8); the output is the same\n"
@@ -70,8 +72,10 @@ bool ParseLimit(const std::string& text, int& value) {
 
 // The options that take no value; false for any other argument.
 bool FlagOption(const std::string& arg, ScanOptions& options) {
-  if (arg == "--no-limit")
+  if (arg == "--no-limit") {
     options.search.LimitHanZiCountEachFile = 0;
+    options.limitGiven = true;
+  }
   else if (arg == "--no-subdirs")
     options.search.IncludeSubPath = 0;
   else if (arg == "--no-unicode")
@@ -181,6 +185,7 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
         return false;
       }
       options.search.LimitHanZiCountEachFile = 1;
+      options.limitGiven = true;
     } else if (!hasInlineValue && FlagOption(arg, options)) {
     } else if (hasInlineValue && FlagOption(arg, options)) {
       error = "option '" + arg + "' takes no value";
@@ -194,6 +199,10 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       return false;
     }
   }
+  // Findings are wanted whole: a CI check must not stop at a file's first
+  // thirty bytes. An explicit --limit still applies.
+  if ((!options.format.empty() || options.check || !options.baseline.empty()) && !options.limitGiven)
+    options.search.LimitHanZiCountEachFile = 0;
   if (options.updateBaseline && options.baseline.empty()) {
     error = "--update-baseline needs --baseline FILE";
     return false;

@@ -12,6 +12,7 @@ struct ScanOptions {
   FinderFields search;
   std::vector<std::string> paths;  // as typed (UTF-8), searched in this order
   bool reportGiven = false;        // --report
+  bool limitGiven = false;         // --limit or --no-limit
   bool exportWorkbook = true;      // --no-export clears it
   bool exportGiven = false;        // --export
   bool quiet = false;
