@@ -121,7 +121,7 @@ void SplitFourByteForms(std::string_view text, Plain&& plain, FourByte&& fourByt
   if (start < text.size()) plain(text.substr(start));
 }
 
-void AppendUtf8(char32_t c, std::string& out) {
+void AppendUtf8Bytes(char32_t c, std::string& out) {
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -245,6 +245,69 @@ UnitTable BuildUnitTable() {
 
 }  // namespace
 
+namespace {
+
+// The code point of every CP936 double-byte code (lead << 8 | trail), 0 where
+// CP936 assigns none; and of every single byte.
+struct AnsiDecodeTable {
+  std::array<char32_t, 65536> pairs{};
+  std::array<char32_t, 256> singles{};
+};
+
+AnsiDecodeTable BuildDecodeTable() {
+  AnsiDecodeTable table;
+  iconv_t cd = iconv_open("UTF-32LE", kAnsi);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return table;
+  const auto decode = [cd](const unsigned char* bytes, std::size_t length) -> char32_t {
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes));
+    std::size_t inLeft = length;
+    unsigned char out[8];
+    char* to = reinterpret_cast<char*>(out);
+    std::size_t toLeft = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1) || sizeof out - toLeft != 4) return 0;
+    return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | static_cast<unsigned>(out[3]) << 24);
+  };
+  for (unsigned b = 0; b < 256; ++b) {
+    const unsigned char byte = static_cast<unsigned char>(b);
+    table.singles[b] = decode(&byte, 1);
+  }
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+      table.pairs[lead << 8 | trail] = decode(pair, 2);
+    }
+  iconv_close(cd);
+  return table;
+}
+
+}  // namespace
+
+std::size_t DecodeAnsiChar(std::string_view text, std::size_t i, char32_t& c) {
+  static const AnsiDecodeTable table = BuildDecodeTable();
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (IsFourByteForm(text, i)) {
+    std::string utf8;
+    c = 0xFFFD;
+    if (ConvertStrict(FourByteToUtf8Converter(), text.substr(i, 4), 3, utf8)) {
+      const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+      if (utf8.size() == 4) c = (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+      else if (utf8.size() == 3) c = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+    }
+    return 4;
+  }
+  if (GbkCharLength(text, i) == 2) {
+    const char32_t pair = table.pairs[b << 8 | static_cast<unsigned char>(text[i + 1])];
+    c = pair != 0 ? pair : 0xFFFD;
+    return 2;
+  }
+  const char32_t single = table.singles[b];
+  c = single != 0 || b == 0 ? single : 0xFFFD;
+  return 1;
+}
+
+void AppendUtf8(char32_t c, std::string& out) { AppendUtf8Bytes(c, out); }
+
 int WideCharToAnsi(std::uint16_t unit, char out[3]) {
   static const UnitTable table = BuildUnitTable();
   if (unit == 0) {
@@ -345,7 +408,7 @@ std::string Utf16ToAnsi(std::u16string_view text) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     else if (c >= 0xD800 && c <= 0xDFFF)
       c = '?';
-    AppendUtf8(c, utf8);
+    AppendUtf8Bytes(c, utf8);
   }
   return Utf8ToAnsiLenient(utf8);
 }

@@ -22,6 +22,16 @@ constexpr std::size_t GbkCharLength(std::string_view text, std::size_t i) {
              : 1;
 }
 
+// The character that starts at text[i] of a system text, for a reader that
+// goes character by character: its length (1, 2, or 4 for a GB18030
+// four-byte form) and its code point (U+FFFD for bytes that make none). A
+// table lookup for CP936's characters, so a long text costs no conversion
+// call per character.
+std::size_t DecodeAnsiChar(std::string_view text, std::size_t i, char32_t& c);
+
+// Appends the UTF-8 bytes of code point c.
+void AppendUtf8(char32_t c, std::string& out);
+
 // Converts one UTF-16 code unit to CP936 the way WideCharToMultiByte does:
 // writes the character's bytes and a terminating zero into out and returns the
 // number of bytes written, zero included (1 for code unit 0). A code unit that

@@ -7,58 +7,35 @@ namespace {
 
 using platform::TextEncoding;
 
-// One character of the line: its bytes, whether it counts, and (for a
-// reference) the characters it stands for.
-struct Character {
-  std::size_t length = 1;
-  std::size_t units = 1;  // UTF-16 units, for stored columns of a UTF-16 file
-  bool counted = false;
-  std::string utf8;  // the counted character's text
-};
+// Where the next byte that may start a counted character (0x80 or above, or
+// "&" of a reference) stands at or after i: the ASCII between is passed over
+// sixteen bytes at a time, as the extraction does.
+std::size_t NextSignificant(std::string_view line, std::size_t i, bool references) {
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t n = line.size();
+#if defined(__SSE2__)
+  const __m128i amp = _mm_set1_epi8('&');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (references) mask |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, amp)));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < n && p[i] < 0x80 && !(references && p[i] == '&'); ++i) {
+  }
+  return i;
+}
 
-// "&#" and five digits (and the ";" after them) at line[i]: the reference's
-// character when it is one that counts.
-bool ReferenceAt(std::string_view line, std::size_t i, Character& c) {
-  if (i + 7 > line.size() || line[i] != '&' || line[i + 1] != '#') return false;
+// "&#" and five digits (and the ";" after them) at line[i] that turn into a
+// character that counts: its length in the line, and its code point.
+std::size_t ReferenceAt(std::string_view line, std::size_t i, char32_t& c) {
+  if (i + 7 > line.size() || line[i] != '&' || line[i + 1] != '#') return 0;
   std::string bytes;
   if (!ConvertEntity(line.substr(i + 2, 5), bytes) || bytes.empty() || static_cast<unsigned char>(bytes[0]) < 0x80)
-    return false;
-  c.length = i + 7 < line.size() && line[i + 7] == ';' ? 8 : 7;
-  c.units = c.length;
-  c.counted = true;
-  c.utf8 = platform::AnsiToUtf8Lenient(bytes);
-  return true;
-}
-
-Character NextInGbk(std::string_view line, std::size_t i, bool systemText) {
-  Character c;
-  const auto b = static_cast<unsigned char>(line[i]);
-  if (b < 0x80) return c;
-  // The byte rule counts every byte 0x80 or above; a character that reads
-  // as a whole (a lead and a trail byte, a four-byte form) is one.
-  const auto at = [&](std::size_t k) { return i + k < line.size() ? static_cast<unsigned char>(line[i + k]) : 0u; };
-  if (systemText && at(1) >= 0x30 && at(1) <= 0x39 && at(2) >= 0x81 && at(3) >= 0x30 && at(3) <= 0x39)
-    c.length = 4;
-  else
-    c.length = platform::GbkCharLength(line, i);
-  c.counted = true;
-  c.utf8 = platform::AnsiToUtf8Lenient(line.substr(i, c.length));
-  return c;
-}
-
-Character NextInUtf8(std::string_view line, std::size_t i) {
-  Character c;
-  const auto* p = reinterpret_cast<const unsigned char*>(line.data()) + i;
-  if (p[0] < 0x80) return c;
-  char32_t code = 0;
-  const int length = platform::DecodeUtf8(p, line.size() - i, code);
-  if (length <= 0) return c;  // a byte that is no UTF-8 acts as ASCII does
-  c.length = static_cast<std::size_t>(length);
-  c.units = code >= 0x10000 ? 2 : 1;
-  const std::uint32_t form = platform::CountedForms::Get().Lookup(code);
-  c.counted = form != 0;
-  if (c.counted) c.utf8.assign(line.substr(i, c.length));
-  return c;
+    return 0;
+  platform::DecodeAnsiChar(bytes, 0, c);
+  return i + 7 < line.size() && line[i + 7] == ';' ? 8 : 7;
 }
 
 }  // namespace
@@ -68,13 +45,40 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
   runs.clear();
   const bool gbk = encoding == TextEncoding::Gbk;
   const std::int64_t bytesPerUnit = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 : 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
   std::int64_t characters = 0, units = 0;
   CharacterRun* open = nullptr;
   for (std::size_t i = 0; i < line.size();) {
-    Character c;
-    const bool reference = references && ReferenceAt(line, i, c);
-    if (!reference) c = gbk ? NextInGbk(line, i, systemText) : NextInUtf8(line, i);
-    if (!c.counted) {
+    if (p[i] < 0x80 && !(references && p[i] == '&')) {
+      // Plain ASCII ends a run, a character (and a unit) a byte.
+      const std::size_t next = NextSignificant(line, i, references);
+      characters += static_cast<std::int64_t>(next - i);
+      units += static_cast<std::int64_t>(next - i);
+      i = next;
+      open = nullptr;
+      continue;
+    }
+    char32_t c = 0;
+    std::size_t length = references ? ReferenceAt(line, i, c) : 0;
+    const bool reference = length > 0;
+    bool counted = reference;
+    if (!reference) {
+      if (p[i] < 0x80) {
+        length = 1;  // an "&" that starts no counted reference
+      } else if (gbk) {
+        // The byte rule counts every byte 0x80 or above; a character that
+        // reads as a whole (a lead and a trail byte, a four-byte form of the
+        // system's own text) is one.
+        length = systemText ? platform::DecodeAnsiChar(line, i, c) : platform::GbkCharLength(line, i);
+        if (!systemText) platform::DecodeAnsiChar(line.substr(0, i + length), i, c);
+        counted = true;
+      } else {
+        const int decoded = platform::DecodeUtf8(p + i, line.size() - i, c);
+        length = decoded > 0 ? static_cast<std::size_t>(decoded) : 1;  // a byte that is no UTF-8 acts as ASCII
+        counted = decoded > 0 && platform::CountedForms::Get().Lookup(c) != 0;
+      }
+    }
+    if (!counted) {
       open = nullptr;
     } else {
       if (!open) {
@@ -82,11 +86,24 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
         open->byteColumn = (bytesPerUnit ? bytesPerUnit * units : static_cast<std::int64_t>(i)) + 1;
         open->characterColumn = characters + 1;
       }
-      open->text += c.utf8;
-      open->characterSpan += reference ? static_cast<std::int64_t>(c.length) : 1;
+      if (!gbk && !reference)
+        open->text.append(line.substr(i, length));
+      else
+        platform::AppendUtf8(c, open->text);
+      open->characterSpan += reference ? static_cast<std::int64_t>(length) : 1;
     }
-    characters += reference ? static_cast<std::int64_t>(c.length) : 1;
-    units += static_cast<std::int64_t>(c.units);
-    i += c.length;
+    const std::int64_t taken = reference ? static_cast<std::int64_t>(length) : 1;
+    characters += taken;
+    units += reference ? taken : (c >= 0x10000 ? 2 : 1);
+    i += length;
   }
+}
+
+void FindRunsUnlessMarked(std::string_view line, TextEncoding encoding, bool systemText, bool references,
+                          std::string_view marker, std::vector<CharacterRun>& runs) {
+  if (!marker.empty() && line.find(marker) != std::string_view::npos) {
+    runs.clear();
+    return;
+  }
+  FindRuns(line, encoding, systemText, references, runs);
 }

@@ -25,3 +25,8 @@ struct CharacterRun {
 // file (whose stored columns count two bytes a UTF-16 unit).
 void FindRuns(std::string_view line, platform::TextEncoding encoding, bool systemText, bool references,
               std::vector<CharacterRun>& runs);
+
+// The runs of a line with characters as a search finds them: none on a line
+// that holds the marker (when it is not empty).
+void FindRunsUnlessMarked(std::string_view line, platform::TextEncoding encoding, bool systemText, bool references,
+                          std::string_view marker, std::vector<CharacterRun>& runs);

@@ -13,22 +13,27 @@
 namespace {
 
 // Hit lines straight into the report, the file's header before the first.
-// The lines also go to a hit-line sink, when there is one, with the
+// The line's runs also go to a run sink, when there is one, found in the
 // encoding the file is read in.
 struct ReportHits : HitSink {
-  ReportHits(ReportWriter& report, const std::string& path, HitLineSink* lines, const TextRead& read, bool converted)
-      : report(report), path(path), lines(lines), read(read), converted(converted) {}
+  ReportHits(ReportWriter& report, const std::string& path, const ScanSettings& settings, RunSink* sink,
+             const TextRead& read, bool converted)
+      : report(report), path(path), settings(settings), sink(sink), read(read), converted(converted) {}
   ReportWriter& report;
   const std::string& path;
-  HitLineSink* lines;
+  const ScanSettings& settings;
+  RunSink* sink;
   const TextRead& read;
   bool converted;
   bool headerWritten = false;
+  std::vector<CharacterRun> runs;
   void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
     if (!headerWritten) report.WriteHeader(path);
     headerWritten = true;
     report.WriteHitLine(lineNumber, chars);
-    if (lines) lines->HitLine(path, read.encoding, converted, lineNumber, line);
+    if (!sink) return;
+    FindRunsUnlessMarked(line, read.encoding, converted, settings.SearchUnicode != 0, settings.ignoreMarker, runs);
+    sink->Runs(path, read.encoding, lineNumber, runs);
   }
 };
 
@@ -206,7 +211,7 @@ void HanziSearcher::ScanHere(const std::string& path, const std::string& fileToR
     const bool cancelledWaiting = converted && !converterLock_.Held() && settings_.IsCancelled();
     if (!cancelledWaiting && TellOpenProblem(path, OpenForScan(reader_, fileToRead, converted))) reader_.Close();
     TextRead read;
-    ReportHits hits(report_, path, hitLines_, read, converted);
+    ReportHits hits(report_, path, settings_, settings_.findRuns ? runs_ : nullptr, read, converted);
     ScanText(settings_, path, converted, reader_, chars_, hits, scan, read);
     TellRead(path, read);
     if (reader_.LastError() != 0) Tell(path, ReadProblem::NotWhole, reader_.LastError());
@@ -230,9 +235,8 @@ void HanziSearcher::CommitPrepared(const std::string& path, PreparedFile& prepar
   TellRead(path, prepared.read);
   for (const PreparedFile::Problem& problem : prepared.problems) Tell(path, problem.problem, problem.error);
   scan = std::move(prepared.scan);
-  if (hitLines_)
-    for (const auto& [number, line] : prepared.hitLines)
-      hitLines_->HitLine(path, prepared.read.encoding, false, number, line);
+  if (runs_)
+    for (auto& [number, runs] : prepared.hitRuns) runs_->Runs(path, prepared.read.encoding, number, runs);
   try {
     report_.WriteLines(prepared.lines);
     report_.Flush();

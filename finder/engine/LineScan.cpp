@@ -62,23 +62,25 @@ class HeldHits : public HitSink {
 // A file whose lines would not fit a worker's buffer: read at its turn.
 struct TooLarge {};
 
-// Hit lines as the report's bytes, the header before the first, and (when
-// hitLines is given) each line as read.
+// Hit lines as the report's bytes, the header before the first, and (with
+// findRuns) each line's runs, found here on the worker.
 struct ReportLines : HitSink {
-  ReportLines(const std::string& path, std::vector<std::pair<std::int64_t, std::string>>* hitLines)
-      : path(path), hitLines(hitLines) {}
+  ReportLines(const ScanSettings& settings, const std::string& path, PreparedFile& prepared)
+      : settings(settings), path(path), prepared(prepared) {}
   void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
     // Checked before the copy, so that a huge line is never held twice.
-    kept += chars.size() + (hitLines ? line.size() : 0);
+    kept += chars.size() + (settings.findRuns ? 2 * chars.size() : 0);
     if (kept > kMostBufferedLines) throw TooLarge{};
-    if (lines.empty()) AppendHeaderLine(lines, path);
-    AppendHitLine(lines, lineNumber, chars);
-    if (hitLines) hitLines->emplace_back(lineNumber, line);
+    if (prepared.lines.empty()) AppendHeaderLine(prepared.lines, path);
+    AppendHitLine(prepared.lines, lineNumber, chars);
+    if (!settings.findRuns) return;
+    std::vector<CharacterRun>& runs = prepared.hitRuns.emplace_back(lineNumber, std::vector<CharacterRun>()).second;
+    FindRunsUnlessMarked(line, prepared.read.encoding, false, settings.SearchUnicode != 0, settings.ignoreMarker, runs);
   }
+  const ScanSettings& settings;
   const std::string& path;
-  std::vector<std::pair<std::int64_t, std::string>>* hitLines;
+  PreparedFile& prepared;
   std::size_t kept = 0;
-  std::string lines;
 };
 
 // The extraction of a line in each way a file is read. Each returns false
@@ -237,7 +239,7 @@ void ScanText(const ScanSettings& settings, const std::string& tagPath, bool con
   // Otherwise the text is read on trial as UTF-8, its hits held back: most
   // GBK texts fail at their first character, and a UTF-8 text is then read
   // only once. Lines the extraction passes over hold no byte beyond ASCII.
-  HeldHits held(settings.keepHitLines);
+  HeldHits held(settings.findRuns);
   LineScan trialScan;
   TextRead trialRead;
   trialRead.encoding = TextEncoding::Utf8;
@@ -286,7 +288,7 @@ OpenedFile OpenForScan(platform::LineReader& reader, const std::string& fileToRe
 
 void PrepareFile(const ScanSettings& settings, const std::string& path, platform::LineReader& reader,
                  std::string& chars, PreparedFile& prepared) {
-  ReportLines hits(path, settings.keepHitLines ? &prepared.hitLines : nullptr);
+  ReportLines hits(settings, path, prepared);
   try {
     prepared.open = OpenForScan(reader, path, false);
     if (prepared.open.opened) {
@@ -301,12 +303,11 @@ void PrepareFile(const ScanSettings& settings, const std::string& path, platform
   }
   ReleaseLongLineChars(chars);
   if (prepared.tooLarge) {
-    prepared.hitLines.clear();
+    std::string().swap(prepared.lines);
+    prepared.hitRuns.clear();
     prepared.scan = LineScan();
     prepared.read = TextRead();
     prepared.problems.clear();
-  } else {
-    prepared.lines = std::move(hits.lines);
   }
   reader.Close();
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "finder/engine/FindingRuns.h"
 #include "finder/engine/ScanSettings.h"
 #include "finder/engine/Sinks.h"
 #include "platform/FileSearch.h"
@@ -82,8 +83,8 @@ struct PreparedFile {
   };
   OpenedFile open;
   std::string lines;
-  // With ScanSettings::keepHitLines: each hit's line number and line as read.
-  std::vector<std::pair<std::int64_t, std::string>> hitLines;
+  // With ScanSettings::findRuns: each hit's line number and runs.
+  std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>> hitRuns;
   LineScan scan;
   TextRead read;
   std::vector<Problem> problems;

@@ -24,9 +24,11 @@ class ScanSettings {
   std::uint32_t MaxHanZiCountEachFile = 0;
   std::string strStartTag;
   EncodingSetting Encoding = EncodingSetting::Gbk;
-  // Hits are handed on with their lines (findings need them), also where
-  // they are held back for a while.
-  bool keepHitLines = false;
+  // The runs of characters of each line with characters are found too (for
+  // a RunSink), by the workers of a parallel search as well; a line holding
+  // ignoreMarker (when not empty) has none.
+  bool findRuns = false;
+  std::string ignoreMarker;
   ProgressSink* notifyWindow = nullptr;
   // The front end clears it to cancel; the engine polls it before each line
   // and each directory step.

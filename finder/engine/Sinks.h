@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "finder/engine/FindingRuns.h"
 #include "finder/engine/SearchOutcome.h"
 #include "platform/TextEncoding.h"
 
@@ -65,13 +68,13 @@ class SummaryExport {
   virtual std::string Destination() const = 0;
 };
 
-// Told of every line with characters, in the search's order (file by file,
-// line by line), with the line as read: the file's bytes for GBK (the
-// system's own text when systemText, a converted document), UTF-8 for a
-// UTF-8 or UTF-16 file. For a front end that shows where characters stand.
-class HitLineSink {
+// Told of the runs of characters of every line with characters, in the
+// search's order (file by file, line by line): where each stands and what it
+// holds, for a front end that shows where characters stand. The runs may be
+// moved from.
+class RunSink {
  public:
-  virtual ~HitLineSink() = default;
-  virtual void HitLine(const std::string& path, platform::TextEncoding encoding, bool systemText,
-                       std::int64_t lineNumber, std::string_view line) = 0;
+  virtual ~RunSink() = default;
+  virtual void Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
+                    std::vector<CharacterRun>& runs) = 0;
 };

@@ -1,7 +1,6 @@
 #include "finder/app/scan/FindingsOutput.h"
 
 #include "finder/app/findings/FindingText.h"
-#include "finder/app/findings/IgnoreMarker.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -40,7 +39,6 @@ Baseline::Covered CoveredBy(const std::vector<SearchRoot>& roots) {
 
 bool FindingsOutput::Open(const ScanOptions& options, const std::vector<SearchRoot>& roots, std::FILE* out,
                           std::string& error) {
-  references_ = options.search.SearchUnicode != 0;
   if (options.format.empty()) {
     printer_ = std::make_unique<CountingPrinter>();
   } else {
@@ -62,25 +60,20 @@ bool FindingsOutput::Open(const ScanOptions& options, const std::vector<SearchRo
   return true;
 }
 
-void FindingsOutput::HitLine(const std::string& path, platform::TextEncoding encoding, bool systemText,
-                             std::int64_t lineNumber, std::string_view line) {
-  // A line marked to be left alone yields no finding (the report keeps it).
-  if (LineHasIgnoreMarker(line)) return;
+void FindingsOutput::Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
+                          std::vector<CharacterRun>& runs) {
   if (path != path_) {
     path_ = path;
-    pathUtf8_ = platform::AnsiToUtf8OrRaw(path);
+    finding_.path = platform::AnsiToUtf8OrRaw(path);
   }
-  FindRuns(line, encoding, systemText, references_, runs_);
-  for (CharacterRun& run : runs_) {
-    Finding finding;
-    finding.path = pathUtf8_;
-    finding.line = lineNumber;
-    finding.column = run.byteColumn;
-    finding.characterColumn = run.characterColumn;
-    finding.characterSpan = run.characterSpan;
-    finding.text = std::move(run.text);
-    finding.encoding = platform::EncodingName(encoding);
-    stream_->Add(finding);
+  finding_.line = lineNumber;
+  finding_.encoding = platform::EncodingName(encoding);
+  for (CharacterRun& run : runs) {
+    finding_.column = run.byteColumn;
+    finding_.characterColumn = run.characterColumn;
+    finding_.characterSpan = run.characterSpan;
+    finding_.text = std::move(run.text);
+    stream_->Add(finding_);
   }
 }
 

@@ -1,6 +1,6 @@
-// glyphwell-scan's findings: the lines with characters that the search tells
-// turned into findings (each run of counted characters with its place),
-// held against the baseline and printed in the chosen format.
+// glyphwell-scan's findings: the runs of characters that the search tells
+// (each with its place) as findings, held against the baseline and printed
+// in the chosen format.
 #pragma once
 
 #include <cstdio>
@@ -17,14 +17,14 @@
 #include "finder/engine/SearchScope.h"
 #include "finder/engine/Sinks.h"
 
-class FindingsOutput : public HitLineSink {
+class FindingsOutput : public RunSink {
  public:
   // Sets it up as the options say (format, baseline); false with error
   // when the format is unknown or the baseline cannot be read.
   bool Open(const ScanOptions& options, const std::vector<SearchRoot>& roots, std::FILE* out, std::string& error);
 
-  void HitLine(const std::string& path, platform::TextEncoding encoding, bool systemText, std::int64_t lineNumber,
-               std::string_view line) override;
+  void Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
+            std::vector<CharacterRun>& runs) override;
 
   // Closes the listing with the search's counters and writes the new
   // baseline when asked; false with error when output or baseline failed.
@@ -38,10 +38,9 @@ class FindingsOutput : public HitLineSink {
   std::optional<FindingStream> stream_;
   std::string baselineFile_;
   Baseline::Covered covered_;
-  bool references_ = true;
-  // The current file's name in UTF-8, and its runs, reused line to line.
-  std::string path_, pathUtf8_;
-  std::vector<CharacterRun> runs_;
+  // The current file's name in UTF-8, and the finding reused run to run.
+  std::string path_;
+  Finding finding_;
 };
 
 // The roots' paths as a baseline holds them (relative to the current

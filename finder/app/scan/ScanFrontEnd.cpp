@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "finder/app/findings/FindingText.h"
+#include "finder/app/findings/IgnoreMarker.h"
 #include "finder/app/findings/PathExclusions.h"
 #include "finder/app/findings/PathList.h"
 #include "finder/app/scan/FindingsOutput.h"
@@ -85,7 +86,8 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   MakeSearch(fields, std::move(roots), settings, scope);
   if (!exclusions.Empty()) scope.exclude = &exclusions;
   settings.runningFlag = &g_running;
-  settings.keepHitLines = findingsCounted;
+  settings.findRuns = findingsCounted;
+  settings.ignoreMarker = std::string(kIgnoreMarker);
   TerminalProgress progress(err);
   if (!options.quiet && isatty(fileno(err))) settings.notifyWindow = &progress;
   TerminalMessages messages(err, progress);
@@ -101,7 +103,7 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   searcher.SetWorkers(options.threads > 0 ? options.threads : DefaultThreads());
   TerminalProblems problems(err, progress);
   searcher.SetProblemSink(&problems);
-  if (findingsCounted) searcher.SetHitLineSink(&findings);
+  if (findingsCounted) searcher.SetRunSink(&findings);
   WorkbookExport workbook;
   workbook.SetMessageSink(&messages);
   if (findingsShown ? options.exportGiven : options.exportWorkbook) searcher.SetSummaryExport(&workbook);
