@@ -5,7 +5,7 @@
 #include <QString>
 #include <string>
 
-#include "viewer/window/BrowserControl.h"
+#include "viewer/control/BrowserControl.h"
 
 class QWebEngineProfile;
 class QWebEngineView;

@@ -18,7 +18,7 @@
 #include "viewer/support/RunTimeError.h"
 #include "viewer/support/TextFunctions.h"
 #include "viewer/window/AnsiText.h"
-#include "viewer/window/FindDialog.h"
+#include "viewer/control/FindDialog.h"
 #include "viewer/window/QtWindowAutomation.h"
 
 int ValueCheckBox::Value() const {

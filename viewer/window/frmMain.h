@@ -15,7 +15,7 @@
 #include "viewer/ModAPI.h"
 #include "viewer/ModMain.h"
 #include "viewer/support/ClsObjMap.h"
-#include "viewer/window/BrowserControl.h"
+#include "viewer/control/BrowserControl.h"
 #include "viewer/window/ListBoxModel.h"
 
 class QGroupBox;

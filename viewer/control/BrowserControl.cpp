@@ -1,9 +1,9 @@
-#include "viewer/window/BrowserControl.h"
+#include "viewer/control/BrowserControl.h"
 
 #include <QChildEvent>
 #include <QKeyEvent>
 
-#include "viewer/window/FindDialog.h"
+#include "viewer/control/FindDialog.h"
 
 BrowserControl::BrowserControl(QWidget* parent) : QWidget(parent) { WatchFindKey(this); }
 
