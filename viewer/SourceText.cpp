@@ -1,0 +1,59 @@
+#include "viewer/SourceText.h"
+
+#include "platform/AsciiText.h"
+#include "platform/BoundedWait.h"
+#include "platform/Files.h"
+#include "platform/NativePath.h"
+#include "platform/Process.h"
+#include "viewer/support/RunTimeError.h"
+
+TextifierConverter::TextifierConverter(std::string programDirectory, std::chrono::milliseconds limit)
+    : programDirectory_(std::move(programDirectory)), limit_(limit) {}
+
+void TextifierConverter::Convert(const std::string& strDocument, const std::string& strOutput) {
+  const std::string converter = programDirectory_ + "/Textifier";
+  const std::string nativeConverter = platform::ToNative(converter);
+  const std::string nativeDocument = platform::ToNative(strDocument);
+  if (!platform::PathExists(converter) || platform::IsDirectory(converter))
+    throw RunTimeError(RunTimeErrorCode::FileNotFound, "转换工具 " + nativeConverter + " 不存在");
+  // The folder of drive c may not exist yet; the converter only opens the file.
+  platform::ToNativeForWrite(strOutput);
+  // No shell sees this text: the converter itself writes into the file named
+  // after the ">".
+  const int pid = platform::StartProcess(converter, strDocument + ">" + strOutput);
+  if (pid < 0) throw RunTimeError(RunTimeErrorCode::FileNotFound, "转换工具 " + nativeConverter + " 无法启动");
+  const std::optional<int> status = platform::WaitProcessFor(pid, limit_);
+  if (!status)
+    throw RunTimeError(RunTimeErrorCode::DeviceIo, "转换工具 " + std::to_string(limit_.count() / 1000) +
+                                                       " 秒内没有转换完 " + nativeDocument + "，已被结束");
+  // 1: an encrypted or damaged document, its readable part written.
+  if (*status != 0 && *status != 1)
+    throw RunTimeError(RunTimeErrorCode::PathFileAccess,
+                       "转换工具未能把 " + nativeDocument + " 转换成文本（退出码 " + std::to_string(*status) + "）");
+}
+
+std::string SourceTextPath(const std::string& strFileName, DocumentConverter& converter) {
+  if (!IsWordDocument(strFileName)) return strFileName;
+  converter.Convert(strFileName, kConvertedTextPath);
+  return kConvertedTextPath;
+}
+
+namespace {
+
+std::string UpperExtension(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind('.');
+  std::string extension(dot == std::string_view::npos ? std::string_view() : name.substr(dot));
+  for (char& c : extension) c = static_cast<char>(platform::AsciiUpper(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+}  // namespace
+
+bool IsWordDocument(std::string_view path) { return UpperExtension(path) == ".DOC"; }
+
+bool IsWebPage(std::string_view path) {
+  const std::string extension = UpperExtension(path);
+  return extension == ".HTM" || extension == ".HTML";
+}
