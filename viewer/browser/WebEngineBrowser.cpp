@@ -7,6 +7,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
@@ -14,7 +15,9 @@
 #include "platform/CodePage.h"
 #include "platform/LineReader.h"
 #include "platform/ThisProcess.h"
+#include "platform/NativePath.h"
 #include "viewer/ModWebBrowser.h"
+#include "viewer/SourceText.h"
 
 namespace {
 
@@ -42,6 +45,27 @@ class LocalOnlyPage : public QWebEnginePage {
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override { return IsLocal(url); }
 };
+
+QString JsonString(const QString& text) {
+  const QByteArray list = QJsonDocument::fromVariant(QVariantList{text}).toJson(QJsonDocument::Compact);
+  return QString::fromUtf8(list.mid(1, list.size() - 2));
+}
+
+// The browser renders the anchor page as HTML, which runs a text file's lines
+// together. The page must stay the source's bytes, so the style that keeps
+// them apart comes from the viewer, in its own script world, and only on
+// that page.
+constexpr char kKeepLinesScript[] = "tallyview-keep-lines";
+QString KeepLinesScript(const QString& nativePage) {
+  return QStringLiteral(
+             "(function (page) {"
+             " try { if (decodeURIComponent(location.pathname) !== page) return; } catch (e) { return; }"
+             " var style = document.createElement('style');"
+             " style.textContent = 'html { white-space: pre-wrap; word-wrap: break-word; font-family: monospace; }';"
+             " (document.head || document.documentElement).appendChild(style);"
+             "})(%1)")
+      .arg(JsonString(nativePage));
+}
 
 QString PageText(const QString& text) {
   return QStringLiteral(
@@ -135,14 +159,25 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
   view_->setUrl(url);
 }
 
+void WebEngineBrowser::SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) {
+  QWebEngineScriptCollection& scripts = view_->page()->scripts();
+  for (const QWebEngineScript& script : scripts.find(QString::fromLatin1(kKeepLinesScript))) scripts.remove(script);
+  if (IsWebPage(sourceAnsi)) return;
+  QWebEngineScript keepLines;
+  keepLines.setName(QString::fromLatin1(kKeepLinesScript));
+  keepLines.setWorldId(QWebEngineScript::ApplicationWorld);
+  // Before the first paint, so that the lines never show run together.
+  keepLines.setInjectionPoint(QWebEngineScript::DocumentReady);
+  keepLines.setSourceCode(KeepLinesScript(QString::fromUtf8(platform::ToNative(pageAnsi))));
+  scripts.insert(keepLines);
+}
+
 void WebEngineBrowser::ScrollToAnchor(const QString& name) {
   // The page runs no scripts of its own; this one runs in the viewer's world.
-  const QString quoted =
-      QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{name}).toJson(QJsonDocument::Compact));
   const QString script = QStringLiteral(
                              "(function (n) { var a = document.getElementsByName(n)[0] || document.getElementById(n);"
-                             " if (a) a.scrollIntoView(); return window.scrollY; })(%1[0])")
-                             .arg(quoted);
+                             " if (a) a.scrollIntoView(); return window.scrollY; })(%1)")
+                             .arg(JsonString(name));
   view_->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
                                [this](const QVariant&) { emit anchorShown(); });
 }

@@ -17,6 +17,7 @@ class WebEngineBrowser : public BrowserControl {
   ~WebEngineBrowser() override;
 
   void Navigate2(const std::string& ansiText) override;
+  void SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) override;
   void ShowNotice(const QString& text) override;
   void FindText(const QString& text) override;
 

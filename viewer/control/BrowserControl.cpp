@@ -24,6 +24,10 @@ void BrowserControl::OpenFindDialog() {
   dialog_->Open();
 }
 
+void BrowserControl::CloseFindDialog() {
+  if (dialog_) dialog_->close();
+}
+
 void BrowserControl::WatchFindKey(QObject* object) {
   object->installEventFilter(this);
   for (QObject* child : object->children()) WatchFindKey(child);
