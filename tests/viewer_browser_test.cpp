@@ -14,9 +14,10 @@
 
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
+#include "viewer/ModFile.h"
 #include "viewer/ModWebBrowser.h"
 #include "viewer/browser/WebEngineBrowser.h"
-#include "viewer/window/FindDialog.h"
+#include "viewer/control/FindDialog.h"
 #include "viewer/window/QtWindowAutomation.h"
 
 class ViewerBrowserTest : public QObject {
@@ -132,6 +133,12 @@ class ViewerBrowserTest : public QObject {
     FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk("中文网页"));
     QCOMPARE(matches(), 1);
 
+    // Characters that mean keys in the notation reach the field as they are.
+    const QString notation = QStringLiteral("^+%~{}{enter}()[]中文");
+    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk(notation.toStdString()));
+    QCOMPARE(dialog->Field()->text(), notation);
+    QCOMPARE(matches(), 0);
+
     // By hand: Ctrl+F where the page has the keyboard, a word, Enter.
     dialog->close();
     QTest::keyClick(browser_->View()->focusProxy(), Qt::Key_F, Qt::ControlModifier);
@@ -139,6 +146,32 @@ class ViewerBrowserTest : public QObject {
     QTest::keyClicks(dialog->Field(), "abc");
     QTest::keyClick(dialog->Field(), Qt::Key_Return);
     QCOMPARE(matches(), 1);
+  }
+
+  // The anchor page of a text file shows the file's lines as they break, and
+  // lands on its anchor; the page of a web page is left to its own markup.
+  void textSourceKeepsItsLines() {
+    std::string text;
+    ClsMap rows;
+    rows.Add("250", "  x");
+    for (int line = 1; line <= 300; ++line) text += "line " + std::to_string(line) + (line == 2 ? "  <b>bold</b>" : "") + "\r\n";
+    const std::string notes = dir_->Write("site/notes.txt", text);
+    BuildAnchorPage(notes, "c:\\~temp.htm", rows);
+    const std::string page = ReadFileBytes(*dir_ / "glyphwell/drive_c/~temp.htm");
+
+    browser_->SetPageSource("c:\\~temp.htm", notes);
+    QSignalSpy finished(browser_->View()->page(), &QWebEnginePage::loadFinished);
+    browser_->Navigate2("c:\\~temp.htm#mao_Line250");
+    QVERIFY(finished.wait(20000));
+    QVERIFY(Text().startsWith(u"line 1\nline 2  bold\nline 3\n"));
+    QTRY_VERIFY(std::abs(AnchorTop(250)) < 2);
+    QCOMPARE(ReadFileBytes(*dir_ / "glyphwell/drive_c/~temp.htm"), page);
+
+    const std::string htm = dir_->Write("site/notes.htm", text);
+    BuildAnchorPage(htm, "c:\\~temp.htm", rows);
+    browser_->SetPageSource("c:\\~temp.htm", htm);
+    QVERIFY(Load("c:\\~temp.htm"));
+    QVERIFY(Text().startsWith(u"line 1 line 2 bold line 3 "));
   }
 
   // A page's scripts do not run, so they read no local file; nothing it
