@@ -16,26 +16,13 @@
 #include <fstream>
 #include <vector>
 
-#include "finder/app/DialogUnits.h"
-#include "finder/app/FinderDialog.h"
+#include "finder/app/dialog/DialogUnits.h"
+#include "finder/app/dialog/FinderDialog.h"
 #include "finder/engine/HanziSearcher.h"
 #include "finder/export/WorkbookExport.h"
+#include "tests/support/StandInServices.h"
 
 namespace {
-
-// Answers every question with Yes and opens nothing.
-class AutoServices : public DesktopServices {
- public:
-  MessageAnswer MessageBox(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) override {
-    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-  }
-  bool ChooseFile(const std::string&, std::string&) override { return false; }
-  bool ChooseFolder(const std::string&, std::string&) override { return false; }
-  bool OpenWithShell(const std::string&) override { return true; }
-  std::unique_ptr<WorkerThread> StartThread(std::function<void()> body) override {
-    return StartStdThread(std::move(body));
-  }
-};
 
 class NoticeCounter : public QObject {
  public:
@@ -67,7 +54,7 @@ int main(int argc, char* argv[]) {
   {
     QApplication app(argc, argv);
     InstallDialogFont();
-    AutoServices services;
+    StandInServices services;  // every question answered Yes
     FinderDialog dialog(services, FinderPaths{base + "/Glyphwell.ini", base + "/~report.xls", base + "/manual.html"});
     dialog.show();
     dynamic_cast<QLineEdit*>(dialog.Control(kIdPath))->setText(QString::fromStdString(tree));

@@ -52,6 +52,16 @@ Converter& AnsiToUtf16Converter() {
   thread_local Converter converter(kUtf16, kAnsi);
   return converter;
 }
+// GB18030 only for its four-byte forms: everything CP936 has keeps its CP936
+// bytes (0x80 stays the euro sign), so GBK texts read exactly as before.
+Converter& FourByteToUtf8Converter() {
+  thread_local Converter converter("UTF-8", "GB18030");
+  return converter;
+}
+Converter& Utf8ToFourByteConverter() {
+  thread_local Converter converter("GB18030", "UTF-8");
+  return converter;
+}
 
 bool IsAscii(std::string_view text) {
   for (unsigned char c : text)
@@ -72,6 +82,105 @@ bool ConvertStrict(Converter& converter, std::string_view input, std::size_t max
   if (iconv(cd, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) return false;
   if (iconv(cd, nullptr, nullptr, &to, &toLeft) == static_cast<std::size_t>(-1)) return false;
   result.resize(result.size() - toLeft);
+  out = std::move(result);
+  return true;
+}
+
+constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";
+
+Converter& FourByteToUtf16Converter() {
+  thread_local Converter converter(kUtf16, "GB18030");
+  return converter;
+}
+
+// A GB18030 four-byte form: lead, digit, lead, digit. Its second byte is no
+// GBK trail byte, so the form never overlaps a double-byte character.
+bool IsFourByteForm(std::string_view text, std::size_t i) {
+  if (i + 4 > text.size()) return false;
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  return IsGbkLeadByte(b(0)) && b(1) >= 0x30 && b(1) <= 0x39 && IsGbkLeadByte(b(2)) && b(3) >= 0x30 && b(3) <= 0x39;
+}
+
+// Hands the runs of CP936 text to plain and each four-byte form to fourByte,
+// in order, stepping a character at a time so that no form is seen inside a
+// double-byte character.
+template <typename Plain, typename FourByte>
+void SplitFourByteForms(std::string_view text, Plain&& plain, FourByte&& fourByte) {
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (IsFourByteForm(text, i)) {
+      if (i > start) plain(text.substr(start, i - start));
+      fourByte(text.substr(i, 4));
+      i += 4;
+      start = i;
+    } else {
+      i += GbkCharLength(text, i);
+    }
+  }
+  if (start < text.size()) plain(text.substr(start));
+}
+
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Bytes of the UTF-8 sequence its lead byte announces; 0 for no lead byte.
+std::size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// UTF-8 to CP936, a character CP936 lacks in its GB18030 four-byte form. A
+// character without one, or bytes that are no UTF-8, fail the conversion, or
+// become replacement when one is given.
+bool EncodeUtf8(std::string_view utf8, const char* replacement, std::string& out) {
+  iconv_t cd = Utf8ToAnsiConverter().Get();
+  if (!cd) return false;
+  std::string result;
+  result.reserve(utf8.size());
+  char chunk[4096];
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  while (inLeft > 0) {
+    char* to = chunk;
+    std::size_t toLeft = sizeof chunk;
+    const std::size_t rc = iconv(cd, &in, &inLeft, &to, &toLeft);
+    const int error = errno;
+    result.append(chunk, sizeof chunk - toLeft);
+    if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+    std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(*in));
+    std::string form;
+    if (length == 0 || length > inLeft || !ConvertStrict(Utf8ToFourByteConverter(), {in, length}, 4, form) ||
+        form.size() != 4) {
+      if (!replacement) return false;
+      form = replacement;
+      // A whole character without a form goes as one; a broken sequence a byte at a time.
+      bool whole = length > 0 && length <= inLeft;
+      for (std::size_t k = 1; whole && k < length; ++k) whole = (static_cast<unsigned char>(in[k]) & 0xC0) == 0x80;
+      if (!whole) length = 1;
+    }
+    result += form;
+    in += length;
+    inLeft -= length;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
   out = std::move(result);
   return true;
 }
@@ -160,7 +269,21 @@ bool AnsiToUtf8(std::string_view ansi, std::string& out) {
     return true;
   }
   // 0x80 (one byte) becomes the three-byte euro sign.
-  return ConvertStrict(AnsiToUtf8Converter(), ansi, 3, out);
+  std::string result;
+  bool whole = true;
+  auto convert = [&](Converter& converter, std::string_view piece) {
+    std::string converted;
+    if (whole && ConvertStrict(converter, piece, 3, converted))
+      result += converted;
+    else
+      whole = false;
+  };
+  SplitFourByteForms(
+      ansi, [&](std::string_view plain) { convert(AnsiToUtf8Converter(), plain); },
+      [&](std::string_view form) { convert(FourByteToUtf8Converter(), form); });
+  if (!whole) return false;
+  out = std::move(result);
+  return true;
 }
 
 bool Utf8ToAnsi(std::string_view utf8, std::string& out) {
@@ -168,15 +291,26 @@ bool Utf8ToAnsi(std::string_view utf8, std::string& out) {
     out.assign(utf8);
     return true;
   }
-  return ConvertStrict(Utf8ToAnsiConverter(), utf8, 1, out);
+  return EncodeUtf8(utf8, nullptr, out);
+}
+
+std::string Utf8ToAnsiLenient(std::string_view utf8) {
+  std::string out;
+  if (IsAscii(utf8) || !EncodeUtf8(utf8, "?", out)) out.assign(utf8);
+  return out;
 }
 
 std::string AnsiToUtf8Lenient(std::string_view ansi) {
   if (IsAscii(ansi)) return std::string(ansi);
   std::string result;
   result.reserve(ansi.size() * 3 / 2);
-  ConvertAnsiLenient(
-      AnsiToUtf8Converter(), ansi, [&](std::string_view piece) { result.append(piece); }, "\xEF\xBF\xBD");
+  auto append = [&](std::string_view piece) { result.append(piece); };
+  SplitFourByteForms(
+      ansi, [&](std::string_view plain) { ConvertAnsiLenient(AnsiToUtf8Converter(), plain, append, kUtf8Replacement); },
+      [&](std::string_view form) {
+        std::string converted;
+        result += ConvertStrict(FourByteToUtf8Converter(), form, 3, converted) ? converted : kUtf8Replacement;
+      });
   return result;
 }
 
@@ -186,15 +320,34 @@ std::u16string AnsiToUtf16Lenient(std::string_view ansi) {
   static constexpr char16_t kReplacement = u'\uFFFD';
   const std::string_view replacement(reinterpret_cast<const char*>(&kReplacement), sizeof kReplacement);
   // iconv writes whole characters only, so every piece is whole code units.
-  ConvertAnsiLenient(
-      AnsiToUtf16Converter(), ansi,
-      [&](std::string_view piece) {
-        const std::size_t start = result.size();
-        result.resize(start + piece.size() / 2);
-        std::memcpy(result.data() + start, piece.data(), piece.size() / 2 * 2);
-      },
-      replacement);
+  auto append = [&](std::string_view piece) {
+    const std::size_t start = result.size();
+    result.resize(start + piece.size() / 2);
+    std::memcpy(result.data() + start, piece.data(), piece.size() / 2 * 2);
+  };
+  SplitFourByteForms(
+      ansi, [&](std::string_view plain) { ConvertAnsiLenient(AnsiToUtf16Converter(), plain, append, replacement); },
+      [&](std::string_view form) {
+        std::string converted;
+        append(ConvertStrict(FourByteToUtf16Converter(), form, 2, converted) ? std::string_view(converted)
+                                                                              : replacement);
+      });
   return result;
+}
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+  // Through UTF-8, with a lone surrogate (which no encoding holds) as "?".
+  std::string utf8;
+  utf8.reserve(text.size() * 3);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    else if (c >= 0xD800 && c <= 0xDFFF)
+      c = '?';
+    AppendUtf8(c, utf8);
+  }
+  return Utf8ToAnsiLenient(utf8);
 }
 
 std::string Utf8ToAnsiOrRaw(std::string_view utf8) {

@@ -28,19 +28,28 @@ constexpr std::size_t GbkCharLength(std::string_view text, std::size_t i) {
 // CP936 lacks, a lone surrogate included, comes out as "?".
 int WideCharToAnsi(std::uint16_t unit, char out[3]);
 
+// The system's texts are CP936, extended by GB18030's four-byte forms for
+// the characters CP936 lacks (a file name in Korean, an ideograph of a later
+// extension): every CP936 text reads as before, and those four-byte forms lie
+// in byte ranges CP936 never uses. Every conversion here reads and writes that
+// one form, so both programs turn the same bytes into the same names.
+
 // Strict conversions: false (and out untouched) when some byte or character
 // cannot be converted.
 bool AnsiToUtf8(std::string_view ansi, std::string& out);
 bool Utf8ToAnsi(std::string_view utf8, std::string& out);
 
 // Lenient conversions for display: what cannot be converted is replaced
-// (U+FFFD towards UTF-8, "?" towards CP936), so they never fail.
+// (U+FFFD towards UTF-8 and UTF-16, "?" towards CP936), so they never fail.
 std::string AnsiToUtf8Lenient(std::string_view ansi);
 std::u16string AnsiToUtf16Lenient(std::string_view ansi);
+std::string Utf8ToAnsiLenient(std::string_view utf8);
+// Typed text to the system's text; a lone surrogate becomes "?".
+std::string Utf16ToAnsi(std::u16string_view text);
 
 // A command-line argument or a listed file name in UTF-8 becomes the system's
-// text: its CP936 form when it has one, otherwise its own bytes, so that no
-// file is lost because of its name.
+// text; a name that is no UTF-8 keeps its own bytes, so that no file is lost
+// because of its name.
 std::string Utf8ToAnsiOrRaw(std::string_view utf8);
 // The reverse, for handing a text to another program as an argument.
 std::string AnsiToUtf8OrRaw(std::string_view ansi);

@@ -24,12 +24,6 @@ bool Exists(const std::string& native) {
   return lstat(native.c_str(), &st) == 0;
 }
 
-std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  return "/";
-}
-
 // An XDG base folder; the base directory rules ignore a relative value.
 std::string BaseFolder(const char* variable, const char* fallback) {
   if (const char* value = std::getenv(variable); value && value[0] == '/') return value;
@@ -141,6 +135,12 @@ std::string Resolve(std::string_view ansiPath) {
 }
 
 }  // namespace
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return "/";
+}
 
 bool IsDrivePath(std::string_view text) {
   if (text.size() < 3) return false;

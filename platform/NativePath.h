@@ -14,6 +14,9 @@ bool IsDrivePath(std::string_view text);
 // ~/.local/share.
 std::string DriveFolder(char letter);
 
+// The user's home folder, as a native name ($HOME, else the password entry's).
+std::string HomeFolder();
+
 // The user's own folders of the system, as native names:
 // $XDG_CONFIG_HOME/glyphwell (default ~/.config/glyphwell) for settings,
 // $XDG_DATA_HOME/glyphwell (default ~/.local/share/glyphwell) for data.

@@ -21,57 +21,28 @@
 #include <thread>
 #include <utility>
 
-#include "finder/app/DialogUnits.h"
-#include "finder/app/FinderDialog.h"
-#include "finder/app/FinderTexts.h"
-#include "finder/app/QtDesktopServices.h"
+#include "finder/app/dialog/DialogUnits.h"
+#include "finder/app/dialog/FinderDialog.h"
+#include "finder/app/search/FinderTexts.h"
+#include "finder/app/dialog/QtDesktopServices.h"
+#include "finder/app/search/SearchStart.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/StandInServices.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
-struct Box {
-  std::string text, caption;
-  MessageButtons buttons;
-  MessageIcon icon;
-  std::string status;  // the status line while the box was up
-};
+using Box = StandInServices::Box;
 
-class FakeServices : public DesktopServices {
+// The stand-in, with the status line read from the dialog while a box is up.
+class FakeServices : public StandInServices {
  public:
-  MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
-                           MessageIcon icon) override {
-    boxes.push_back({text, caption, buttons, icon, dialog ? dialog->ControlText(kIdStatus) : std::string()});
-    if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-    return std::exchange(declineNext, false) ? MessageAnswer::No : MessageAnswer::Yes;
+  FakeServices() {
+    statusNow = [this] { return dialog ? dialog->ControlText(kIdStatus) : std::string(); };
   }
-  bool ChooseFile(const std::string&, std::string& path) override {
-    if (choice) path = *choice;
-    return choice.has_value();
-  }
-  bool ChooseFolder(const std::string& title, std::string& path) override { return ChooseFile(title, path); }
-  bool OpenWithShell(const std::string& path) override {
-    opened.push_back(path);
-    return true;
-  }
-  std::unique_ptr<WorkerThread> StartThread(std::function<void()> body) override {
-    ++threads;
-    workerDone = false;
-    return StartStdThread([this, body = std::move(body)] {
-      body();
-      workerDone = true;
-    });
-  }
-
   FinderDialog* dialog = nullptr;
-  std::vector<Box> boxes;
-  bool declineNext = false;  // the next question is answered No, all others Yes
-  std::optional<std::string> choice;
-  std::vector<std::string> opened;
-  int threads = 0;
-  std::atomic<bool> workerDone{false};
 };
 
 // Each WM_FINDER_NOTIFY as the dialog receives it, with the status line just before.
@@ -133,8 +104,8 @@ class FinderDialogTest : public QObject {
     QVERIFY(dialog_->IsChecked(kIdDirectoryMode) && !dialog_->IsChecked(kIdFileMode));
     QCOMPARE(EnabledRows(), QStringLiteral("folder"));
     const std::pair<int, std::string> texts[] = {
-        {kIdStatus, Gbk("进度条")}, {kIdSearch, Gbk("搜索(&S)")}, {kIdFileName, "E:\\files\\chinese\\test.htm"},
-        {kIdPath, "E:\\"}, {kIdFileType, "*.txt;*.htm;*.html"}, {kIdLogFile, "c:\\GlyphwellResult.txt"},
+        {kIdStatus, Gbk("进度条")}, {kIdSearch, Gbk("搜索(&S)")}, {kIdFileName, ""},
+        {kIdPath, getenv("HOME")}, {kIdFileType, "*.txt;*.htm;*.html"}, {kIdLogFile, "c:\\GlyphwellResult.txt"},
         {kIdMaxCount, "30"}, {kIdStartTag, ""}, {kIdAdvertisement, Gbk("广告：要比较同步 Excel 工作表，请使用 Tabulix")}};
     for (const auto& [id, text] : texts) QCOMPARE(Text(id), text);
     for (int id : {kIdSearchUnicode, kIdIncludeSubPath, kIdLimit}) QVERIFY(dialog_->IsChecked(id));
@@ -153,7 +124,7 @@ class FinderDialogTest : public QObject {
     QVERIFY(!dialog_->isVisible());
     QVERIFY(!FileIsThere(paths_.iniPath));
     Open();
-    QCOMPARE(Text(kIdPath), std::string("E:\\"));
+    QCOMPARE(Text(kIdPath), std::string(getenv("HOME")));
     Type(kIdPath, "/close/path");
     dialog_->close();
     Open();
@@ -178,9 +149,11 @@ class FinderDialogTest : public QObject {
     ClickInWindow(kIdDirectoryMode);
     QCOMPARE(EnabledRows(), QStringLiteral("folder"));
     QCOMPARE(dialog_->Controller().Fields().FileOrPath, 1);
-    // A folder whose name CP936 lacks comes back as its own bytes.
-    services_->choice = "/b/\xED\x95\x9C";  // UTF-8 of a Hangul syllable
+    // A folder whose name CP936 lacks arrives in its GB18030 form and shows as itself.
+    services_->choice = Gb18030("/b/\xED\x95\x9C");  // a Hangul syllable
+    Type(kIdPath, "/typed/folder");
     QTest::mouseClick(Control(kIdBrowseFolder), Qt::LeftButton);
+    QCOMPARE(services_->startFolders, std::vector<std::string>{"/typed/folder"});  // opens where the field points
     QCOMPARE(dynamic_cast<QLineEdit*>(Control(kIdPath))->text(), QString::fromUtf8("/b/\xED\x95\x9C"));
     dialog_->Controller().ReadControls();
     QCOMPARE(dialog_->Controller().Fields().Path, *services_->choice);
@@ -239,8 +212,10 @@ class FinderDialogTest : public QObject {
     QCOMPARE(log.entries[3].wParam, kNoticeDone);
     QCOMPARE(log.entries[3].statusBefore, Parsing(tree + "z.txt"));
     QCOMPARE(Text(kIdStatus), CompletionText(3, 6));
-    QCOMPARE(services_->opened, std::vector<std::string>{report});
-    QVERIFY(ReadFileBytes(report).find("Input file:") != std::string::npos);
+    // The desktop gets the report's UTF-8 copy, line for line.
+    QCOMPARE(services_->opened, std::vector<std::string>{Utf8CopyPath(report)});
+    QCOMPARE(ReadFileBytes(Utf8CopyPath(report)), platform::AnsiToUtf8Lenient(ReadFileBytes(report)));
+    QVERIFY(ReadFileBytes(Utf8CopyPath(report)).find("\r\n1   一\r\n") != std::string::npos);
     // The export's box came while the worker waited: before the completion text.
     QCOMPARE(services_->boxes.back().text, Gbk("成功写入Excel文件") + paths_.workbookPath);
     QCOMPARE(services_->boxes.back().status, Parsing(tree + "z.txt"));
@@ -370,21 +345,35 @@ class FinderDialogTest : public QObject {
     QVERIFY(answer(MessageButtons::Ok, Qt::Key_Escape) == MessageAnswer::Ok);
   }
 
-  void shellOpenUsesXdgOpenOnPath() {
-    // A stand-in xdg-open on PATH writes down what it was given.
+  // The real shell: xdg-open on PATH gets the native name; when it fails or
+  // is missing, the failure comes back with that name.
+  void shellOpenUsesXdgOpenOnPathAndTellsFailures() {
     const std::string log = *dir_ / "opened";
-    const std::string script = dir_->Write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + log + "'\n");
+    const std::string script = dir_->Write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + log +
+                                                               "'\ncase \"$1\" in *.html) exit 0;; esac\nexit 4\n");
     chmod(script.c_str(), 0755);
-    const ScopedEnvironment path("PATH", dir_->Path() + "/bin:" + getenv("PATH"));
     QtDesktopServices real;
-    QVERIFY(real.OpenWithShell(DefaultFinderPaths().manualPath));
-    QTRY_VERIFY(ReadFileBytes(log).find(".html\n") != std::string::npos);  // whole, before the next one starts
-    QVERIFY(real.OpenWithShell("c:\\GlyphwellResult.txt"));
-    QTRY_COMPARE(ReadFileBytes(log), GetModuleDirectory() + "/岚桥检字器.html\n" + platform::DriveFolder('c') +
-                                         "/GlyphwellResult.txt\n");
+    std::vector<std::string> failed;
+    const auto record = [&failed](const std::string& native) { failed.push_back(native); };
+    {
+      const ScopedEnvironment path("PATH", dir_->Path() + "/bin:" + getenv("PATH"));
+      real.OpenWithShell(DefaultFinderPaths().manualPath, record);
+      QTRY_VERIFY(ReadFileBytes(log).find(".html\n") != std::string::npos);  // whole, before the next one starts
+      real.OpenWithShell("c:\\GlyphwellResult.txt", record);
+      QTRY_COMPARE(failed.size(), std::size_t(1));
+      QCOMPARE(ReadFileBytes(log), GetModuleDirectory() + "/岚桥检字器.html\n" + platform::DriveFolder('c') +
+                                       "/GlyphwellResult.txt\n");
+      QCOMPARE(failed[0], platform::DriveFolder('c') + "/GlyphwellResult.txt");
+    }
+    const ScopedEnvironment path("PATH", dir_->Path() + "/nothing");
+    real.OpenWithShell("c:\\x.txt", record);
+    QTRY_COMPARE(failed.size(), std::size_t(2));
 
+    // The help button goes the same way, and a failure is said in a box.
+    services_->openFails = true;
     QTest::mouseClick(Control(kIdHelp), Qt::LeftButton);
     QCOMPARE(services_->opened, std::vector<std::string>{paths_.manualPath});
+    QCOMPARE(services_->boxes.back().text, CannotOpenText("/native/" + paths_.manualPath));
   }
 
   void aboutBoxThroughSystemMenu() {

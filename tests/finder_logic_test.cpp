@@ -10,11 +10,12 @@
 #include <mutex>
 #include <thread>
 
-#include "finder/app/DesktopServices.h"
-#include "finder/app/FinderController.h"
-#include "finder/app/FinderTexts.h"
-#include "finder/app/MessageRelay.h"
+#include "finder/app/logic/DesktopServices.h"
+#include "finder/app/logic/FinderController.h"
+#include "finder/app/search/FinderTexts.h"
+#include "finder/app/logic/MessageRelay.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/StandInServices.h"
 
 namespace {
 
@@ -42,24 +43,11 @@ class QueuePoster : public NoticePoster {
   std::deque<std::function<void()>> calls_;
 };
 
-class BoxLog : public DesktopServices {
- public:
-  MessageAnswer MessageBox(const std::string&, const std::string&, MessageButtons, MessageIcon icon) override {
-    shown.push_back(icon);
-    return MessageAnswer::Ok;
-  }
-  bool ChooseFile(const std::string&, std::string&) override { return false; }
-  bool ChooseFolder(const std::string&, std::string&) override { return false; }
-  bool OpenWithShell(const std::string&) override { return false; }
-  std::unique_ptr<WorkerThread> StartThread(std::function<void()>) override { return nullptr; }
-  std::vector<MessageIcon> shown;
-};
-
 }  // namespace
 
 TEST(MessageRelayTest, WorkerWaitsForTheBoxAndCloseReleasesIt) {
   QueuePoster poster;
-  BoxLog services;
+  StandInServices services;
   MessageRelay relay(poster, services);
   std::atomic<int> returned{0};
   std::thread worker([&] {
@@ -77,7 +65,8 @@ TEST(MessageRelayTest, WorkerWaitsForTheBoxAndCloseReleasesIt) {
   worker.join();
   second();  // comes out of the queue after the close: shows nothing
   EXPECT_EQ(returned.load(), 3);
-  EXPECT_EQ(services.shown, std::vector<MessageIcon>{MessageIcon::Information});
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].icon, MessageIcon::Information);
 }
 
 TEST(FinderParsersTest, IntegerFieldFilterAndTypedText) {
@@ -97,7 +86,5 @@ TEST(FinderParsersTest, IntegerFieldFilterAndTypedText) {
   // 0x7C ("|") as the second byte of a double-byte character does not split.
   EXPECT_EQ(SplitFileFilter("\x81\x7C|*.x||"), (std::vector<std::pair<std::string, std::string>>{{"\x81\x7C", "*.x"}}));
 
-  EXPECT_EQ(AnsiFromUtf16(u"中a€"), Gbk("中a€"));
-  EXPECT_EQ(AnsiFromUtf16(u"한\xD800x"), "??x");  // Hangul and a lone surrogate are not in CP936
   EXPECT_EQ(CompletionText(3, 5000000000LL), Gbk("处理结束 共搜索了 3 个文件，发现汉字 5000000000 个。"));
 }

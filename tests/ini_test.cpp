@@ -9,7 +9,7 @@
 
 #include <climits>
 
-#include "finder/app/FinderSettings.h"
+#include "finder/app/settings/FinderSettings.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "tests/support/TempDir.h"
@@ -161,13 +161,14 @@ TEST(FinderSettingsTest, DefaultsSaveAndPartialFiles) {
   FinderSettings first;
   first.Load(dir / "Glyphwell.ini");  // first start: no file
   EXPECT_EQ(first.FileOrPath, 1);
-  EXPECT_EQ(first.FileName, "E:\\files\\chinese\\test.htm");
+  EXPECT_EQ(first.FileName, "");
+  EXPECT_EQ(first.Path, getenv("HOME"));  // no Windows drive: the user's home
   EXPECT_EQ(first.strLogFile, "c:\\GlyphwellResult.txt");
   EXPECT_EQ(first.MaxHanZiCountEachFile, 30);
   first.Save();
   EXPECT_EQ(ReadFileBytes(dir / "Glyphwell.ini"),
             "[common]\r\nFileOrPath=1\r\nIncludeSubPath=1\r\nSearchUnicode=1\r\nLimitHanZiCountEachFile=1\r\n"
-            "MaxHanZiCountEachFile=30\r\nFileName=E:\\files\\chinese\\test.htm\r\nPath=E:\\\r\n"
+            "MaxHanZiCountEachFile=30\r\nFileName=\r\nPath=" + std::string(getenv("HOME")) + "\r\n"
             "FileType=*.txt;*.htm;*.html\r\nstrLogFile=c:\\GlyphwellResult.txt\r\nstrStartTag=\r\n");
 
   // Values written by one run come back in the next; integers stay decimal.

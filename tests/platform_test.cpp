@@ -15,6 +15,7 @@
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
 #include "platform/Process.h"
+#include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
 
 using namespace platform;
@@ -44,10 +45,26 @@ TEST(CodePage, ConvertsBothWaysAndFallsBack) {
   ASSERT_TRUE(Utf8ToAnsi(utf8, ansi));
   EXPECT_EQ(utf8 + "|" + ansi, kZhongUtf8 + "a\xE2\x82\xAC|" + kZhongAnsi + "a\x80");
   EXPECT_FALSE(AnsiToUtf8(kZhongAnsi.substr(0, 1), utf8));
-  EXPECT_FALSE(Utf8ToAnsi(kEmoji, ansi));
   // An unassigned double-byte code must not swallow the "A" after it.
   EXPECT_EQ(AnsiToUtf8Lenient("\xA2\xE3" "A" "\xD6"), "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD");
-  EXPECT_EQ(Utf8ToAnsiOrRaw(kZhongUtf8 + kEmoji), kZhongUtf8 + kEmoji);
+  // Bytes that are no UTF-8 name a file only as themselves.
+  EXPECT_EQ(Utf8ToAnsiOrRaw("\xFF" + kZhongUtf8), "\xFF" + kZhongUtf8);
+}
+
+TEST(CodePage, WhatCp936LacksTakesItsGb18030FourByteFormBothWays) {
+  const std::string hangul = "\xED\x95\x9C\xEA\xB8\x80";  // 한글
+  const std::string mixed = kZhongUtf8 + hangul + kEmoji + ".txt";
+  std::string ansi, back;
+  ASSERT_TRUE(Utf8ToAnsi(mixed, ansi));
+  EXPECT_EQ(ansi, Gb18030(mixed));
+  EXPECT_EQ(ansi.substr(0, 2), kZhongAnsi);  // what CP936 has keeps its bytes
+  ASSERT_TRUE(AnsiToUtf8(ansi, back));
+  EXPECT_EQ(back, mixed);
+  EXPECT_EQ(AnsiToUtf8Lenient(ansi + "\xA8"), mixed + "\xEF\xBF\xBD");
+  const std::u16string wide = AnsiToUtf16Lenient(ansi);
+  EXPECT_EQ(wide, u"中한글\U0001F600.txt");
+  EXPECT_EQ(Utf16ToAnsi(wide), ansi);
+  EXPECT_EQ(Utf16ToAnsi(u"\xD800x\u20AC"), "?x\x80");  // a lone surrogate; the euro sign keeps 0x80
 }
 
 TEST(NativePath, DrivePathsAndNamesCp936CannotRepresent) {
@@ -56,10 +73,13 @@ TEST(NativePath, DrivePathsAndNamesCp936CannotRepresent) {
   // 0x5C inside a character is no separator.
   EXPECT_EQ(ToNative("C:\\s\\\x81\x5C"), dir.Path() + "/glyphwell/drive_c/s/\xE4\xB9\x97");
   dir.Write(kZhongUtf8 + "/" + kEmoji + ".txt", "emoji\n");
+  dir.Write(kZhongUtf8 + "/\xFF.txt", "raw\n");
   const std::vector<FoundEntry> found = FindFiles(dir / (kZhongAnsi + "/*.txt"));
-  ASSERT_EQ(Names(found), Strings{kEmoji + ".txt"});
-  // The folder converts, the listed name is its own bytes: only the mix exists.
+  ASSERT_EQ(Names(found), (Strings{Gb18030(kEmoji) + ".txt", "\xFF.txt"}));
   EXPECT_EQ(ReadLines(ToNative(dir / (kZhongAnsi + "/" + found[0].name))), Strings{"emoji"});
+  // The folder converts, the listed name that is no UTF-8 is its own bytes:
+  // only the mix exists.
+  EXPECT_EQ(ReadLines(ToNative(dir / (kZhongAnsi + "/" + found[1].name))), Strings{"raw"});
   // A new file in such a folder lands beside the existing one.
   EXPECT_TRUE(OutputFile().Create(dir / (kZhongAnsi + "/new.txt")));
   EXPECT_TRUE(FileIsThere(dir / (kZhongUtf8 + "/new.txt")));

@@ -77,8 +77,12 @@ TEST_F(ScanCli, ExitStatusAndMessagesForMissingInput) {
   EXPECT_FALSE(FileIsThere(platform::DriveFolder('c') + "/GlyphwellResult.txt"));
   EXPECT_EQ(dir.err + dir.out, "目录 no/such/dir/ 不存在!\n");
   EXPECT_EQ(file.err, "文件 no-such-文件.txt 不存在!\n");
+  // Several paths are one search; each must exist.
+  const Outcome both = Run({"--no-export", plain, "no-such-文件.txt"});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_EQ(both.err, "文件 no-such-文件.txt 不存在!\n");
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"a", "b"}, {"--quiet=yes", plain}}) {
+           {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"--quiet=yes", plain}}) {
     const Outcome usage = Run(args);
   {
     EXPECT_EQ(usage.status, 2) << args.size();
@@ -93,10 +97,10 @@ TEST_F(ScanCli, WhereTheReportGoes) {
   dir_.Write("中文目录/z-😀.txt", Gbk("表情") + "\n");
   EXPECT_EQ(Run({"--no-export", dir_ / "中文目录"}).status, 0);
   // The header holds the path as the system's text: GBK, not the UTF-8 name
-  // on disk; a name GBK cannot hold keeps its own bytes and is still scanned.
+  // on disk; a name GBK cannot hold takes its GB18030 form and is still scanned.
   const std::string folder = dir_.Path() + "/" + Gbk("中文目录");
   EXPECT_EQ(ReadFileBytes(platform::DriveFolder('c') + "/GlyphwellResult.txt"),
-            "Input file:" + folder + "/z-😀.txt\r\n1   " + Gbk("表情") + "\r\nInput file:" + folder + "/" +
+            "Input file:" + folder + "/" + Gb18030("z-😀.txt") + "\r\n1   " + Gbk("表情") + "\r\nInput file:" + folder + "/" +
                 Gbk("名.txt") + "\r\n1   " + Gbk("汉字") + "\r\n");
   // A report that cannot be written is an error.
   const std::string file = dir_.Write("a.txt", Gbk("字") + "\n");

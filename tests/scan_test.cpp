@@ -135,7 +135,7 @@ TEST_F(FileScan, FailedWritesEndTheFileAndANoticeFailureEndsTheSearch) {
   // a.txt's lines are lost when its scan ends; the notice for b.xls cannot
   // be written either, which ends the search before c.txt, and the export
   // still runs.
-  EXPECT_TRUE(searcher_.Aborted());
+  EXPECT_TRUE(searcher_.Outcome().aborted && searcher_.Outcome().reportIncomplete);
   EXPECT_EQ(searcher_.fileCount, 2);
   ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
   EXPECT_EQ(searcher_.Results().Rows()[0].file, a);

@@ -1,16 +1,20 @@
 #include "finder/engine/FileConverter.h"
 
+#include <chrono>
+
+#include "platform/CodePage.h"
 #include "platform/PathFunctions.h"
 #include "platform/Process.h"
 
 namespace {
 
-const char kConverterOutput[] = "c:\\~tmp.txt";
-
 // "跳过 " and "转换工具 " / " 不存在" in CP936.
 const char kSkipped[] = "\xCC\xF8\xB9\xFD ";
 const char kConverterTool[] = "\xD7\xAA\xBB\xBB\xB9\xA4\xBE\xDF ";
 const char kDoesNotExist[] = " \xB2\xBB\xB4\xE6\xD4\xDA";
+
+// Time a cancelled converter gets to end by itself before it is killed.
+constexpr std::chrono::milliseconds kGrace{1500};
 
 }  // namespace
 
@@ -18,6 +22,10 @@ std::string SkipNotice(const std::string& path) { return kSkipped + path; }
 
 std::string MissingConverterNotice(const std::string& converter) {
   return kConverterTool + converter + kDoesNotExist;
+}
+
+std::string CancelledConversionNotice(const std::string& path) {
+  return platform::Utf8ToAnsiOrRaw("转换取消 ") + path;
 }
 
 WordConverter::WordConverter(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
@@ -40,7 +48,13 @@ bool WordConverter::Convert(const std::string& path, std::string& fileToRead, st
     message = MissingConverterNotice(converter);
     return false;
   }
-  platform::WaitProcess(pid);
+  bool ended = false;
+  platform::WaitProcessWhile(
+      pid, [this] { return !cancelled_ || !cancelled_(); }, kGrace, ended);
+  if (ended) {
+    message = CancelledConversionNotice(path);
+    return false;
+  }
   fileToRead = kConverterOutput;
   return true;
 }

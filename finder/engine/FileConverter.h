@@ -1,7 +1,11 @@
 // Turning documents that cannot be read line by line into text first.
 #pragma once
 
+#include <functional>
 #include <string>
+
+// The converter's output, shared by every search of every finder.
+inline constexpr char kConverterOutput[] = "c:\\~tmp.txt";
 
 class FileConverter {
  public:
@@ -21,11 +25,16 @@ class WordConverter : public FileConverter {
   explicit WordConverter(std::string programDirectory);
   WordConverter();
   bool Convert(const std::string& path, std::string& fileToRead, std::string& message) override;
+  // Asked while the converter runs; true ends it (politely, then for good)
+  // and the document gets the cancel notice instead of its lines.
+  void SetCancelCheck(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
  private:
   std::string programDirectory_;
+  std::function<bool()> cancelled_;
 };
 
 // Texts the engine writes into the report (CP936).
 std::string SkipNotice(const std::string& path);
 std::string MissingConverterNotice(const std::string& converter);
+std::string CancelledConversionNotice(const std::string& path);

@@ -6,14 +6,11 @@
 #include "finder/engine/DirectoryWalker.h"
 #include "finder/engine/FileConverter.h"
 #include "finder/engine/HanziExtraction.h"
-#include "finder/engine/LineScan.h"
+#include "finder/engine/ParallelScan.h"
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
 
 namespace {
-
-// The converter's output, shared by every search of every finder.
-const char kConverterOutput[] = "c:\\~tmp.txt";
 
 // Hit lines straight into the report, the file's header before the first.
 struct ReportHits {
@@ -33,17 +30,6 @@ bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b)
   return platform::CompareIgnoringAsciiCase(a, b) < 0;
 }
 
-std::string GetExtension(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
-}
-
-void ToUpper(std::string& text) {
-  for (char& c : text) c = static_cast<char>(platform::AsciiUpper(static_cast<unsigned char>(c)));
-}
-
 HanziSearcher::HanziSearcher(ScanSettings& settings) : settings_(settings) {}
 
 HanziSearcher::~HanziSearcher() = default;
@@ -52,104 +38,156 @@ void HanziSearcher::Reset() {
   fileCount = 0;
   charCount = 0;
   aborted_ = false;
+  notWhole_.clear();
   report_.SetFileName(settings_.strLogFile);
   processedPaths_.clear();
 }
 
-void HanziSearcher::SearchFile(const std::string& path) {
+SearchOutcome HanziSearcher::Search(const SearchScope& scope) {
   Reset();
   try {
-    ScanFile(path);
-  } catch (const std::exception&) {
-    aborted_ = true;
-  }
-  Finish();
-}
-
-void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSubdirectories,
-                                    const std::string& patterns) {
-  Reset();
-  try {
-    if (workers_ > 1) {
-      ParallelWalk(directory, includeSubdirectories, patterns);
-    } else {
-      DirectoryWalker walker(settings_.runningFlag, &HanziSearcher::OnFileFound, this);
-      walker.SetProblemSink(problems_);
-      walker.Walk(directory, includeSubdirectories, patterns);
-    }
+    SearchRoots(scope);
   } catch (const std::exception&) {
     // A report that cannot take a notice, or memory exhausted outside a
     // file's line loop: stop here, but keep what was scanned.
     aborted_ = true;
   }
   Finish();
+  return outcome_;
+}
+
+void HanziSearcher::SearchFile(const std::string& path) { Search(SearchScope{{{path, false}}, false, {}}); }
+
+void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSubdirectories,
+                                    const std::string& patterns) {
+  Search(SearchScope{{{directory, true}}, includeSubdirectories, patterns});
+}
+
+void HanziSearcher::SearchRoots(const SearchScope& scope) {
+  if (workers_ > 1) {
+    ParallelScan parallel(*this, workers_);
+    for (const SearchRoot& root : scope.roots) {
+      if (settings_.IsCancelled()) break;
+      if (root.directory) {
+        DirectoryWalker walker(settings_.runningFlag, &ParallelScan::OnFileFound, &parallel);
+        walker.SetProblemSink(&parallel);
+        walker.Walk(root.path, scope.includeSubdirectories, scope.patterns);
+      } else {
+        parallel.Add(root.path);
+      }
+    }
+    parallel.Drain();
+    return;
+  }
+  for (const SearchRoot& root : scope.roots) {
+    if (settings_.IsCancelled()) break;
+    if (root.directory) {
+      DirectoryWalker walker(settings_.runningFlag, &HanziSearcher::OnFileFound, this);
+      walker.SetProblemSink(problems_);
+      walker.Walk(root.path, scope.includeSubdirectories, scope.patterns);
+    } else {
+      ScanFile(root.path);
+    }
+  }
 }
 
 void HanziSearcher::Finish() {
   try {
     report_.Close();
   } catch (const ReportWriteError&) {
-    // The last lines are lost (LostLines tells); the summary is still written.
+    // The last lines are lost (Incomplete tells); the summary is still written.
   }
-  if (export_) export_->Export(results_);
+  outcome_ = SearchOutcome();
+  if (export_) {
+    outcome_.workbook = export_->Export(results_);
+    outcome_.workbookPath = export_->Destination();
+  }
+  outcome_.fileCount = fileCount;
+  outcome_.charCount = charCount;
+  outcome_.cancelled = settings_.IsCancelled();
+  outcome_.report = report_.FileName();
+  outcome_.reportCreated = report_.Created();
+  outcome_.reportIncomplete = report_.Incomplete();
+  outcome_.reportHeldByAnother = report_.HeldByAnother();
+  outcome_.aborted = aborted_;
+  outcome_.notWhole = notWhole_;
 }
 
 void HanziSearcher::OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry&) {
   static_cast<HanziSearcher*>(userObject)->ScanFile(fullPath);
 }
 
-bool HanziSearcher::ClassifyFile(const std::string& path, const std::string& extension, std::string& fileToRead,
-                                 std::string& message) {
-  if (extension == ".DOC") {
-    // Every search converts into the same file, whose path the rows carry:
-    // it is held from the converter's start until its text is scanned, and
-    // another search waits for it.
-    const bool held = converterLock_.Acquire(kConverterOutput, [this] { return settings_.IsCancelled(); });
-    if (!held && settings_.IsCancelled()) {
-      fileToRead = kConverterOutput;  // cancelled while waiting: nothing is read
-      return true;
+bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRead, std::string& message) {
+  switch (platform::ClassifyByExtension(path)) {
+    case platform::FileKind::WordDocument: {
+      // Every search converts into the same file, whose path the rows carry:
+      // it is held from the converter's start until its text is scanned, and
+      // another search waits for it.
+      const bool held = converterLock_.Acquire(kConverterOutput, [this] { return settings_.IsCancelled(); });
+      if (!held && settings_.IsCancelled()) {
+        fileToRead = kConverterOutput;  // cancelled while waiting: nothing is read
+        return true;
+      }
+      WordConverter converter = converterDirectory_.empty() ? WordConverter() : WordConverter(converterDirectory_);
+      converter.SetCancelCheck([this] { return settings_.IsCancelled(); });
+      return converter.Convert(path, fileToRead, message);
     }
-    WordConverter converter = converterDirectory_.empty() ? WordConverter() : WordConverter(converterDirectory_);
-    return converter.Convert(path, fileToRead, message);
-  }
-  if (extension == ".XLS") {
-    message = SkipNotice(path);
-    return false;
+    case platform::FileKind::Spreadsheet:
+      message = SkipNotice(path);
+      return false;
+    case platform::FileKind::Text:
+      break;
   }
   fileToRead = path;
   return true;
 }
 
 void HanziSearcher::Tell(const std::string& path, ReadProblem problem, int error) {
+  if (problem == ReadProblem::NotWhole) notWhole_.push_back(path);
   if (problems_) problems_->CannotRead(path, problem, error);
 }
 
 void HanziSearcher::ScanFile(const std::string& path) {
-  if (processedPaths_.insert(path).second) ScanNewFile(path);
+  if (MarkProcessed(path)) CommitFile(path, nullptr);
 }
 
-void HanziSearcher::ScanNewFile(const std::string& path) {
+void HanziSearcher::CommitFile(const std::string& path, PreparedFile* prepared) {
   if (settings_.notifyWindow) settings_.notifyWindow->PostProgress(path);
   ++fileCount;
 
-  std::string extension = GetExtension(path);
-  ToUpper(extension);
   std::string fileToRead;
   std::string message;
-  const bool read = ClassifyFile(path, extension, fileToRead, message);
-  if (!read) {
+  if (!ClassifyFile(path, fileToRead, message)) {
     converterLock_.Release();
-    report_.WriteLine(message);  // a failure here ends the search (see the entries)
+    report_.WriteLine(message);  // a failure here ends the search (see Search)
     return;
   }
-  const bool converted = fileToRead != path;
-
   LineScan scan;
+  if (!prepared || prepared->tooLarge) {
+    ScanHere(path, fileToRead, scan);
+  } else if (!settings_.IsCancelled()) {
+    // (A cancel at the progress notice meets the file's first line, as it
+    // would here: nothing of the file counts.)
+    CommitPrepared(path, *prepared, scan);
+  }
+  charCount += scan.count;
+  results_.AddRow(fileToRead, scan.firstChars, scan.count);
+  converterLock_.Release();
+}
+
+bool HanziSearcher::TellOpenProblem(const std::string& path, const OpenedFile& opened) {
+  if (report_.IsReport(opened.identity)) return true;  // this search's own report: not worth a word
+  if (!opened.opened) Tell(path, ReadProblem::File, opened.error);
+  return !opened.opened;
+}
+
+void HanziSearcher::ScanHere(const std::string& path, const std::string& fileToRead, LineScan& scan) {
+  const bool converted = fileToRead != path;
   try {
     // A search cancelled while it waited for the converter's output reads
     // nothing: the output is another search's.
     const bool cancelledWaiting = converted && !converterLock_.Held() && settings_.IsCancelled();
-    if (!cancelledWaiting) OpenForScan(path, fileToRead, converted);
+    if (!cancelledWaiting && TellOpenProblem(path, OpenForScan(reader_, fileToRead, converted))) reader_.Close();
     const bool tagApplies =
         reader_.IsOpen() && !settings_.strStartTag.empty() && settings_.ContainsStartTag(path, settings_.strStartTag);
     ReportHits hits{report_, path};
@@ -166,27 +204,19 @@ void HanziSearcher::ScanNewFile(const std::string& path) {
   } catch (const ReportWriteError&) {
     // A full disk ends this file likewise.
   }
-  charCount += scan.count;
-  results_.AddRow(fileToRead, scan.firstChars, scan.count);
   reader_.Close();
   ReleaseLongLineChars(chars_);
-  converterLock_.Release();
 }
 
-void HanziSearcher::OpenForScan(const std::string& path, const std::string& fileToRead, bool converted) {
-  if (!reader_.Open(fileToRead)) {
-    Tell(path, ReadProblem::File, reader_.LastError());
-    return;
-  }
-  // A report being written is not shared with readers, so it reads as a
-  // file that cannot be opened: this search's own (which would feed the
-  // search its own output) or another search's. The converter's output is
-  // locked by this search itself.
-  if (report_.IsReport(reader_.Descriptor())) {
-    reader_.Close();
-  } else if (!converted && platform::IsLockedByWriter(reader_.Descriptor())) {
-    reader_.Close();
-    Tell(path, ReadProblem::File, EBUSY);
+void HanziSearcher::CommitPrepared(const std::string& path, PreparedFile& prepared, LineScan& scan) {
+  if (TellOpenProblem(path, prepared.open)) return;
+  for (const PreparedFile::Problem& problem : prepared.problems) Tell(path, problem.problem, problem.error);
+  scan = std::move(prepared.scan);
+  try {
+    report_.WriteLines(prepared.lines);
+    report_.Flush();
+  } catch (const ReportWriteError&) {
+    // A full disk ends the file's lines; its row is still recorded.
   }
 }
 

@@ -7,10 +7,15 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "finder/engine/LineScan.h"
 #include "finder/engine/ReportWriter.h"
 #include "finder/engine/ResultTable.h"
 #include "finder/engine/ScanSettings.h"
+#include "finder/engine/SearchOutcome.h"
+#include "finder/engine/SearchScope.h"
+#include "platform/FileKinds.h"
 #include "platform/FileSearch.h"
 #include "platform/Files.h"
 #include "platform/LineReader.h"
@@ -21,9 +26,8 @@ struct CaseInsensitiveLess {
   bool operator()(const std::string& a, const std::string& b) const;
 };
 
-// The extension of the last component, from its last dot on; empty without one.
-std::string GetExtension(std::string_view path);
-void ToUpper(std::string& text);
+using platform::GetExtension;
+using platform::ToUpper;
 
 class HanziSearcher {
  public:
@@ -32,7 +36,10 @@ class HanziSearcher {
   HanziSearcher(const HanziSearcher&) = delete;
   HanziSearcher& operator=(const HanziSearcher&) = delete;
 
-  // The two search entries; each ends by closing the report and exporting.
+  // One search: Reset, each root in order (a folder walked, a file scanned),
+  // then the report closed and the summary exported. Returns how it ended.
+  SearchOutcome Search(const SearchScope& scope);
+  // The two entries of a search over one root.
   void SearchFile(const std::string& path);
   void SearchDirectory(const std::string& directory, bool includeSubdirectories, const std::string& patterns);
 
@@ -41,6 +48,7 @@ class HanziSearcher {
 
   ResultTable& Results() { return results_; }
   const ReportWriter& Report() const { return report_; }
+  const ScanSettings& Settings() const { return settings_; }
   // The last step of every search; none (the terminal's --no-export, most
   // tests) leaves it out.
   void SetSummaryExport(SummaryExport* summaryExport) { export_ = summaryExport; }
@@ -54,26 +62,32 @@ class HanziSearcher {
   // changes. With 1, the default, the calling thread scans alone.
   void SetWorkers(int workers) { workers_ = workers < 1 ? 1 : workers; }
 
-  // True when the last search ended early because the report could not be
-  // written outside a file's line loop.
-  bool Aborted() const { return aborted_; }
+  // How the last search ended.
+  const SearchOutcome& Outcome() const { return outcome_; }
 
   // Files started and bytes of extracted text in the current search. Kept
   // 64-bit so that a large tree cannot wrap them.
   std::int64_t fileCount = 0;
   std::int64_t charCount = 0;
 
+  // What the workers of a parallel search use: whether a path is new to
+  // this search (it is then marked), and its turn, committed exactly as
+  // ScanFile commits a file, from the lines a worker prepared (nullptr: the
+  // file is read here, at its turn).
+  bool MarkProcessed(const std::string& path) { return processedPaths_.insert(path).second; }
+  void CommitFile(const std::string& path, PreparedFile* prepared);
+  void Tell(const std::string& path, ReadProblem problem, int error);
+
  private:
   static void OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
-  bool ClassifyFile(const std::string& path, const std::string& extension, std::string& fileToRead,
-                    std::string& message);
+  bool ClassifyFile(const std::string& path, std::string& fileToRead, std::string& message);
+  void SearchRoots(const SearchScope& scope);
   void Finish();
-  void OpenForScan(const std::string& path, const std::string& fileToRead, bool converted);
-  void Tell(const std::string& path, ReadProblem problem, int error);
+  // An open that failed or met a locked file; true when nothing is to be read.
+  bool TellOpenProblem(const std::string& path, const OpenedFile& opened);
+  void ScanHere(const std::string& path, const std::string& fileToRead, LineScan& scan);
+  void CommitPrepared(const std::string& path, PreparedFile& prepared, LineScan& scan);
   void ReleaseLineMemory();
-  void ScanNewFile(const std::string& path);
-  void ParallelWalk(const std::string& directory, bool includeSubdirectories, const std::string& patterns);
-  friend class ParallelScan;
 
   ScanSettings& settings_;
   ReportWriter report_;
@@ -85,6 +99,8 @@ class HanziSearcher {
   bool aborted_ = false;
   int workers_ = 1;
   std::string converterDirectory_;
+  SearchOutcome outcome_;
+  std::vector<std::string> notWhole_;
   // Reused from file to file and line to line, so the line loop allocates nothing.
   platform::LineReader reader_;
   std::string chars_;

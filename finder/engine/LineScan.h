@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "finder/engine/Sinks.h"
+#include "platform/FileSearch.h"
 
 #include "finder/engine/HanziExtraction.h"
 #include "finder/engine/ScanSettings.h"
@@ -61,3 +65,33 @@ void ScanLines(const ScanSettings& settings, platform::LineReader& reader, bool 
       break;
   }
 }
+
+// A file opened for its scan. A file that a writer holds locked (a report
+// being written: this search's own, which would feed the search its own
+// output, or another search's) is not read. The converter's output is
+// locked by the search itself, so the lock is not asked of it.
+struct OpenedFile {
+  bool opened = false;
+  int error = 0;
+  bool heldByWriter = false;
+  platform::FileIdentity identity;
+};
+OpenedFile OpenForScan(platform::LineReader& reader, const std::string& fileToRead, bool converted);
+
+// What a worker of a parallel search prepared for one text file: how its
+// open went, its hit lines as report bytes, its counts and its problems.
+// tooLarge: its lines would not fit the buffer, so it is read at its turn.
+struct PreparedFile {
+  struct Problem {
+    ReadProblem problem;
+    int error;
+  };
+  OpenedFile open;
+  std::string lines;
+  LineScan scan;
+  std::vector<Problem> problems;
+  bool tooLarge = false;
+};
+// Reads and extracts path into prepared; reader and chars are the worker's own.
+void PrepareFile(const ScanSettings& settings, const std::string& path, platform::LineReader& reader,
+                 std::string& chars, PreparedFile& prepared);

@@ -1,5 +1,7 @@
 #include "finder/engine/ReportWriter.h"
 
+#include "platform/ReportFormat.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -18,6 +20,7 @@ void ReportWriter::SetFileName(std::string path) {
   path_ = std::move(path);
   incomplete_ = false;
   heldByAnother_ = false;
+  created_ = false;
 }
 
 bool ReportWriter::EnsureOpen() {
@@ -28,6 +31,7 @@ bool ReportWriter::EnsureOpen() {
     return false;
   }
   file_.Identity(identity_);
+  created_ = true;
   buffer_.reserve(kBufferSize);
   return true;
 }
@@ -54,12 +58,10 @@ std::string_view HitLinePrefix(std::int64_t lineNumber, char (&number)[24]) {
   return std::string_view(number, static_cast<std::size_t>(end - number));
 }
 
-constexpr std::string_view kHeader = "Input file:";
-
 }  // namespace
 
 void AppendHeaderLine(std::string& out, std::string_view path) {
-  out += kHeader;
+  out += platform::kReportHeader;
   AppendText(out, path.substr(0, path.find('\0')));
   out += "\r\n";
 }
@@ -98,7 +100,7 @@ void ReportWriter::WriteLine(std::string_view text) {
 
 void ReportWriter::WriteHeader(std::string_view path) {
   if (!EnsureOpen()) return;
-  Append(kHeader);
+  Append(platform::kReportHeader);
   Append(path.substr(0, path.find('\0')));
   EndLine();
 }

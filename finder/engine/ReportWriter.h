@@ -73,6 +73,9 @@ class ReportWriter {
   // cause was another search holding the report.
   bool Incomplete() const { return incomplete_; }
   bool HeldByAnother() const { return heldByAnother_; }
+  // Since the last SetFileName: the file was created (a search that wrote no
+  // line leaves no report).
+  bool Created() const { return created_; }
 
  private:
   static constexpr std::size_t kBufferSize = 64 * 1024;
@@ -91,4 +94,5 @@ class ReportWriter {
   bool failing_ = false;        // the last write failed
   bool heldByAnother_ = false;  // another search writes this report
   bool incomplete_ = false;
+  bool created_ = false;
 };

@@ -1,11 +1,26 @@
-// What a search will read, asked before it starts.
+// What one search covers, and the check of it that comes before a start.
 #pragma once
 
 #include <string>
+#include <vector>
+
+// A file or a folder to search, as the user gave it (a system text).
+struct SearchRoot {
+  std::string path;
+  bool directory = true;
+};
+
+// One search: its roots in order, each walked (a folder) or scanned (a
+// file), into one report with one set of counters. The dialog always gives
+// one root.
+struct SearchScope {
+  std::vector<SearchRoot> roots;
+  bool includeSubdirectories = true;  // in folders: their subfolders too
+  std::string patterns;               // file-name patterns of the walk, ";" between them
+};
 
 // True when the report path names an existing file that the search would
-// read: in file mode the file itself; in directory mode a file in the
-// folder (or below it, with subfolders) whose name matches one of the
-// patterns. Deleting the old report would then delete a file to be searched.
-bool ReportIsASource(const std::string& report, bool directoryMode, const std::string& path,
-                     bool includeSubdirectories, const std::string& patterns);
+// read: a root that is that file, or a file in a folder root (or below it,
+// with subfolders) whose name matches one of the patterns. Deleting the old
+// report would then delete a file to be searched.
+bool ReportIsASource(const std::string& report, const SearchScope& scope);

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "finder/engine/SearchOutcome.h"
+
 class ResultTable;
 
 // Receives the name of each file as its scan starts. The name is handed over
@@ -49,5 +51,7 @@ class MessageSink {
 class SummaryExport {
  public:
   virtual ~SummaryExport() = default;
-  virtual void Export(const ResultTable& table) = 0;
+  virtual ExportStatus Export(const ResultTable& table) = 0;
+  // Where the summary goes (a path text).
+  virtual std::string Destination() const = 0;
 };

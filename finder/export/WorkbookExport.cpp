@@ -183,12 +183,11 @@ void WorkbookExport::Show(const std::string& text, MessageKind kind) {
   if (sink_) sink_->ShowMessage(text, kCaption, kind);
 }
 
-void WorkbookExport::Export(const ResultTable& table) {
+ExportStatus WorkbookExport::Export(const ResultTable& table) {
   const std::vector<ResultRow>& rows = table.Rows();
-  failed_ = false;
   if (rows.empty()) {
     Show(EmptyResultText(), MessageKind::Plain);
-    return;
+    return ExportStatus::Empty;
   }
   bool saved = false;
   bool started = false;
@@ -198,10 +197,7 @@ void WorkbookExport::Export(const ResultTable& table) {
     // when complete, so a failed save (a full disk) leaves the old one whole.
     const std::string nativePath = platform::ToNativeForWrite(workbookPath_);
     temporary = platform::CreateTemporaryBeside(nativePath);
-    if (temporary.empty()) {
-      failed_ = true;
-      return;
-    }
+    if (temporary.empty()) return ExportStatus::Failed;
     // A failure (a full disk) ends the export silently: libxlsxwriter's own
     // "[ERROR]" lines would reach the terminal's user otherwise.
     const platform::SilencedStandardError quiet;
@@ -221,13 +217,14 @@ void WorkbookExport::Export(const ResultTable& table) {
   } catch (...) {
     // Out of memory on a huge table: a failed write, which ends silently.
     if (!temporary.empty()) platform::RemoveNativeFile(temporary);
-    failed_ = true;
-    return;
+    return ExportStatus::Failed;
   }
   if (!saved) platform::RemoveNativeFile(temporary);
-  failed_ = started && !saved;
-  if (!started)
+  if (!started) {
     Show(kCannotStart, MessageKind::Plain);
-  else if (saved)
-    Show(WrittenText() + workbookPath_, MessageKind::Information);
+    return ExportStatus::NotStarted;
+  }
+  if (!saved) return ExportStatus::Failed;
+  Show(WrittenText() + workbookPath_, MessageKind::Information);
+  return ExportStatus::Written;
 }

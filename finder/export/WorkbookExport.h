@@ -20,14 +20,13 @@ class WorkbookExport : public SummaryExport {
 
   // Writes every row of table into a new workbook. Never throws; every
   // outcome is told through the message sink, but for a failed write, which
-  // ends silently (a front end may ask LastExportFailed and say it itself).
-  void Export(const ResultTable& table) override;
-  bool LastExportFailed() const { return failed_; }
+  // ends silently (the front ends say it from the search's outcome).
+  ExportStatus Export(const ResultTable& table) override;
+  std::string Destination() const override { return workbookPath_; }
 
  private:
   void Show(const std::string& text, MessageKind kind);
 
   std::string workbookPath_;
   MessageSink* sink_ = nullptr;
-  bool failed_ = false;
 };

@@ -24,10 +24,12 @@ class RecordingProgress : public ProgressSink {
 // Counts the exports and keeps the rows the last one was given.
 class RecordingExport : public SummaryExport {
  public:
-  void Export(const ResultTable& table) override {
+  ExportStatus Export(const ResultTable& table) override {
     ++runs;
     rows = table.Rows();
+    return ExportStatus::Written;
   }
+  std::string Destination() const override { return "recorded"; }
   int runs = 0;
   std::vector<ResultRow> rows;
 };

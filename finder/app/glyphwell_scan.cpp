@@ -1,3 +1,0 @@
-#include "finder/app/ScanFrontEnd.h"
-
-int main(int argc, char** argv) { return ScanMain(argc, argv); }
