@@ -1,7 +1,6 @@
 #include "viewer/SourceText.h"
 
-#include "platform/AsciiText.h"
-#include "platform/BoundedWait.h"
+#include "platform/FileKinds.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "platform/Process.h"
@@ -22,38 +21,21 @@ void TextifierConverter::Convert(const std::string& strDocument, const std::stri
   // after the ">".
   const int pid = platform::StartProcess(converter, strDocument + ">" + strOutput);
   if (pid < 0) throw RunTimeError(RunTimeErrorCode::FileNotFound, "转换工具 " + nativeConverter + " 无法启动");
-  const std::optional<int> status = platform::WaitProcessFor(pid, limit_);
-  if (!status)
+  const auto deadline = std::chrono::steady_clock::now() + limit_;
+  bool ended = false;
+  const int status = platform::WaitProcessWhile(
+      pid, [deadline] { return std::chrono::steady_clock::now() < deadline; }, std::chrono::seconds(1), ended);
+  if (ended)
     throw RunTimeError(RunTimeErrorCode::DeviceIo, "转换工具 " + std::to_string(limit_.count() / 1000) +
                                                        " 秒内没有转换完 " + nativeDocument + "，已被结束");
   // 1: an encrypted or damaged document, its readable part written.
-  if (*status != 0 && *status != 1)
+  if (status != 0 && status != 1)
     throw RunTimeError(RunTimeErrorCode::PathFileAccess,
-                       "转换工具未能把 " + nativeDocument + " 转换成文本（退出码 " + std::to_string(*status) + "）");
+                       "转换工具未能把 " + nativeDocument + " 转换成文本（退出码 " + std::to_string(status) + "）");
 }
 
 std::string SourceTextPath(const std::string& strFileName, DocumentConverter& converter) {
-  if (!IsWordDocument(strFileName)) return strFileName;
+  if (platform::ClassifyByExtension(strFileName) != platform::FileKind::WordDocument) return strFileName;
   converter.Convert(strFileName, kConvertedTextPath);
   return kConvertedTextPath;
-}
-
-namespace {
-
-std::string UpperExtension(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
-  std::string extension(dot == std::string_view::npos ? std::string_view() : name.substr(dot));
-  for (char& c : extension) c = static_cast<char>(platform::AsciiUpper(static_cast<unsigned char>(c)));
-  return extension;
-}
-
-}  // namespace
-
-bool IsWordDocument(std::string_view path) { return UpperExtension(path) == ".DOC"; }
-
-bool IsWebPage(std::string_view path) {
-  const std::string extension = UpperExtension(path);
-  return extension == ".HTM" || extension == ".HTML";
 }

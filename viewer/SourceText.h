@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <string>
-#include <string_view>
 
 // The viewer's own converted text; the finder's "c:\~tmp.txt" belongs to a
 // search that may be running.
@@ -39,9 +38,3 @@ class TextifierConverter : public DocumentConverter {
 // itself, or for a Word document kConvertedTextPath, converted now. A
 // conversion that fails raises its RunTimeError.
 std::string SourceTextPath(const std::string& strFileName, DocumentConverter& converter);
-
-// How the finder classifies a file, by the extension of its last component
-// in any letter case: ".DOC" is a Word document that it converts; ".HTM" and
-// ".HTML" are web pages.
-bool IsWordDocument(std::string_view path);
-bool IsWebPage(std::string_view path);

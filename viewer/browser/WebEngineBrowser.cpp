@@ -12,12 +12,12 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
-#include "platform/CodePage.h"
+#include "platform/FileKinds.h"
 #include "platform/LineReader.h"
 #include "platform/ThisProcess.h"
+#include "platform/qt/SystemText.h"
 #include "platform/NativePath.h"
 #include "viewer/ModWebBrowser.h"
-#include "viewer/SourceText.h"
 
 namespace {
 
@@ -144,7 +144,7 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
     return;
   }
   QUrl url = QUrl::fromLocalFile(path);
-  const QString anchor = QString::fromUtf8(platform::AnsiToUtf8OrRaw(target.fragment));
+  const QString anchor = platform::SystemTextToQString(target.fragment);
   if (!anchor.isEmpty() && path == document_) {
     // Another anchor of the page shown: scroll, do not load it again.
     if (loading_)
@@ -162,7 +162,7 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
 void WebEngineBrowser::SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) {
   QWebEngineScriptCollection& scripts = view_->page()->scripts();
   for (const QWebEngineScript& script : scripts.find(QString::fromLatin1(kKeepLinesScript))) scripts.remove(script);
-  if (IsWebPage(sourceAnsi)) return;
+  if (platform::IsWebPage(sourceAnsi)) return;
   QWebEngineScript keepLines;
   keepLines.setName(QString::fromLatin1(kKeepLinesScript));
   keepLines.setWorldId(QWebEngineScript::ApplicationWorld);

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "platform/CodePage.h"
+#include "platform/qt/SystemText.h"
 #include "viewer/ModWebBrowser.h"
 
 void FindField::focusInEvent(QFocusEvent* event) {
@@ -17,8 +17,8 @@ void FindField::focusInEvent(QFocusEvent* event) {
 FindDialog::FindDialog(QWidget* owner, std::function<void(const QString&)> find)
     : QWidget(owner, Qt::Dialog), find_(std::move(find)) {
   // The names the find-box driving looks the dialog up by.
-  setObjectName(QString::fromUtf8(platform::AnsiToUtf8Lenient(kFindDialogClass)));
-  setWindowTitle(QString::fromUtf8(platform::AnsiToUtf8Lenient(kFindDialogTitle)));
+  setObjectName(platform::SystemTextToQString(kFindDialogClass));
+  setWindowTitle(platform::SystemTextToQString(kFindDialogTitle));
   // Made first: the find-box driving types into the dialog's first child.
   field_ = new FindField(this);
   auto* label = new QLabel(QStringLiteral("查找内容(&N):"), this);

@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QStyle>
 
-#include "viewer/window/AnsiText.h"
+#include "platform/qt/SystemText.h"
 
 void ListBoxModel::Clear() {
   beginResetModel();
@@ -29,7 +29,7 @@ int ListBoxModel::rowCount(const QModelIndex& parent) const { return parent.isVa
 
 QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
   if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() || index.row() >= Count()) return {};
-  const QString text = FromAnsi(Item(index.row()));
+  const QString text = platform::SystemTextToQString(Item(index.row()));
   if (role == Qt::DisplayRole) return text;
   // The tip shows the entry whole, what a narrow list cuts off. As rich text
   // a long one wraps instead of running off the screen.

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "viewer/window/AnsiText.h"
+#include "platform/qt/SystemText.h"
 
 QWidget* QtWindowAutomation::Widget(WindowHandle handle) {
   if (handle == 0) return nullptr;
@@ -15,7 +15,7 @@ QWidget* QtWindowAutomation::Widget(WindowHandle handle) {
 }
 
 WindowHandle QtWindowAutomation::FindWindowA(const std::string& className, const std::string& windowName) {
-  const QString name = FromAnsi(className), title = FromAnsi(windowName);
+  const QString name = platform::SystemTextToQString(className), title = platform::SystemTextToQString(windowName);
   for (QWidget* window : QApplication::topLevelWidgets())
     if (window->isVisible() && window->objectName() == name && window->windowTitle() == title) return Handle(window);
   return 0;
@@ -79,7 +79,7 @@ void QtWindowAutomation::SendKeys(const std::string& keys) {
       PostKey(target, Qt::Key_Return, modifiers, QStringLiteral("\r"));
       continue;
     }
-    const QString character = FromAnsi(stroke.text);
+    const QString character = platform::SystemTextToQString(stroke.text);
     const char16_t unit = character.isEmpty() ? u'\0' : character.at(0).unicode();
     int key = Qt::Key_unknown;
     if (unit == u' ')

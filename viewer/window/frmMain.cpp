@@ -12,13 +12,14 @@
 
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
+#include "platform/ReportFormat.h"
+#include "platform/qt/SystemText.h"
 #include "viewer/EditorHandOff.h"
 #include "viewer/ModFile.h"
 #include "viewer/ModWebBrowser.h"
 #include "viewer/support/ClsIni.h"
 #include "viewer/support/RunTimeError.h"
 #include "viewer/support/TextFunctions.h"
-#include "viewer/window/AnsiText.h"
 #include "viewer/window/QtWindowAutomation.h"
 
 int ValueCheckBox::Value() const {
@@ -175,14 +176,14 @@ std::string frmMain::SelectedFile() const {
   return row < 0 ? std::string() : lstFileNameItems->Item(row);
 }
 
-ViewerOptions frmMain::Options() const { return {ToAnsi(TxtUltraEdit->text()), ChkUseUltraEdit->Value(), AnchorMode()}; }
+ViewerOptions frmMain::Options() const { return {platform::SystemTextFromQString(TxtUltraEdit->text()), ChkUseUltraEdit->Value(), AnchorMode()}; }
 
 void frmMain::Form_Load() {
   if (!gIni) gIni = std::make_unique<ClsIni>();
   ViewerSettings settings(*gIni, logicalDpiX(), logicalDpiY());
   // Applying the stored mode builds no page: no file is selected yet.
   const ViewerOptions options = settings.ReadOptions(Options());
-  TxtUltraEdit->setText(FromAnsi(options.editorPath));
+  TxtUltraEdit->setText(platform::SystemTextToQString(options.editorPath));
   ChkUseUltraEdit->SetValue(options.useEditor);
   OptLocateByMiao[options.anchorMode ? 0 : 1]->setChecked(true);
 
@@ -217,7 +218,7 @@ void frmMain::CmdRefresh_Click() {
   if (refresh.reportOpened) lstFileNameItems->SetItems(std::move(entries.items));
   // The empty address shows what to do next.
   if (!refresh.reportOpened)
-    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告 ") + FromAnsi(kReportPath) +
+    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告 ") + platform::SystemTextToQString(kReportPath) +
                     QStringLiteral(" 不存在，或检字器正在写它：请先搜索，搜索结束后按“刷新”。");
   else if (!refresh.loadError.empty())
     noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告没有读完，只列出了出错之前的文件：") +
@@ -233,7 +234,7 @@ void frmMain::lstFileName_Click() {
   bAnchorPageReady = false;
   if (AnchorMode()) WebBrowser1->CloseFindDialog();
   const std::string s = SelectedFile();
-  TxtFileName->setText(FromAnsi(s));
+  TxtFileName->setText(platform::SystemTextToQString(s));
   // A Word document is converted here, once per pick, as the finder did
   // before it counted the lines.
   sourceText_.clear();
@@ -307,7 +308,7 @@ void frmMain::LstRowNum_Click() {
   // The editor gets the text the line numbers count: a Word document's
   // converted text, never the document.
   if (ChkUseUltraEdit->Value() != 0 && IsNumeric(R) && !sourceText_.empty()) {
-    const std::string editor = ToAnsi(TxtUltraEdit->text());
+    const std::string editor = platform::SystemTextFromQString(TxtUltraEdit->text());
     if (!OpenInEditor(*services_.starter, editor, sourceText_, R))
       std::fprintf(stderr, "Tallyview: cannot start the editor \"%s\"\n", TxtUltraEdit->text().toUtf8().constData());
   }
@@ -315,7 +316,7 @@ void frmMain::LstRowNum_Click() {
     // Without a page for this file (it could not be built) a jump would show
     // an empty or another file's page; the reason stays on view instead.
     if (bAnchorPageReady)
-      WebBrowser1->Navigate2(std::string(kAnchorPagePath) + "#mao_Line" + std::string(R));
+      WebBrowser1->Navigate2(std::string(kAnchorPagePath) + "#" + std::string(platform::kAnchorPrefix) + std::string(R));
     else
       WebBrowser1->ShowNotice(lstFileName->ListIndex() < 0 ? noFileNotice_ : anchorPageProblem_);
   } else {
