@@ -2,6 +2,7 @@
 // their scroll position, a real find through the find dialog, the GBK
 // default, and hostile pages.
 #include <QApplication>
+#include <QDirIterator>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -11,6 +12,7 @@
 #include <QWebEngineView>
 #include <QtTest>
 #include <csignal>
+#include <sys/stat.h>
 
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
@@ -172,6 +174,60 @@ class ViewerBrowserTest : public QObject {
     browser_->SetPageSource("c:\\~temp.htm", htm);
     QVERIFY(Load("c:\\~temp.htm"));
     QVERIFY(Text().startsWith(u"line 1 line 2 bold line 3 "));
+  }
+
+  // A page's own style sheet (a folder up), image (in a subfolder) and font
+  // show where the browser shows the page itself, and on its anchor page,
+  // which lies elsewhere.
+  void pagesLookAsTheirAuthorsMadeThem() {
+    // A 1 x 1 PNG.
+    const std::string dot = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC").toStdString();
+    dir_->Write("site/sub/img/dot.png", dot);
+    dir_->Write("site/css/look.css", "@font-face { font-family: Probe; src: url(\"../fonts/probe.ttf\"); }\n"
+                                     "p { color: rgb(255, 0, 0); font-family: Probe; }\n");
+    // Any TrueType font of the system will do (the engine refuses the CJK
+    // collection's tables).
+    QDirIterator fonts(QStringLiteral("/usr/share/fonts"), {QStringLiteral("*.ttf")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    if (!fonts.hasNext()) QSKIP("no TrueType font installed");
+    dir_->MakeDir("site/fonts");
+    QVERIFY(QFile::link(fonts.next(), QString::fromStdString(*dir_ / "site/fonts/probe.ttf")));
+    const std::string page = dir_->Write(
+        "site/sub/page.htm", Gbk("<html><head><link rel=\"stylesheet\" href=\"../css/look.css\"></head>\r\n"
+                                 "<body><p>中文</p><img src=\"img/dot.png\"></body></html>\r\n"));
+    const auto looksAsMade = [&] {
+      QTRY_COMPARE(Evaluate(QStringLiteral("getComputedStyle(document.querySelector('p')).color")).toString(),
+                   QStringLiteral("rgb(255, 0, 0)"));
+      QTRY_COMPARE(Evaluate(QStringLiteral("document.images[0].naturalWidth")).toInt(), 1);
+      QTRY_VERIFY(Evaluate(QStringLiteral("Array.from(document.fonts).some(f => f.family == 'Probe' && "
+                                          "f.status == 'loaded')")).toBool());
+    };
+    QVERIFY(Load(page));
+    looksAsMade();
+
+    ClsMap rows;
+    rows.Add("2", "  x");
+    BuildAnchorPage(page, "c:\\~temp.htm", rows);
+    browser_->SetPageSource("c:\\~temp.htm", page);
+    QVERIFY(Load("c:\\~temp.htm"));
+    QVERIFY(browser_->View()->url().toLocalFile().endsWith(u"/drive_c/~temp.htm"));
+    looksAsMade();
+  }
+
+  // Devices, FIFOs and folders named as images or style sheets are refused
+  // at once: the page loads, and nothing of them shows.
+  void onlyRegularFilesLoad() {
+    const std::string fifo = *dir_ / "fifo";
+    QVERIFY(mkfifo(fifo.c_str(), 0600) == 0);
+    const std::string page = dir_->Write(
+        "special.htm", "<link rel=\"stylesheet\" href=\"file://" + dir_->Path() + "\"><img src=\"file:///dev/zero\">"
+                       "<img src=\"fifo\"><img src=\"file:///dev/urandom\"><p>text</p>");
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(Load(page));
+    QVERIFY(timer.elapsed() < 5000);
+    QCOMPARE(Text(), QStringLiteral("text"));
+    QCOMPARE(Evaluate(QStringLiteral("Array.from(document.images).filter(i => i.naturalWidth > 0).length")).toInt(), 0);
   }
 
   // A page's scripts do not run, so they read no local file; nothing it

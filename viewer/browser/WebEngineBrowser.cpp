@@ -1,6 +1,9 @@
 #include "viewer/browser/WebEngineBrowser.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QVBoxLayout>
@@ -13,10 +16,11 @@
 #include <QWebEngineView>
 
 #include "platform/FileKinds.h"
+#include "platform/Files.h"
 #include "platform/LineReader.h"
+#include "platform/NativePath.h"
 #include "platform/ThisProcess.h"
 #include "platform/qt/SystemText.h"
-#include "platform/NativePath.h"
 #include "viewer/ModWebBrowser.h"
 
 namespace {
@@ -27,15 +31,61 @@ bool IsLocal(const QUrl& url) {
   return scheme == u"file" || scheme == u"data" || scheme == u"about" || scheme == u"blob";
 }
 
-// Every request of every page passes here: anything not local is refused,
-// so that showing a scanned page cannot call a server.
+bool IsRegularFile(const QString& nativePath) {
+  platform::InputFile file;
+  return file.Open(nativePath.toStdString());
+}
+
+}  // namespace
+
+// Every request of every page passes here. Anything not local is refused, so
+// that showing a scanned page cannot call a server; so is a local name that
+// is no regular file, so that a page naming file:///dev/zero or a FIFO as an
+// image cannot hold its renderer. Page scripts do not run, so what a page
+// loads (its style sheets, images, fonts) is shown and read by nothing else.
+//
+// The anchor page lies in drive c's folder, where its relative references
+// point nowhere: what it asks for is taken from its source's folder instead,
+// by the same relative path, so that the page's bytes stay the source's.
 class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
  public:
   using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
-  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
-    if (!IsLocal(info.requestUrl())) info.block(true);
+
+  void StandIn(const QString& page, const QString& sourceFolder) {
+    page_ = page;
+    pageFolder_ = QFileInfo(page).absolutePath();
+    sourceFolder_ = sourceFolder;
+    redirected_.clear();
   }
+
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    const QUrl url = info.requestUrl();
+    if (!IsLocal(url)) return info.block(true);
+    if (!url.isLocalFile()) return;  // made by the engine itself
+    const QString path = url.toLocalFile();
+    // A redirected request comes back here under its new name, which is
+    // then served as it is.
+    if (const auto seen = redirected_.find(path); seen != redirected_.end()) {
+      if (--seen.value() == 0) redirected_.erase(seen);
+    } else if (!page_.isEmpty() && path != page_ && info.firstPartyUrl().toLocalFile() == page_) {
+      // Lexically, so that "../css/a.css" climbs from the source's folder
+      // as it would beside the source; a reference that climbs above the
+      // root from drive c's folder comes out lower, and finds nothing.
+      const QString moved = QDir::cleanPath(sourceFolder_ + u'/' + QDir(pageFolder_).relativeFilePath(path));
+      ++redirected_[moved];
+      QUrl target = QUrl::fromLocalFile(moved);
+      target.setQuery(url.query());
+      return info.redirect(target);
+    }
+    if (!IsRegularFile(path)) info.block(true);
+  }
+
+ private:
+  QString page_, pageFolder_, sourceFolder_;  // native paths
+  QHash<QString, int> redirected_;             // redirect targets not yet seen back
 };
+
+namespace {
 
 // A link to a server does nothing rather than show an error page.
 class LocalOnlyPage : public QWebEnginePage {
@@ -85,7 +135,8 @@ void PrepareWebEngine() {
 WebEngineBrowser::WebEngineBrowser(QWidget* parent) : BrowserControl(parent) {
   // Off the record: no cache, cookies or history in the user's folders.
   profile_ = new QWebEngineProfile(this);
-  profile_->setUrlRequestInterceptor(new LocalOnlyInterceptor(profile_));
+  interceptor_ = new LocalOnlyInterceptor(profile_);
+  profile_->setUrlRequestInterceptor(interceptor_);
   profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
 
   view_ = new QWebEngineView(this);
@@ -93,7 +144,9 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent) : BrowserControl(parent) {
   QWebEngineSettings* settings = page->settings();
   settings->setDefaultTextEncoding(QStringLiteral("GBK"));
   settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+  // A page may load its own style sheets, images and fonts; the interceptor
+  // serves only regular local files.
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
   settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
@@ -160,6 +213,8 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
 }
 
 void WebEngineBrowser::SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) {
+  const QString page = QFileInfo(QString::fromUtf8(platform::ToNative(pageAnsi))).absoluteFilePath();
+  interceptor_->StandIn(page, QFileInfo(QString::fromUtf8(platform::ToNative(sourceAnsi))).absolutePath());
   QWebEngineScriptCollection& scripts = view_->page()->scripts();
   for (const QWebEngineScript& script : scripts.find(QString::fromLatin1(kKeepLinesScript))) scripts.remove(script);
   if (platform::IsWebPage(sourceAnsi)) return;
@@ -168,7 +223,7 @@ void WebEngineBrowser::SetPageSource(const std::string& pageAnsi, const std::str
   keepLines.setWorldId(QWebEngineScript::ApplicationWorld);
   // Before the first paint, so that the lines never show run together.
   keepLines.setInjectionPoint(QWebEngineScript::DocumentReady);
-  keepLines.setSourceCode(KeepLinesScript(QString::fromUtf8(platform::ToNative(pageAnsi))));
+  keepLines.setSourceCode(KeepLinesScript(page));
   scripts.insert(keepLines);
 }
 

@@ -1,5 +1,5 @@
-// The browser control over QtWebEngine: GBK by default, no page scripts, no
-// page access to local files, nothing from the network.
+// The browser control over QtWebEngine: GBK by default, no page scripts,
+// nothing from the network, only regular local files.
 #pragma once
 
 #include <QString>
@@ -7,6 +7,7 @@
 
 #include "viewer/control/BrowserControl.h"
 
+class LocalOnlyInterceptor;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -31,6 +32,7 @@ class WebEngineBrowser : public BrowserControl {
   void ScrollToAnchor(const QString& name);
 
   QWebEngineProfile* profile_;
+  LocalOnlyInterceptor* interceptor_;
   QWebEngineView* view_;
   QString document_;  // the local file shown or loading; "" for any other page
   bool loading_ = false;
