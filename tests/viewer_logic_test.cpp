@@ -3,10 +3,11 @@
 // resize steps, the settings file, Word documents through Textifier, and
 // where a Navigate2 text leads.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <chrono>
+#include <optional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -66,9 +67,8 @@ TEST(KeyNotation, RowCharactersAreTypedAsTheyAre) {
     return text;
   };
   // 癩 and 楙 end in the bytes of "^" and "{"; a GB18030 four-byte form stays whole.
-  for (const std::string& row :
-       {std::string("^+%~{}()[]"), std::string("{enter}"), std::string("{{}") + "{}}", Gbk("中^文  癩楙") + "{~}",
-        std::string("\x81\x30\x81\x30") + "^"}) {
+  for (const std::string& row : {std::string("^+%~{}()[]"), std::string("{enter}"), std::string("{{}") + "{}}",
+                                 Gbk("中^文  癩楙") + "{~}", std::string("\x81\x30\x81\x30") + "^"}) {
     FakeAutomation api;
     api.AddFindDialog();
     FindInBrowser(api, 7, row);
@@ -190,38 +190,31 @@ TEST(ViewerSettings, DefaultsRoundTripAndUnusableValues) {
   ClsIni ini;
   ini.IniFileName(dir / "Tallyview.ini");
   ViewerSettings settings(ini, 96, 96);
-  ViewerOptions current{"", 0, true};
-  ViewerOptions read = settings.ReadOptions(current);
-  EXPECT_EQ(read.editorPath, "editor-at-line");
-  EXPECT_EQ(read.useEditor, 0);
-  EXPECT_TRUE(read.anchorMode);
-  const StoredPlacement none = settings.ReadPlacement();
-  EXPECT_FALSE(none.left || none.top || none.width || none.height);
+  const auto options = [&](const ViewerOptions& current) {
+    const ViewerOptions read = settings.ReadOptions(current);
+    return std::tuple(read.editorPath, read.useEditor, read.anchorMode);
+  };
+  using Place = std::vector<std::optional<int>>;
+  const auto placement = [&] {
+    const StoredPlacement read = settings.ReadPlacement();
+    return Place{read.left, read.top, read.width, read.height};
+  };
+  EXPECT_EQ(options({"", 0, true}), std::tuple("editor-at-line", 0, true));
+  EXPECT_EQ(placement(), Place(4));
   EXPECT_EQ(ReadFileBytes(dir / "Tallyview.ini"),
             "[Path]\r\nUltraEdit=\r\n[WINDOW]\r\nLeft=\r\nTop=\r\nWidth=\r\nHeight=\r\n");
 
   settings.Write({Gbk("/opt/编辑器"), 2, false}, {-10, 50, 600, 401});
-  read = settings.ReadOptions(current);
-  EXPECT_EQ(read.editorPath, Gbk("/opt/编辑器"));
-  EXPECT_EQ(read.useEditor, 2);
-  EXPECT_FALSE(read.anchorMode);
-  const StoredPlacement placed = settings.ReadPlacement();
-  EXPECT_EQ(placed.left, -10);
-  EXPECT_EQ(placed.top, 50);
-  EXPECT_EQ(placed.width, 600);
-  EXPECT_EQ(placed.height, 401);
+  EXPECT_EQ(options({"", 0, true}), std::tuple(Gbk("/opt/编辑器"), 2, false));
+  EXPECT_EQ(placement(), (Place{-10, 50, 600, 401}));
   EXPECT_NE(ReadFileBytes(dir / "Tallyview.ini").find("Left=-150\r\nTop=750\r\nWidth=9000\r\nHeight=6015\r\n"),
-            std::string::npos)
-      << "twips";
+            std::string::npos);
 
-  dir.Write("Tallyview.ini", "[Option]\r\nUseUltraEdit=3\r\nUseMao=40000\r\n[WINDOW]\r\nLeft=abc\r\nTop= 1e3 \r\n"
-                             "Width=-1500\r\nHeight=\r\n");
-  read = settings.ReadOptions({"", 1, false});
-  EXPECT_EQ(read.useEditor, 1);
-  EXPECT_FALSE(read.anchorMode);
-  const StoredPlacement partial = settings.ReadPlacement();
-  EXPECT_EQ(partial.top, 67);  // 1000 twips, 66.7 pixels
-  EXPECT_FALSE(partial.left || partial.width || partial.height);
+  dir.Write("Tallyview.ini",
+            "[Option]\r\nUseUltraEdit=3\r\nUseMao=40000\r\n[WINDOW]\r\nLeft=abc\r\nTop= 1e3 \r\n"
+            "Width=-1500\r\nHeight=\r\n");
+  EXPECT_EQ(options({"", 1, false}), std::tuple("editor-at-line", 1, false));
+  EXPECT_EQ(placement(), (Place{std::nullopt, 67, std::nullopt, std::nullopt}));  // 1000 twips, 66.7 pixels
 }
 
 // A Word document is shown as the text the finder scanned: the real
@@ -232,10 +225,12 @@ TEST(SourceText, WordDocumentsThroughTextifier) {
 
   TextifierConverter real(TEXTIFIER_DIR);
   EXPECT_EQ(SourceTextPath("notes.txt", real), "notes.txt");
-  const std::string doc = dir.Write("my docs/a b.DOC", ReadFileBytes(TEXTIFIER_DATA "/../../examples/samples/brochure.doc"));
+  const std::string doc =
+      dir.Write("my docs/a b.DOC", ReadFileBytes(TEXTIFIER_DATA "/../../examples/samples/brochure.doc"));
   EXPECT_EQ(SourceTextPath(doc, real), kConvertedTextPath);
   std::string expected;
-  for (const char c : ReadFileBytes(TEXTIFIER_DATA "/brochure.txt")) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (const char c : ReadFileBytes(TEXTIFIER_DATA "/brochure.txt"))
+    expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
   EXPECT_EQ(ReadFileBytes(dir / "glyphwell/drive_c/~view.txt"), Gbk(expected));
 
   const auto failure = [&](const std::string& script, std::chrono::milliseconds limit) -> std::string {

@@ -27,14 +27,13 @@ namespace {
 std::size_t CharLength(std::string_view text, std::size_t i) {
   const auto byte = [&](std::size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0; };
   const auto digit = [](unsigned char c) { return c >= '0' && c <= '9'; };
-  if (platform::IsGbkLeadByte(byte(i)) && digit(byte(i + 1)) && platform::IsGbkLeadByte(byte(i + 2)) && digit(byte(i + 3)))
+  if (platform::IsGbkLeadByte(byte(i)) && digit(byte(i + 1)) && platform::IsGbkLeadByte(byte(i + 2)) &&
+      digit(byte(i + 3)))
     return 4;
   return platform::GbkCharLength(text, i);
 }
 
-bool MeansAKey(char c) {
-  return std::string_view("^+%~{}()[]").find(c) != std::string_view::npos;
-}
+bool MeansAKey(char c) { return std::string_view("^+%~{}()[]").find(c) != std::string_view::npos; }
 
 }  // namespace
 

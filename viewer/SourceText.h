@@ -25,8 +25,7 @@ class DocumentConverter {
 // part was written counts as converted, as the finder scans that part too.
 class TextifierConverter : public DocumentConverter {
  public:
-  explicit TextifierConverter(std::string programDirectory,
-                              std::chrono::milliseconds limit = std::chrono::seconds(30));
+  explicit TextifierConverter(std::string programDirectory, std::chrono::milliseconds limit = std::chrono::seconds(30));
   void Convert(const std::string& strDocument, const std::string& strOutput) override;
 
  private:

@@ -82,7 +82,7 @@ class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
 
  private:
   QString page_, pageFolder_, sourceFolder_;  // native paths
-  QHash<QString, int> redirected_;             // redirect targets not yet seen back
+  QHash<QString, int> redirected_;            // redirect targets not yet seen back
 };
 
 namespace {

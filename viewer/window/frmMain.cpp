@@ -159,8 +159,8 @@ void frmMain::FitFixedControls() {
   // Every fixed control whole, with the design's margin on the right, and a
   // file list that still shows a few entries.
   int right = 0;
-  for (QWidget* control : std::initializer_list<QWidget*>{LblFileName, TxtUltraEdit, CmdRefresh, ChkUseUltraEdit,
-                                                          TxtFileName, Frame1})
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{LblFileName, TxtUltraEdit, CmdRefresh, ChkUseUltraEdit, TxtFileName, Frame1})
     right = std::max(right, control->geometry().right() + 1);
   const int margin = TwipsToPixels(kDesignedWidth - (kFrame1.Left + kFrame1.Width), logicalDpiX());
   const int listHeight = kMinimumListedEntries * lstFileName->fontMetrics().height();
@@ -176,7 +176,9 @@ std::string frmMain::SelectedFile() const {
   return row < 0 ? std::string() : lstFileNameItems->Item(row);
 }
 
-ViewerOptions frmMain::Options() const { return {platform::SystemTextFromQString(TxtUltraEdit->text()), ChkUseUltraEdit->Value(), AnchorMode()}; }
+ViewerOptions frmMain::Options() const {
+  return {platform::SystemTextFromQString(TxtUltraEdit->text()), ChkUseUltraEdit->Value(), AnchorMode()};
+}
 
 void frmMain::Form_Load() {
   if (!gIni) gIni = std::make_unique<ClsIni>();
@@ -316,7 +318,8 @@ void frmMain::LstRowNum_Click() {
     // Without a page for this file (it could not be built) a jump would show
     // an empty or another file's page; the reason stays on view instead.
     if (bAnchorPageReady)
-      WebBrowser1->Navigate2(std::string(kAnchorPagePath) + "#" + std::string(platform::kAnchorPrefix) + std::string(R));
+      WebBrowser1->Navigate2(std::string(kAnchorPagePath) + "#" + std::string(platform::kAnchorPrefix) +
+                             std::string(R));
     else
       WebBrowser1->ShowNotice(lstFileName->ListIndex() < 0 ? noFileNotice_ : anchorPageProblem_);
   } else {
