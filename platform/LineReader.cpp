@@ -50,13 +50,40 @@ bool LineReader::OpenNative(const std::string& nativePath) {
   return true;
 }
 
-void LineReader::Close() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+void LineReader::ResetPosition() {
   atEnd_ = false;
   error_ = 0;
   begin_ = end_ = scanned_ = 0;
   maskBase_ = kNoMask;
+  utf16_.reset();
+}
+
+std::string LineReader::Head(std::size_t count) {
+  std::string head(count, '\0');
+  ssize_t got;
+  do {
+    got = fd_ >= 0 ? pread(fd_, head.data(), count, 0) : 0;
+  } while (got < 0 && errno == EINTR);
+  head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return head;
+}
+
+bool LineReader::StartAt(std::size_t offset) {
+  return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
+
+void LineReader::DecodeUtf16(TextEncoding encoding) { utf16_ = std::make_unique<Utf16ToUtf8>(encoding); }
+
+bool LineReader::Rewind() {
+  if (fd_ < 0 || lseek(fd_, 0, SEEK_SET) != 0) return false;
+  ResetPosition();
+  return true;
+}
+
+void LineReader::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  ResetPosition();
   if (buffer_.size() > kLargestKept) {
     try {
       buffer_.resize(kInitialBuffer);
@@ -76,28 +103,56 @@ bool LineReader::Fill() {
     begin_ = 0;
     maskBase_ = kNoMask;
   }
-  if (end_ == buffer_.size()) {
+  if (end_ == buffer_.size() || (utf16_ && buffer_.size() - end_ < 64)) {
     // One line fills the buffer: half as much again, so that the last
     // growth wastes little address space.
     buffer_.resize(buffer_.size() + buffer_.size() / 2);
     data = buffer_.data();
   }
-  ssize_t count;
-  do {
-    count = read(fd_, data + end_, buffer_.size() - end_);
-  } while (count < 0 && errno == EINTR);
-  if (count <= 0) {
-    if (count < 0) error_ = errno;
+  std::size_t size = ReadInto(data + end_, buffer_.size() - end_);
+  if (size == 0) {
     atEnd_ = true;
     return false;
   }
-  auto size = static_cast<std::size_t>(count);
   if (const void* stop = std::memchr(data + end_, kEndOfText, size)) {
     size = static_cast<std::size_t>(static_cast<const char*>(stop) - (data + end_));
     atEnd_ = true;
   }
   end_ += size;
   return size > 0;
+}
+
+std::size_t LineReader::ReadInto(char* data, std::size_t room) {
+  if (!utf16_) {
+    ssize_t count;
+    do {
+      count = read(fd_, data, room);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) error_ = errno;
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+  }
+  // Two bytes of UTF-16 make at most three of UTF-8, and a pair held back
+  // from the last piece four: read what fits (Fill leaves room for 64).
+  decoded_.clear();
+  while (decoded_.empty()) {
+    raw_.resize((room - 8) / 3 * 2 & ~std::size_t{1});
+    ssize_t count;
+    do {
+      count = read(fd_, raw_.data(), raw_.size());
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+      error_ = errno;
+      return 0;
+    }
+    if (count == 0) {
+      utf16_->Finish(decoded_);  // an odd byte left over
+      if (decoded_.empty()) return 0;
+      break;
+    }
+    utf16_->Feed(std::string_view(raw_.data(), static_cast<std::size_t>(count)), decoded_);
+  }
+  std::memcpy(data, decoded_.data(), decoded_.size());
+  return decoded_.size();
 }
 
 // Lines are mostly short, so a memchr call per line costs more than the

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "platform/TextEncoding.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -36,6 +39,26 @@ class LineReader {
   // Open or Close.
   int LastError() const { return error_; }
 
+  // The first bytes of the open file (fewer when it is shorter), read without
+  // moving on: where a byte-order mark would be.
+  std::string Head(std::size_t count);
+  // Before the first line: reading starts at byte offset (past a byte-order
+  // mark). False when the file cannot be positioned.
+  bool StartAt(std::size_t offset);
+  // Before the first line: the file is UTF-16 in that byte order, and its
+  // lines come out in UTF-8; U+001A ends the text as 0x1A does.
+  void DecodeUtf16(TextEncoding encoding);
+  // True when the UTF-16 read so far held an unpaired surrogate or an odd
+  // last byte (each shown as U+FFFD).
+  bool HadInvalidUtf16() const { return utf16_ && utf16_->HadInvalid(); }
+  // Back to the start of the file, as just opened: no offset, no decoding.
+  bool Rewind();
+  // Hands the rest of the text, from the next line on, to feed piece by
+  // piece, without lines, until feed answers false (true is then returned
+  // only when the text ended first). The reader is then at the end.
+  template <class Feed>
+  bool FeedRest(Feed&& feed);
+
   // The next line without its end, valid until the next call. False at the
   // end of the input, at a 0x1A byte, or on a read error. A final LF makes no
   // extra empty line. The buffer is reused, so reading allocates only when a
@@ -61,6 +84,9 @@ class LineReader {
 
  private:
   bool Fill();
+  // Reads the next piece of raw bytes; transcodes UTF-16 into the buffer at end_.
+  std::size_t ReadInto(char* data, std::size_t room);
+  void ResetPosition();
   // Scans buffer_[begin_, end_) up to the first significant byte, counting
   // the LFs before it into lines; begin_ moves past the last of them. True
   // when a significant byte was found.
@@ -100,6 +126,8 @@ class LineReader {
   std::size_t scanned_ = 0;  // bytes after begin_ already known to hold no LF
   std::size_t maskBase_ = kNoMask;    // buffer position of the block lineFeedMask_ describes
   std::uint64_t lineFeedMask_ = 0;    // its LF bits
+  std::unique_ptr<Utf16ToUtf8> utf16_;  // set while a UTF-16 file is read
+  std::string raw_, decoded_;           // its pieces, reused
 };
 
 // One bit for each LF among the 64 bytes at p.
@@ -151,6 +179,16 @@ bool LineReader::ScanPlain(const ByteRule& significant, std::size_t& lines) {
   begin_ = lastLineEnd;
   scanned_ = 0;
   return found;
+}
+
+template <class Feed>
+bool LineReader::FeedRest(Feed&& feed) {
+  for (;;) {
+    if (end_ > begin_ && !feed(std::string_view(buffer_.data() + begin_, end_ - begin_))) return false;
+    begin_ = end_;
+    scanned_ = 0;
+    if (!Fill()) return true;
+  }
 }
 
 template <class ByteRule>

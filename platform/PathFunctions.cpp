@@ -27,9 +27,13 @@ std::string WritableFilePath(std::string_view fileName, UserFileKind kind) {
   return WritableFilePath(GetModuleDirectory(), fileName, kind);
 }
 
+bool IsInstalledProgramFolder(std::string_view moduleDirectory) {
+  return platform::PathExists(std::string(moduleDirectory) + "/" + GLYPHWELL_INSTALL_MARK);
+}
+
 std::string WritableFilePath(std::string_view moduleDirectory, std::string_view fileName, UserFileKind kind) {
   std::string folder(moduleDirectory);
-  if (!platform::IsWritableFolder(folder.empty() ? "/" : folder)) {
+  if (!platform::IsWritableFolder(folder.empty() ? "/" : folder) || IsInstalledProgramFolder(folder)) {
     const std::string native = platform::UserFolder(kind == UserFileKind::Settings ? platform::UserFolderKind::Settings
                                                                                     : platform::UserFolderKind::Data);
     platform::MakePrivateFolders(native);

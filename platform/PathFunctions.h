@@ -16,12 +16,16 @@ bool FileExists(std::string_view path);
 bool DirectoryExists(std::string_view path);
 
 // Where a program keeps a file that it writes beside itself ("Glyphwell.ini",
-// "Tallyview.ini", "~report.xls"): in the module directory when the user may
-// write there (a build folder, an unpacked copy), otherwise in the user's own
-// folder for its kind (see platform::UserFolder), created with mode 0700 when
-// missing. An installed program's folder is not the user's to write, and
-// settings written there would be silently lost. A CP936 path text.
+// "Tallyview.ini", "~report.xls"): in the module directory when the program
+// runs from its build folder or a copy the user unpacked and may write;
+// for an installed program, writable prefix or not, and wherever the user
+// may not write, in the user's own folder for its kind (see
+// platform::UserFolder), created with mode 0700 when missing. A CP936 path
+// text.
 enum class UserFileKind { Settings, Data };
 std::string WritableFilePath(std::string_view fileName, UserFileKind kind);
+// True when the programs in moduleDirectory were installed ("cmake --install"
+// leaves a mark for them in the prefix's data folder).
+bool IsInstalledProgramFolder(std::string_view moduleDirectory);
 // The same for a given program folder (tests).
 std::string WritableFilePath(std::string_view moduleDirectory, std::string_view fileName, UserFileKind kind);

@@ -14,10 +14,12 @@
 
 #include "finder/app/scan/ScanFrontEnd.h"
 #include "platform/Files.h"
+#include "platform/LineReader.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/ScanProgram.h"
 #include "viewer/ListBoxItems.h"
+#include "viewer/ModFile.h"
 #include "viewer/ModMain.h"
 
 namespace {
@@ -238,3 +240,26 @@ TEST_F(Faults, WhatCannotBeReadIsToldOneLineEach) {
 }
 
 }  // namespace
+
+// 0x1A ends a file's text also where it lies early in a file larger than
+// one read buffer: the report, the reader and the anchor page all stop there.
+TEST_F(Faults, TextAfterAnEndOfTextMarkInALargeFileIsNeverRead) {
+  const std::string head = Gbk("中") + "\n";
+  const std::string file =
+      dir_.Write("big.txt", head + "\x1A" + std::string(300000, 'a') + "\n" + Gbk("文") + "\n" + Gbk("字") + "\n");
+  const std::string report = dir_ / "r.txt";
+  EXPECT_EQ(Run({"--no-export", "--report", report, file}).status, 0);
+  EXPECT_EQ(ReadFileBytes(report), "Input file:" + file + "\r\n1   " + Gbk("中") + "\r\n");
+
+  platform::LineReader reader;
+  ASSERT_TRUE(reader.Open(file));
+  std::vector<std::string> lines;
+  for (std::string_view line; reader.ReadLine(line);) lines.emplace_back(line);
+  EXPECT_EQ(lines, std::vector<std::string>{Gbk("中")});
+
+  ClsMap rows;
+  rows.Add("1", " x");
+  rows.Add("3", " x");
+  BuildAnchorPage(file, dir_ / "page.htm", rows);
+  EXPECT_EQ(ReadFileBytes(dir_ / "page.htm"), "<a name=\"mao_Line1\">" + Gbk("中") + "\r\n");
+}

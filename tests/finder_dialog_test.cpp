@@ -2,6 +2,7 @@
 // desktop's boxes, choosers and shell stood in for; searches run on real
 // worker threads over generated trees.
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -12,10 +13,13 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <thread>
@@ -75,6 +79,31 @@ bool MakeReadOnly(const std::string& folder, bool on) {
   return done;
 }
 
+// The processes of a group that still run (zombies that wait for the system
+// to reap them count as ended).
+std::vector<int> LiveProcessesInGroup(int group) {
+  std::vector<int> live;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    char buffer[512] = {};
+    const int fd = open((entry.path() / "stat").c_str(), O_RDONLY);  // it may have ended meanwhile
+    if (fd < 0) continue;
+    const ssize_t got = read(fd, buffer, sizeof buffer - 1);
+    close(fd);
+    const std::string stat(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    int parent = 0, processGroup = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
+        processGroup == group && state != 'Z')
+      live.push_back(std::atoi(entry.path().filename().c_str()));
+  }
+  return live;
+}
+
 std::string Parsing(const std::string& path) { return Gbk("正在解析文件 ") + path; }
 
 const std::string kQuestion = Gbk("将要开始搜索，可能要占用较长时间\r\n\r\n是否继续?");
@@ -112,12 +141,12 @@ class FinderDialogTest : public QObject {
     QCOMPARE(Control(kIdStartTag)->geometry(), DialogUnits(dialog_->font()).Rect(80, 155, 236, 14));
     // The keyboard walks the controls in the table's order.
     std::vector<int> order;
-    for (QWidget* w = Control(kIdFileMode); order.size() < 17; w = w->nextInFocusChain())
+    for (QWidget* w = Control(kIdFileMode); order.size() < 18; w = w->nextInFocusChain())
       if (int id = dialog_->Control(kIdExit) == w ? kIdExit : w->objectName().mid(7).toInt();
           id != 0 && w->focusPolicy() != Qt::NoFocus)
         order.push_back(id);
-    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1018, 1015, 1, 9,
-                                       1000, 1012, 1019}));
+    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1020, 1018, 1015, 1,
+                                       9, 1000, 1012, 1019}));
 
     Type(kIdPath, "/esc/path");
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
@@ -126,9 +155,14 @@ class FinderDialogTest : public QObject {
     Open();
     QCOMPARE(Text(kIdPath), std::string(getenv("HOME")));
     Type(kIdPath, "/close/path");
+    QCOMPARE(Text(kIdEncoding), std::string("GBK"));
+    dynamic_cast<QComboBox*>(Control(kIdEncoding))->setCurrentIndex(2);
     dialog_->close();
+    QVERIFY(ReadFileBytes(paths_.iniPath).find("\r\nEncoding=AUTO\r\n") != std::string::npos);
     Open();
     QCOMPARE(Text(kIdPath), std::string("/close/path"));
+    QCOMPARE(Text(kIdEncoding), Gbk("自动识别"));
+    QCOMPARE(dialog_->Controller().Fields().Encoding, std::string("AUTO"));
   }
 
   void modeClicksAndChoosers() {
@@ -270,6 +304,104 @@ class FinderDialogTest : public QObject {
     QVERIFY(ReadFileBytes(*dir_ / "report.txt").find(Gbk("早")) != std::string::npos);
     QVERIFY(FileIsThere(paths_.iniPath));  // the close box saved
     QTest::qWait(50);                      // notices queued before the close are ignored
+  }
+
+  // A converter that never ends, even when asked: Esc during its run ends
+  // the dialog within a few seconds, ends the converter and what it started,
+  // and the document gets its notice line.
+  void escEndsAConverterThatNeverEnds() {
+    StartBlockedSearch("trap '' TERM\nwhile :; do sleep 1; done\n");
+    const int pid = std::stoi(ReadFileBytes(*dir_ / "converter.pid"));
+    const auto start = std::chrono::steady_clock::now();
+    QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+    QVERIFY(!dialog_->isVisible());
+    QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+    QVERIFY(services_->workerDone);
+    QVERIFY(LiveProcessesInGroup(pid).empty());  // no process of its group is left
+    QVERIFY(ReadFileBytes(*dir_ / "report.txt").find(Gbk("转换取消 ") + dir_->Path() + "/tree/a.doc\r\n") !=
+            std::string::npos);
+    QVERIFY(!FileIsThere(paths_.iniPath));  // Esc saves nothing
+  }
+
+  // The ways a search may not start or not stop: the dialog closed (or Esc)
+  // while the start question is up, no thread to be had, a cancel answered No.
+  void questionsOvertakenAndRefusals() {
+    Type(kIdLogFile, *dir_ / "report.txt");
+    for (bool close : {true, false}) {
+      std::filesystem::remove(paths_.iniPath);
+      services_->onBox = [this, close](const Box& box) {
+        if (box.text == kQuestion) close ? (void)dialog_->close() : QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+      };
+      PressSearch();
+      services_->onBox = nullptr;
+      QVERIFY(!dialog_->isVisible());
+      QCOMPARE(services_->threads, 0);
+      QVERIFY(dialog_->Controller().Job().State() == SearchState::Closed);
+      QCOMPARE(FileIsThere(paths_.iniPath), close);  // the close box saves, Esc does not
+      Open();
+    }
+
+    services_->noThreads = true;
+    PressSearch();
+    QCOMPARE(services_->boxes.back().text, Gbk("无法启动工作者线程，搜索没有开始。"));
+    QVERIFY(dialog_->Controller().Job().State() == SearchState::Idle);
+    QCOMPARE(Text(kIdSearch), Gbk("搜索(&S)"));
+    services_->noThreads = false;
+
+    StartBlockedSearch();
+    services_->declineNext = true;
+    PressSearch();  // "是否取消搜索?" answered No: the search goes on
+    QVERIFY(dialog_->Controller().Job().State() == SearchState::Running);
+    QCOMPARE(Text(kIdStatus), Parsing(dir_->Path() + "/tree/a.doc"));
+    dir_->Write("gate", "");
+    QVERIFY(WaitIdle());
+    QCOMPARE(Text(kIdStatus), CompletionText(22, 42));
+  }
+
+  // The search ends while "是否取消搜索?" is up: the question is closed, its
+  // answer changes nothing, and the completion stands.
+  void aCancelQuestionTheSearchOutruns() {
+    StartBlockedSearch();
+    services_->onBox = [this](const Box& box) {
+      if (box.text != Gbk("是否取消搜索?")) return;
+      dir_->Write("gate", "");
+      QVERIFY(QTest::qWaitFor([this] { return dialog_->Controller().Job().State() == SearchState::Idle; }, 20000));
+    };
+    PressSearch();
+    services_->onBox = nullptr;
+    QCOMPARE(services_->questionsClosed, 1);
+    QVERIFY(dialog_->Controller().Job().State() == SearchState::Idle);
+    QCOMPARE(Text(kIdStatus), CompletionText(22, 42));
+    QCOMPARE(Text(kIdSearch), Gbk("搜索(&S)"));
+  }
+
+  // A report on a full file system is not passed off as a success: after the
+  // completion text one box says what was lost and where.
+  void aLostReportIsTold() {
+    std::string report = "/dev/full";  // full for everyone, where no file system can be mounted
+    const std::string mount = dir_->MakeDir("small");
+    struct Unmount {
+      std::string folder;
+      bool mounted = false;
+      ~Unmount() {
+        if (mounted) umount2(folder.c_str(), MNT_DETACH);
+      }
+    } unmount{mount};
+    if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=16k") == 0) {
+      unmount.mounted = true;
+      dir_->Write("small/filler", std::string(16 * 1024, 'x'));
+      report = mount + "/report.txt";
+    }
+    dir_->Write("tree/a.txt", Gbk("一二三\n"));
+    Type(kIdPath, dir_->Path() + "/tree");
+    Type(kIdLogFile, report);
+    PressSearch();
+    QVERIFY(WaitIdle());
+    const Box& lost = services_->boxes.back();
+    QCOMPARE(lost.status, CompletionText(1, 6));  // after the completion text
+    QVERIFY(lost.icon == MessageIcon::Warning);
+    QVERIFY(lost.text.find(Gbk("日志文件 ") + report) != std::string::npos);
+    QCOMPARE(lost.text, LostText(dialog_->Controller().Job().Outcome()));
   }
 
   void nonIntegerLimitPrompts() {
@@ -426,10 +558,16 @@ class FinderDialogTest : public QObject {
   }
 
   // A search that waits in its first file, a Word document whose converter
-  // stand-in runs until the file "gate" appears.
-  void StartBlockedSearch() {
-    const std::string converter = dir_->Write("converter/Textifier",
-        "#!/bin/sh\nwhile [ ! -e '" + (*dir_ / "gate") + "' ]; do sleep 0.02; done\nexit 3\n");
+  // stand-in runs until the file "gate" appears (or, bounded so that it never
+  // outlives the test, for 30 seconds); body replaces that loop.
+  void StartBlockedSearch(const std::string& body = {}) {
+    const std::string gate = *dir_ / "gate";
+    const std::string converter = dir_->Write(
+        "converter/Textifier", "#!/bin/sh\necho $$ > '" + (*dir_ / "converter.pid") + "'\n" +
+                                   (body.empty() ? "n=0\nwhile [ ! -e '" + gate +
+                                                       "' ] && [ $n -lt 1500 ]; do sleep 0.02; n=$((n+1)); done\n"
+                                                 : body) +
+                                   "exit 3\n");
     chmod(converter.c_str(), 0755);
     dir_->Write("tree/sub/first.txt", Gbk("早\n"));  // scanned first: the report has a line
     dir_->Write("tree/a.doc", "document");
@@ -440,6 +578,8 @@ class FinderDialogTest : public QObject {
     Type(kIdLogFile, *dir_ / "report.txt");
     PressSearch();
     QTRY_COMPARE_WITH_TIMEOUT(Text(kIdStatus), Parsing(dir_->Path() + "/tree/a.doc"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(FileIsThere(*dir_ / "converter.pid") && ReadFileBytes(*dir_ / "converter.pid").size() > 1,
+                             20000);
     QCOMPARE(Text(kIdSearch), Gbk("取消(&C)"));
   }
 

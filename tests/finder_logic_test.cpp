@@ -9,13 +9,19 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "finder/app/logic/DesktopServices.h"
 #include "finder/app/logic/FinderController.h"
 #include "finder/app/search/FinderTexts.h"
 #include "finder/app/logic/MessageRelay.h"
+#include "finder/app/logic/ProgressCoalescer.h"
+#include "finder/app/logic/SearchJob.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/StandInServices.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -23,11 +29,18 @@ namespace {
 // the user-interface thread.
 class QueuePoster : public NoticePoster {
  public:
-  void PostFinderNotify(FinderNotice) override {}
+  void PostFinderNotify(FinderNotice notice) override {
+    std::lock_guard lock(mutex_);
+    notices.push_back(std::move(notice));
+  }
   void PostCall(std::function<void()> call) override {
     std::lock_guard lock(mutex_);
     calls_.push_back(std::move(call));
     posted_.notify_all();
+  }
+  std::vector<FinderNotice> TakeNotices() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(notices, {});
   }
   std::function<void()> WaitForCall() {
     std::unique_lock lock(mutex_);
@@ -41,6 +54,17 @@ class QueuePoster : public NoticePoster {
   std::mutex mutex_;
   std::condition_variable posted_;
   std::deque<std::function<void()>> calls_;
+  std::vector<FinderNotice> notices;
+};
+
+// The dialog as the search job sees it: fields to search with, two texts.
+class JobHost : public SearchJobHost {
+ public:
+  const FinderFields& ReadFieldsForSearch() override { return fields; }
+  void ShowStatus(const std::string& text) override { status = text; }
+  void SetSearchButtonText(const std::string& text) override { button = text; }
+  FinderFields fields;
+  std::string status, button;
 };
 
 }  // namespace
@@ -87,4 +111,51 @@ TEST(FinderParsersTest, IntegerFieldFilterAndTypedText) {
   EXPECT_EQ(SplitFileFilter("\x81\x7C|*.x||"), (std::vector<std::pair<std::string, std::string>>{{"\x81\x7C", "*.x"}}));
 
   EXPECT_EQ(CompletionText(3, 5000000000LL), Gbk("处理结束 共搜索了 3 个文件，发现汉字 5000000000 个。"));
+}
+
+// A cancel answered Yes leaves the worker to end by itself (Draining), and
+// only its completion notice brings the job back to Idle.
+TEST(SearchJobTest, ACancelDrainsUntilTheWorkerHasEnded) {
+  TempDir dir;
+  JobHost host;
+  host.fields.Path = dir.MakeDir("tree");
+  host.fields.strLogFile = dir / "report.txt";
+  StandInServices services;
+  QueuePoster poster;
+  SearchJob job(host, services, poster, dir / "book.xls");
+  job.Searcher().SetSummaryExport(nullptr);
+  job.OnSearch();
+  ASSERT_EQ(job.State(), SearchState::Running);
+  EXPECT_EQ(host.button, Gbk("取消(&C)"));
+  job.OnSearch();  // "是否取消搜索?" answered Yes
+  EXPECT_EQ(job.State(), SearchState::Draining);
+  EXPECT_EQ(host.button, Gbk("搜索(&S)"));
+  EXPECT_EQ(host.status, Gbk("正在关闭工作者线程，请稍后... "));
+  while (services.workerDone == false) std::this_thread::yield();
+  for (FinderNotice& notice : poster.TakeNotices()) job.OnFinderNotify(std::move(notice));
+  EXPECT_EQ(job.State(), SearchState::Idle);
+  EXPECT_EQ(host.status, CompletionText(0, 0));
+}
+
+// However many names the worker posts, a few notices wait, and the last
+// name shown is the last file's.
+TEST(ProgressCoalescerTest, AFloodShowsTheLastName) {
+  QueuePoster poster;
+  ProgressCoalescer progress(poster);
+  std::vector<std::string> shown;
+  for (int i = 0; i < 1000; ++i) {
+    progress.PostProgress("f" + std::to_string(i));
+    if (i % 300 == 0)  // the user-interface thread gets round to the queue now and then
+      for (FinderNotice& notice : poster.TakeNotices())
+        if (auto name = progress.Take(std::move(notice))) shown.push_back(*name);
+  }
+  const std::vector<FinderNotice> queued = poster.TakeNotices();
+  EXPECT_LE(queued.size(), static_cast<std::size_t>(ProgressCoalescer::kMaxQueued));
+  for (const FinderNotice& notice : queued)
+    if (auto name = progress.Take(notice)) shown.push_back(*name);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "f999");
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end(), [](const std::string& a, const std::string& b) {
+    return std::stoi(a.substr(1)) < std::stoi(b.substr(1));
+  }));
 }

@@ -206,6 +206,11 @@ TEST(PathFunctions, ExistenceTestsAndWhereWrittenFilesLie) {
   EXPECT_EQ(WritableFilePath(dir / "missing", "a.ini", UserFileKind::Settings), dir / "config/glyphwell/a.ini");
   EXPECT_EQ(WritableFilePath(dir / "missing", "b.xls", UserFileKind::Data), dir / "data/glyphwell/b.xls");
   EXPECT_TRUE(IsDirectory(dir / "config/glyphwell"));
+  // An installed program keeps them in the user's folders though it may write
+  // its own (a prefix such as ~/.local).
+  dir.Write("prefix/share/glyphwell/installed", "");
+  const std::string bin = dir.MakeDir("prefix/bin");
+  EXPECT_EQ(WritableFilePath(bin, "a.ini", UserFileKind::Settings), dir / "config/glyphwell/a.ini");
 }
 
 // Numbered significant lines as the scan sees them, with or without skipping plain lines.

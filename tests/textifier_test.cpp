@@ -84,16 +84,18 @@ TEST(WordText, CommittedDocumentsGiveTheTextTheyWereMadeFrom) {
 
 TEST(WordText, BuiltPiecesFieldsAndControlCharacters) {
   // 8-bit pieces with the Windows-1252 punctuation, fields nested in an
-  // instruction and in a result, a surrogate pair, a table in "0Table".
+  // instruction and in a result, surrogate pairs (an emoji, which CP936
+  // lacks, and an ideograph, which keeps its GB18030 form, as does one of
+  // the BMP that GBK lacks), a table in "0Table".
   const WordStreams streams = MakeWordStreams(
       {{u"Caf\u00E9 \x93q\x94\x85\x1E\x1F\x01\r", true},
-       {u"\u6C49\x13 HYPERLINK \x13 PAGE \x14" u"9\x15 \x14\u7ED3\x13 REF \x14\u679C\x15\x15\u00A0\U0001F600\x0B\u5B57\x07"
+       {u"\u6C49\x13 HYPERLINK \x13 PAGE \x14" u"9\x15 \x14\u7ED3\x13 REF \x14\u679C\x15\x15\u00A0\U0001F600\U00020000\u3400\x0B\u5B57\x07"
         u"\x15\x14tail",
         false}},
       false);
   const Converted c = Read(MakeWordFile(streams, false));
   EXPECT_EQ(c.result, WordResult::Converted) << c.problem;
-  EXPECT_EQ(c.text, "Caf" + Gbk("é “q”…") + "-\r\n" + Gbk("汉结果") + " ?\r\n" + Gbk("字") + "\r\ntail\r\n");
+  EXPECT_EQ(c.text, "Caf" + Gbk("é “q”…") + "-\r\n" + Gbk("汉结果") + " ?" + Gb18030("𠀀㐀") + "\r\n" + Gbk("字") + "\r\ntail\r\n");
   ExpectConsistent(c, "built");
 
   WordStreams encrypted = streams;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/TextEncoding.h"
 
 namespace textifier {
 namespace {
@@ -77,14 +78,21 @@ class LineSink {
         return;
     }
     if (instructionLevels_ > 0) return;
-    if (unit >= 0xD800 && unit <= 0xDFFF) {
-      // A pair is one character that CP936 lacks: one "?", as for a lone half.
-      const bool low = unit >= 0xDC00;
-      if (!(low && highSurrogate_)) Append('?');
-      highSurrogate_ = !low;
+    if (unit >= 0xDC00 && unit <= 0xDFFF && highSurrogate_ != 0) {
+      const char32_t c = 0x10000 + ((highSurrogate_ - 0xD800u) << 10) + (unit - 0xDC00u);
+      highSurrogate_ = 0;
+      AppendBeyondCp936(c);
       return;
     }
-    highSurrogate_ = false;
+    EndLoneHalf();
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      highSurrogate_ = unit;
+      return;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      Append('?');
+      return;
+    }
     switch (unit) {
       case 0x0D:  // paragraph end
       case 0x0B:  // line break
@@ -107,17 +115,36 @@ class LineSink {
     if (unit < 0x20) return;  // pictures, notes' marks, optional hyphens
     char bytes[3];
     const int length = platform::WideCharToAnsi(unit, bytes) - 1;
+    if (length == 1 && bytes[0] == '?' && unit != '?') return AppendBeyondCp936(unit);
     out_.append(bytes, static_cast<std::size_t>(length));
     lineOpen_ = true;
   }
 
   // Ends the last line when the text did not.
   void Finish() {
+    EndLoneHalf();
     if (lineOpen_) out_ += "\r\n";
     lineOpen_ = false;
   }
 
  private:
+  // A character CP936 lacks: a Han ideograph in its GB18030 form, so that the
+  // search still finds it; anything else "?", as the code page writes it.
+  void AppendBeyondCp936(char32_t c) {
+    char form[4];
+    const int length = platform::CountedForm(c, form);
+    if (length == 0) return Append('?');
+    out_.append(form, static_cast<std::size_t>(length));
+    lineOpen_ = true;
+  }
+
+  // A high half with no low half after it is one "?".
+  void EndLoneHalf() {
+    if (highSurrogate_ == 0) return;
+    highSurrogate_ = 0;
+    Append('?');
+  }
+
   void Append(char c) {
     out_ += c;
     lineOpen_ = true;
@@ -126,7 +153,7 @@ class LineSink {
   std::string& out_;
   std::vector<bool> fields_;  // per open field: still in its instruction
   std::size_t instructionLevels_ = 0;
-  bool highSurrogate_ = false;  // the last unit was a high half, whose "?" stands for the pair
+  std::uint16_t highSurrogate_ = 0;  // a high half waiting for its low half
   bool lineOpen_ = false;
 };
 

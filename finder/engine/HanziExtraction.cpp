@@ -44,7 +44,19 @@ bool ConvertEntity(std::string_view fiveBytes, std::string& text) {
   return true;
 }
 
-void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result) {
+namespace {
+
+// A GB18030 four-byte form at p[i]: lead, digit, lead, digit.
+bool FourByteFormAt(const unsigned char* p, std::size_t i, std::size_t n) {
+  return i + 4 <= n && p[i] >= 0x81 && p[i] <= 0xFE && p[i + 1] >= 0x30 && p[i + 1] <= 0x39 && p[i + 2] >= 0x81 &&
+         p[i + 2] <= 0xFE && p[i + 3] >= 0x30 && p[i + 3] <= 0x39;
+}
+
+// The byte rule; with fourByteForms a GB18030 four-byte form (the system's
+// own text, such as the converter writes) joins a run whole instead of its
+// digits ending it.
+template <bool fourByteForms>
+void Extract(std::string_view line, int searchUnicode, std::string& result) {
   result.clear();
   // A long line of characters yields about as many bytes: one allocation
   // of that size instead of a doubling that briefly holds both copies.
@@ -64,6 +76,12 @@ void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result)
       if (i >= n) break;
     }
     const unsigned char b = p[i];
+    if (fourByteForms && b >= 0x80 && FourByteFormAt(p, i, n)) {
+      if (runLength == 0) runStart = i;
+      runLength += 4;
+      i += 4;
+      continue;
+    }
     if (b >= 0x80) {
       if (runLength == 0) runStart = i;
       ++runLength;
@@ -80,4 +98,14 @@ void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result)
     ++i;
   }
   if (runLength > 0) FlushRun(line.substr(runStart, runLength), result);
+}
+
+}  // namespace
+
+void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result) {
+  Extract<false>(line, searchUnicode, result);
+}
+
+void ExtractSystemText(std::string_view line, int searchUnicode, std::string& result) {
+  Extract<true>(line, searchUnicode, result);
 }

@@ -62,6 +62,11 @@ class SignificantBytes {
 // so that the caller's buffer is reused from line to line.
 void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result);
 
+// The same for a line of the system's own text (the converter's output),
+// where a GB18030 four-byte form (an ideograph GBK lacks) is one character
+// of a run rather than bytes that its digits split.
+void ExtractSystemText(std::string_view line, int searchUnicode, std::string& result);
+
 // Appends a collected run to result, after the two-blank separator when result
 // already holds something.
 void FlushRun(std::string_view run, std::string& result);

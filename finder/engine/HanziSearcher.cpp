@@ -13,11 +13,12 @@
 namespace {
 
 // Hit lines straight into the report, the file's header before the first.
-struct ReportHits {
+struct ReportHits : HitSink {
+  ReportHits(ReportWriter& report, const std::string& path) : report(report), path(path) {}
   ReportWriter& report;
   const std::string& path;
   bool headerWritten = false;
-  void Hit(std::int64_t lineNumber, std::string_view chars) {
+  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view) override {
     if (!headerWritten) report.WriteHeader(path);
     headerWritten = true;
     report.WriteHitLine(lineNumber, chars);
@@ -39,6 +40,7 @@ void HanziSearcher::Reset() {
   charCount = 0;
   aborted_ = false;
   notWhole_.clear();
+  looksLikeUtf8_ = 0;
   report_.SetFileName(settings_.strLogFile);
   processedPaths_.clear();
 }
@@ -111,6 +113,7 @@ void HanziSearcher::Finish() {
   outcome_.reportHeldByAnother = report_.HeldByAnother();
   outcome_.aborted = aborted_;
   outcome_.notWhole = notWhole_;
+  outcome_.looksLikeUtf8 = looksLikeUtf8_;
 }
 
 void HanziSearcher::OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry&) {
@@ -145,6 +148,11 @@ bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRea
 void HanziSearcher::Tell(const std::string& path, ReadProblem problem, int error) {
   if (problem == ReadProblem::NotWhole) notWhole_.push_back(path);
   if (problems_) problems_->CannotRead(path, problem, error);
+}
+
+void HanziSearcher::TellRead(const std::string& path, const TextRead& read) {
+  if (read.looksLikeUtf8) ++looksLikeUtf8_;
+  if (read.invalidBytes && problems_) problems_->NotInItsEncoding(path, platform::EncodingName(read.encoding));
 }
 
 void HanziSearcher::ScanFile(const std::string& path) {
@@ -188,10 +196,10 @@ void HanziSearcher::ScanHere(const std::string& path, const std::string& fileToR
     // nothing: the output is another search's.
     const bool cancelledWaiting = converted && !converterLock_.Held() && settings_.IsCancelled();
     if (!cancelledWaiting && TellOpenProblem(path, OpenForScan(reader_, fileToRead, converted))) reader_.Close();
-    const bool tagApplies =
-        reader_.IsOpen() && !settings_.strStartTag.empty() && settings_.ContainsStartTag(path, settings_.strStartTag);
-    ReportHits hits{report_, path};
-    ScanLines(settings_, reader_, tagApplies, chars_, hits, scan);
+    ReportHits hits(report_, path);
+    TextRead read;
+    ScanText(settings_, path, converted, reader_, chars_, hits, scan, read);
+    TellRead(path, read);
     if (reader_.LastError() != 0) Tell(path, ReadProblem::NotWhole, reader_.LastError());
     // The file's lines leave the buffer with it, so that a full disk ends
     // the file whose lines were lost.
@@ -210,6 +218,7 @@ void HanziSearcher::ScanHere(const std::string& path, const std::string& fileToR
 
 void HanziSearcher::CommitPrepared(const std::string& path, PreparedFile& prepared, LineScan& scan) {
   if (TellOpenProblem(path, prepared.open)) return;
+  TellRead(path, prepared.read);
   for (const PreparedFile::Problem& problem : prepared.problems) Tell(path, problem.problem, problem.error);
   scan = std::move(prepared.scan);
   try {

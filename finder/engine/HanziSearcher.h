@@ -88,6 +88,7 @@ class HanziSearcher {
   void ScanHere(const std::string& path, const std::string& fileToRead, LineScan& scan);
   void CommitPrepared(const std::string& path, PreparedFile& prepared, LineScan& scan);
   void ReleaseLineMemory();
+  void TellRead(const std::string& path, const TextRead& read);
 
   ScanSettings& settings_;
   ReportWriter report_;
@@ -101,6 +102,7 @@ class HanziSearcher {
   std::string converterDirectory_;
   SearchOutcome outcome_;
   std::vector<std::string> notWhole_;
+  std::int64_t looksLikeUtf8_ = 0;
   // Reused from file to file and line to line, so the line loop allocates nothing.
   platform::LineReader reader_;
   std::string chars_;

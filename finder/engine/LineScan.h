@@ -1,6 +1,7 @@
-// The line loop of one file: what the search's own thread runs with the hit
-// lines going straight into the report, and what the workers of a parallel
-// search run with the lines going into a buffer of their own.
+// One file's text: how it is read (its encoding), the line loop, and what
+// it found. The search's own thread runs it with the hit lines going
+// straight into the report; the workers of a parallel search run it with the
+// lines going into a buffer of their own.
 #pragma once
 
 #include <cstdint>
@@ -8,17 +9,34 @@
 #include <string_view>
 #include <vector>
 
+#include "finder/engine/ScanSettings.h"
 #include "finder/engine/Sinks.h"
 #include "platform/FileSearch.h"
-
-#include "finder/engine/HanziExtraction.h"
-#include "finder/engine/ScanSettings.h"
 #include "platform/LineReader.h"
+#include "platform/TextEncoding.h"
 
 // What the scan of a file found.
 struct LineScan {
   std::int64_t count = 0;  // bytes of extracted text
   std::string firstChars;  // of the first line with a hit, as far as the workbook shows it
+};
+
+// How a file was read.
+struct TextRead {
+  platform::TextEncoding encoding = platform::TextEncoding::Gbk;
+  // Bytes that are not valid in its encoding were met (they acted as ASCII).
+  bool invalidBytes = false;
+  // Read as GBK, yet all that was read of it is UTF-8 with a character beyond
+  // ASCII: the automatic setting would read it as UTF-8.
+  bool looksLikeUtf8 = false;
+};
+
+// Receives each line with characters: its number, its extracted text (the
+// report's bytes) and the line as read (UTF-8 for a Unicode file).
+class HitSink {
+ public:
+  virtual ~HitSink() = default;
+  virtual void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) = 0;
 };
 
 // The first line's characters are kept for the workbook only, whose cell
@@ -32,39 +50,15 @@ inline void ReleaseLongLineChars(std::string& chars) {
   if (chars.capacity() > (1u << 20)) std::string().swap(chars);
 }
 
-// Reads the open reader's lines, from the start tag on when tagApplies, and
-// hands each line's number and characters to hits.Hit (which writes the
-// file's header before its first hit), until the end, a cancel or the limit.
-// chars is the caller's buffer, reused from file to file.
-template <class Hits>
-void ScanLines(const ScanSettings& settings, platform::LineReader& reader, bool tagApplies, std::string& chars,
-               Hits& hits, LineScan& scan) {
-  const std::string& tag = settings.strStartTag;
-  bool tagMet = false;
-  std::int64_t lineNumber = 0;
-  const SignificantBytes significant(settings.SearchUnicode != 0);
-  std::string_view line;
-  for (;;) {
-    // Lines without a byte the extraction could use are only counted; until
-    // a start tag is met every line has to be looked at for it.
-    if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader.SkipPlainLines(significant));
-    if (!reader.ReadLine(line)) break;
-    if (settings.IsCancelled()) break;
-    ++lineNumber;
-    if (tagApplies && !tagMet) {
-      if (!LineContains(line, tag)) continue;
-      tagMet = true;
-    }
-    ExtractHanzi(line, settings.SearchUnicode, chars);
-    if (chars.empty()) continue;
-    hits.Hit(lineNumber, chars);
-    if (scan.firstChars.empty()) scan.firstChars.assign(chars, 0, kFirstCharsKept);
-    scan.count += static_cast<std::int64_t>(chars.size());
-    if (settings.LimitHanZiCountEachFile == 1 &&
-        static_cast<std::uint64_t>(scan.count) >= settings.MaxHanZiCountEachFile)
-      break;
-  }
-}
+// Reads the open reader's file in the encoding the setting gives it, from
+// the start tag on when one applies, and hands each line with characters to
+// hits (which writes the file's header before its first hit), until the end,
+// a cancel or the limit. tagPath is the file the start tag is looked for in
+// (a converted document's own path); converted: the reader holds the
+// converter's output, the system's own text. chars is the caller's buffer,
+// reused from file to file.
+void ScanText(const ScanSettings& settings, const std::string& tagPath, bool converted, platform::LineReader& reader,
+              std::string& chars, HitSink& hits, LineScan& scan, TextRead& read);
 
 // A file opened for its scan. A file that a writer holds locked (a report
 // being written: this search's own, which would feed the search its own
@@ -89,6 +83,7 @@ struct PreparedFile {
   OpenedFile open;
   std::string lines;
   LineScan scan;
+  TextRead read;
   std::vector<Problem> problems;
   bool tooLarge = false;
 };

@@ -8,6 +8,12 @@
 
 #include "finder/engine/Sinks.h"
 
+// How the files of a search are read: as GBK bytes (the finder's own rule),
+// as UTF-8, or each in the encoding its bytes show (a byte-order mark, else
+// UTF-8 when the whole text is UTF-8 beyond ASCII, else GBK). Whatever the
+// setting, a byte-order mark of UTF-16 is obeyed outside GBK.
+enum class EncodingSetting { Gbk, Utf8, Automatic };
+
 class ScanSettings {
  public:
   virtual ~ScanSettings() = default;
@@ -17,6 +23,10 @@ class ScanSettings {
   std::int32_t LimitHanZiCountEachFile = 0;
   std::uint32_t MaxHanZiCountEachFile = 0;
   std::string strStartTag;
+  EncodingSetting Encoding = EncodingSetting::Gbk;
+  // Hits are handed on with their lines (findings need them), also where
+  // they are held back for a while.
+  bool keepHitLines = false;
   ProgressSink* notifyWindow = nullptr;
   // The front end clears it to cancel; the engine polls it before each line
   // and each directory step.

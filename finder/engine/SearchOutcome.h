@@ -32,6 +32,9 @@ struct SearchOutcome {
   // Files whose scan ended early (a read error, memory exhausted): the
   // counts miss what they hold.
   std::vector<std::string> notWhole;
+  // Files read as GBK that are UTF-8 beyond ASCII as far as they were read:
+  // the automatic encoding would read them as UTF-8.
+  std::int64_t looksLikeUtf8 = 0;
 
   // Something the user would otherwise take as found is missing.
   bool SomethingLost() const {

@@ -33,6 +33,12 @@ class ProblemSink {
   virtual ~ProblemSink() = default;
   // errorNumber: the errno value of the cause (ENOMEM for memory).
   virtual void CannotRead(const std::string& path, ReadProblem problem, int errorNumber) = 0;
+  // The file held bytes that are not valid in its encoding (they acted as
+  // ASCII does: ending a run, not written). Once per file.
+  virtual void NotInItsEncoding(const std::string& path, const char* encoding) {
+    (void)path;
+    (void)encoding;
+  }
 };
 
 enum class MessageKind { Plain, Information, Stop };

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QEvent>
@@ -21,6 +22,7 @@
 #include <memory>
 
 #include "finder/app/dialog/DialogUnits.h"
+#include "finder/app/search/FinderTexts.h"
 #include "platform/qt/SystemText.h"
 
 namespace {
@@ -165,6 +167,12 @@ void FinderDialog::BuildControls() {
   check(kIdSearchUnicode, "搜索 Unicode 格式的汉字编码(适用于网页文件)", 7, 124, 191, 8);
   check(kIdLimit, "限制一个文件最大的搜索字数", 7, 139, 122, 8);
   edit(kIdMaxCount, 180, 136, 47, 14);
+  // How files are read, in the free space of the options' rows, reached
+  // from the limit by the keyboard before the start tag.
+  label(texts::kEncodingLabel, 236, 139, 38, 8);
+  auto* encoding = new QComboBox(this);
+  for (const char* item : texts::kEncodingItems) encoding->addItem(Utf8(item));
+  place(encoding, kIdEncoding, 276, 136, 64, 14);
   edit(kIdStartTag, 80, 155, 236, 14);
   edit(kIdLogFile, 49, 178, 266, 14);
   QPushButton* exitButton = button(kIdExit, "退出", 363, 19, 68, 18);
@@ -251,6 +259,7 @@ std::string FinderDialog::ControlText(int id) const {
     return platform::SystemTextFromQString(line->text());
   }
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return platform::SystemTextFromQString(button->text());
+  if (auto* box = qobject_cast<QComboBox*>(widget)) return platform::SystemTextFromQString(box->currentText());
   if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) return platform::SystemTextFromQString(text->toPlainText());
   if (widget == status_) return platform::SystemTextFromQString(status_->text());
   return std::string();
@@ -265,6 +274,8 @@ void FinderDialog::SetControlText(int id, const std::string& text) {
     shownTexts_.insert(id, {line->text(), text});
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(shown);
+  } else if (auto* box = qobject_cast<QComboBox*>(widget)) {
+    box->setCurrentIndex(std::max(0, box->findText(shown)));
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
     plain->setPlainText(shown);
   } else if (widget == status_) {

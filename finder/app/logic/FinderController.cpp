@@ -34,6 +34,26 @@ bool ParseIntegerField(std::string_view text, int& value) {
   return true;
 }
 
+namespace {
+
+// The drop-down's item for a field value, and back.
+constexpr const char* kEncodingValues[] = {FinderFields::kEncodingGbk, FinderFields::kEncodingUtf8,
+                                           FinderFields::kEncodingAuto};
+
+std::string EncodingItem(const std::string& value) {
+  for (std::size_t i = 0; i < std::size(kEncodingValues); ++i)
+    if (value == kEncodingValues[i]) return Ansi(texts::kEncodingItems[i]);
+  return Ansi(texts::kEncodingItems[0]);
+}
+
+std::string EncodingValue(const std::string& item) {
+  for (std::size_t i = 0; i < std::size(kEncodingValues); ++i)
+    if (item == Ansi(texts::kEncodingItems[i])) return kEncodingValues[i];
+  return FinderFields::kEncodingGbk;
+}
+
+}  // namespace
+
 FinderController::FinderController(FinderView& view, DesktopServices& services, NoticePoster& poster,
                                    FinderPaths paths)
     : view_(view),
@@ -66,6 +86,7 @@ bool FinderController::ReadControls() {
     return false;
   }
   fields_.strStartTag = view_.ControlText(kIdStartTag);
+  fields_.Encoding = EncodingValue(view_.ControlText(kIdEncoding));
   return true;
 }
 
@@ -85,6 +106,7 @@ void FinderController::WriteControls() {
   view_.SetChecked(kIdLimit, fields_.LimitHanZiCountEachFile != 0);
   view_.SetControlText(kIdMaxCount, std::to_string(fields_.MaxHanZiCountEachFile));
   view_.SetControlText(kIdStartTag, fields_.strStartTag);
+  view_.SetControlText(kIdEncoding, EncodingItem(fields_.Encoding));
 }
 
 void FinderController::LoadControlsFromSettings() {

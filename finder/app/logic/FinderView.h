@@ -1,5 +1,6 @@
 // The finder dialog's controls as its logic sees them: texts (CP936), check
-// marks and enabling, addressed by control id.
+// marks and enabling, addressed by control id. The encoding drop-down's text
+// is its chosen item; setting one of its items' texts chooses that item.
 #pragma once
 
 #include <string>
@@ -23,6 +24,7 @@ enum FinderControl : int {
   kIdMaxCount = 1017,
   kIdStartTag = 1018,
   kIdAdvertisement = 1019,
+  kIdEncoding = 1020,  // "文件编码:": how files are read
 };
 
 class FinderView {

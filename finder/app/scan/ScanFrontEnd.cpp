@@ -35,6 +35,9 @@ const char kUsage[] =
     "  --limit N          per-file limit in bytes of extracted text (default 30)\n"
     "  --no-limit         no per-file limit\n"
     "  --start-tag TAG    start each file at its first line that contains TAG\n"
+    "  --encoding ENC     how files are read: gbk (default: every byte 0x80 or\n"
+    "                     above counts), utf-8, or auto (a byte-order mark, else\n"
+    "                     UTF-8 when a file is valid UTF-8 beyond ASCII, else GBK)\n"
     "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
     "  --no-export        do not write the summary workbook\n"
     "  -q, --quiet        no progress display\n"
@@ -152,6 +155,11 @@ class TerminalProblems : public ProblemSink {
       std::fprintf(err_, "glyphwell-scan: %s could not be scanned whole: %s\n", shown.c_str(), reason);
     }
   }
+  void NotInItsEncoding(const std::string& path, const char* encoding) override {
+    progress_.Clear();
+    std::fprintf(err_, "glyphwell-scan: %s holds bytes that are not valid %s; they were passed over\n",
+                 TerminalText(path).c_str(), encoding);
+  }
 
  private:
   std::FILE* err_;
@@ -252,6 +260,12 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
     } else if (arg == "--start-tag") {
       if (!takeValue(text)) return false;
       options.search.strStartTag = Ansi(text);
+    } else if (arg == "--encoding") {
+      if (!takeValue(text)) return false;
+      if (!ParseEncoding(text, options.search.Encoding)) {
+        error = "invalid encoding '" + text + "': gbk, utf-8 or auto is needed";
+        return false;
+      }
     } else if (arg == "--report") {
       if (!takeValue(text)) return false;
       if (text.empty()) {
@@ -345,6 +359,9 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   std::fprintf(out, "%s\n", platform::AnsiToUtf8Lenient(CompletionText(outcome)).c_str());
   std::fflush(out);
 
+  if (outcome.looksLikeUtf8 > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8; --encoding auto reads them as UTF-8\n",
+                 static_cast<long long>(outcome.looksLikeUtf8));
   int status = 0;
   if (outcome.reportIncomplete) {
     std::fprintf(err, "glyphwell-scan: the report %s is incomplete: %s\n", TerminalText(outcome.report).c_str(),

@@ -1,5 +1,6 @@
 #include "finder/app/settings/FinderSettings.h"
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
@@ -14,6 +15,16 @@ FinderFields::FinderFields()
     : Path(platform::Utf8ToAnsiOrRaw(platform::HomeFolder())),
       FileType(kDefaultPatterns),
       strLogFile(platform::kDefaultReportPath) {}
+
+bool ParseEncoding(std::string_view text, std::string& encoding) {
+  for (const char* known : {FinderFields::kEncodingGbk, FinderFields::kEncodingUtf8, FinderFields::kEncodingAuto}) {
+    if (platform::CompareIgnoringAsciiCase(text, known) == 0) {
+      encoding = known;
+      return true;
+    }
+  }
+  return false;
+}
 
 FinderSettings::FinderSettings() = default;
 
@@ -33,6 +44,11 @@ void FinderSettings::Load(const std::string& iniPath) {
   ini_.ReadValue(kSection, "FileType", FileType);
   ini_.ReadValue(kSection, "strLogFile", strLogFile);
   ini_.ReadValue(kSection, "strStartTag", strStartTag);
+  // Read with the other keys; a missing or unknown text is GBK.
+  std::string encoding = "\n";  // no stored text holds a line end
+  ini_.ReadValue(kSection, "Encoding", encoding);
+  encodingStored_ = encoding != "\n";
+  if (!ParseEncoding(encoding, Encoding)) Encoding = kEncodingGbk;
 }
 
 int FinderSettings::Save() {
@@ -46,5 +62,9 @@ int FinderSettings::Save() {
   ini_.WriteValue(kSection, "Path", Path);
   ini_.WriteValue(kSection, "FileType", FileType);
   ini_.WriteValue(kSection, "strLogFile", strLogFile);
-  return ini_.WriteValue(kSection, "strStartTag", strStartTag);
+  const int result = ini_.WriteValue(kSection, "strStartTag", strStartTag);
+  // A user who never chose an encoding keeps a file of the ten keys alone.
+  if (Encoding == kEncodingGbk && !encodingStored_) return result;
+  encodingStored_ = true;
+  return ini_.WriteValue(kSection, "Encoding", Encoding);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "finder/app/settings/IniFile.h"
 
@@ -22,7 +23,17 @@ struct FinderFields {
   std::string strStartTag;
   int LimitHanZiCountEachFile = 1;
   int MaxHanZiCountEachFile = 30;
+  // How files are read: "GBK" (the default), "UTF-8" or "AUTO" (each file in
+  // the encoding its bytes show).
+  std::string Encoding = kEncodingGbk;
+
+  static constexpr char kEncodingGbk[] = "GBK";
+  static constexpr char kEncodingUtf8[] = "UTF-8";
+  static constexpr char kEncodingAuto[] = "AUTO";
 };
+
+// An encoding text in any letter case to its value; false for another text.
+bool ParseEncoding(std::string_view text, std::string& encoding);
 
 // The patterns of a first start, for glyphwell-scan's help too.
 inline constexpr char kDefaultPatterns[] = "*.txt;*.htm;*.html";
@@ -37,9 +48,10 @@ class FinderSettings : public FinderFields {
   void Load();
   // The same for an INI file elsewhere.
   void Load(const std::string& iniPath);
-  // Writes all ten keys; the result is that of the last write.
+  // Writes all keys; the result is that of the last write.
   int Save();
 
  private:
   IniFile ini_;
+  bool encodingStored_ = false;  // the file holds the key "Encoding"
 };

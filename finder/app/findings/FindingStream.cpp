@@ -1,0 +1,29 @@
+#include "finder/app/findings/FindingStream.h"
+
+FindingStream::FindingStream(FindingPrinter& printer, Baseline* baseline, BaselineRecorder* recorder)
+    : printer_(printer),
+      baseline_(baseline),
+      recorder_(recorder),
+      numbered_(baseline != nullptr || recorder != nullptr || printer.UsesOccurrence()) {}
+
+bool FindingStream::Add(Finding& finding) {
+  if (numbered_) finding.occurrence = occurrences_.Next(finding.path, finding.text);
+  if (recorder_ != nullptr) recorder_->Add(finding);
+  if (baseline_ != nullptr && baseline_->Accepts(finding)) {
+    ++suppressed_;
+    return false;
+  }
+  ++new_;
+  printer_.Print(finding);
+  return true;
+}
+
+FindingSummary FindingStream::Summary(std::int64_t files, std::int64_t characters) const {
+  FindingSummary summary;
+  summary.files = files;
+  summary.characters = characters;
+  summary.findings = new_;
+  summary.suppressed = suppressed_;
+  summary.baselineGone = baseline_ != nullptr ? baseline_->Gone() : 0;
+  return summary;
+}
