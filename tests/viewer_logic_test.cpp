@@ -248,6 +248,12 @@ TEST(SourceText, WordDocumentsThroughTextifier) {
     return "converted";
   };
   EXPECT_EQ(failure("exit 1", std::chrono::seconds(5)), "converted");  // damaged: what could be read
+  try {
+    SourceTextPath(dir / "gone.doc", real);
+    ADD_FAILURE() << "a gone document converted";
+  } catch (const RunTimeError& error) {
+    EXPECT_EQ(error.Code(), RunTimeErrorCode::FileNotFound);
+  }
   EXPECT_NE(failure("", std::chrono::seconds(5)).find("不存在"), std::string::npos);
   EXPECT_NE(failure("exit 3", std::chrono::seconds(5)).find("3"), std::string::npos);
   const auto start = std::chrono::steady_clock::now();

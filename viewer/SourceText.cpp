@@ -13,6 +13,8 @@ void TextifierConverter::Convert(const std::string& strDocument, const std::stri
   const std::string converter = programDirectory_ + "/Textifier";
   const std::string nativeConverter = platform::ToNative(converter);
   const std::string nativeDocument = platform::ToNative(strDocument);
+  // A document that is gone or unreadable is said so as any other source.
+  if (platform::InputFile document; !document.Open(nativeDocument)) RaiseOpenError(document.Error(), nativeDocument);
   if (!platform::PathExists(converter) || platform::IsDirectory(converter))
     throw RunTimeError(RunTimeErrorCode::FileNotFound, "转换工具 " + nativeConverter + " 不存在");
   // The folder of drive c may not exist yet; the converter only opens the file.
