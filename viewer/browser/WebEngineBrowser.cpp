@@ -69,8 +69,9 @@ class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
       if (--seen.value() == 0) redirected_.erase(seen);
     } else if (!page_.isEmpty() && path != page_ && info.firstPartyUrl().toLocalFile() == page_) {
       // Lexically, so that "../css/a.css" climbs from the source's folder
-      // as it would beside the source; a reference that climbs above the
-      // root from drive c's folder comes out lower, and finds nothing.
+      // as it would beside the source. (A reference that climbs above the
+      // root from drive c's folder was cut there by the browser: it lands
+      // lower than beside the source.)
       const QString moved = QDir::cleanPath(sourceFolder_ + u'/' + QDir(pageFolder_).relativeFilePath(path));
       ++redirected_[moved];
       QUrl target = QUrl::fromLocalFile(moved);
