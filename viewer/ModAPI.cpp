@@ -63,7 +63,7 @@ std::vector<KeyStroke> ParseKeys(std::string_view keys) {
         next.text = name;
       } else {
         // Not a name this notation knows: the brace is typed.
-        next.text = "{";
+        next.text.assign(1, '{');
         strokes.push_back(std::exchange(next, KeyStroke()));
         ++i;
         continue;
