@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "finder/app/scan/ScanFrontEnd.h"
+#include "finder/app/scan/Terminal.h"
 #include "platform/Files.h"
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"

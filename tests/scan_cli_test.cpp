@@ -39,7 +39,8 @@ TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   EXPECT_EQ(ReadFileBytes(dir_ / "result.txt"), expected + Gbk("跳过 ") + root + "/prices.xls\r\n");
   EXPECT_EQ(outcome.out, Completion(6, total));
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.err, "成功写入Excel文件" + Workbook() + "\n");
+  // Where the workbook and the report went, as paths on disk.
+  EXPECT_EQ(outcome.err, "成功写入Excel文件" + Workbook() + "\nglyphwell-scan: the report is " + (dir_ / "result.txt") + "\n");
 
   const WorkbookCells cells = ReadWorkbook(Workbook());
   ASSERT_TRUE(cells.ok);

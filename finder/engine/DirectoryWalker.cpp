@@ -1,5 +1,6 @@
 #include "finder/engine/DirectoryWalker.h"
 
+#include "platform/CodePage.h"
 #include "platform/NativePath.h"
 
 namespace {
@@ -30,7 +31,23 @@ bool DirectoryWalker::IsCancelled() const {
   return runningFlag_ != nullptr && runningFlag_->load(std::memory_order_relaxed) == 0;
 }
 
+bool DirectoryWalker::Excluded(const std::string& path, bool folder) const {
+  if (!exclude_ || path.size() <= rootLength_) return false;
+  std::string relative = path.substr(rootLength_);
+  // Names below a drive path are joined with "\"; the filter reads "/".
+  for (std::size_t i = 0; i < relative.size(); ++i) {
+    if (platform::GbkCharLength(relative, i) == 2)
+      ++i;
+    else if (relative[i] == '\\')
+      relative[i] = '/';
+  }
+  return exclude_->Excludes(relative, folder);
+}
+
 void DirectoryWalker::Walk(const std::string& directory, bool includeSubdirectories, const std::string& patterns) {
+  std::string withSeparator = directory;
+  AppendSeparator(withSeparator);
+  rootLength_ = withSeparator.size();
   if (!includeSubdirectories) {
     SearchFiles(directory, patterns);
     return;
@@ -56,7 +73,7 @@ void DirectoryWalker::WalkTree(std::string directory, const std::string& pattern
     // A folder reached a second time (through a link) is not walked again:
     // links to folders up the path would loop, links across the tree would
     // multiply the walk.
-    if (!walked_.insert(entry.identity).second) continue;
+    if (Excluded(directory + entry.name, true) || !walked_.insert(entry.identity).second) continue;
     WalkTree(directory + entry.name, patterns);
   }
   SearchFiles(directory, patterns);
@@ -73,7 +90,7 @@ void DirectoryWalker::SearchFiles(const std::string& directory, const std::strin
     int error = 0;
     for (const platform::FoundEntry& entry : platform::FindFiles(prefix + piece, &error)) {
       if (IsCancelled()) break;
-      if (entry.isDirectory) continue;
+      if (entry.isDirectory || Excluded(prefix + entry.name, false)) continue;
       callback_(userObject_, prefix + entry.name, entry);
     }
     if (error != 0) {

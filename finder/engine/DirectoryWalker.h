@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "finder/engine/SearchScope.h"
 #include "finder/engine/Sinks.h"
 #include "platform/FileSearch.h"
 
@@ -25,6 +26,9 @@ class DirectoryWalker {
 
   // Folders that cannot be listed are told here; none by default.
   void SetProblemSink(ProblemSink* problems) { problems_ = problems; }
+  // Files and folders below the walked folder that the filter names are
+  // passed over; none by default.
+  void SetExclusion(const PathFilter* exclude) { exclude_ = exclude; }
 
   void Walk(const std::string& directory, bool includeSubdirectories, const std::string& patterns);
   void SearchFiles(const std::string& directory, const std::string& patterns);
@@ -37,7 +41,11 @@ class DirectoryWalker {
   std::atomic<unsigned char>* runningFlag_;
   FileCallback callback_;
   void* userObject_;
+  bool Excluded(const std::string& path, bool folder) const;
+
   ProblemSink* problems_ = nullptr;
+  const PathFilter* exclude_ = nullptr;
+  std::size_t rootLength_ = 0;  // of the walked folder with its separator
   // Directories walked in this search, each (device and inode) once.
   std::set<platform::FileIdentity> walked_;
 };

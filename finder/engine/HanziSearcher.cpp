@@ -13,15 +13,22 @@
 namespace {
 
 // Hit lines straight into the report, the file's header before the first.
+// The lines also go to a hit-line sink, when there is one, with the
+// encoding the file is read in.
 struct ReportHits : HitSink {
-  ReportHits(ReportWriter& report, const std::string& path) : report(report), path(path) {}
+  ReportHits(ReportWriter& report, const std::string& path, HitLineSink* lines, const TextRead& read, bool converted)
+      : report(report), path(path), lines(lines), read(read), converted(converted) {}
   ReportWriter& report;
   const std::string& path;
+  HitLineSink* lines;
+  const TextRead& read;
+  bool converted;
   bool headerWritten = false;
-  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view) override {
+  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
     if (!headerWritten) report.WriteHeader(path);
     headerWritten = true;
     report.WriteHitLine(lineNumber, chars);
+    if (lines) lines->HitLine(path, read.encoding, converted, lineNumber, line);
   }
 };
 
@@ -73,6 +80,7 @@ void HanziSearcher::SearchRoots(const SearchScope& scope) {
       if (root.directory) {
         DirectoryWalker walker(settings_.runningFlag, &ParallelScan::OnFileFound, &parallel);
         walker.SetProblemSink(&parallel);
+        walker.SetExclusion(scope.exclude);
         walker.Walk(root.path, scope.includeSubdirectories, scope.patterns);
       } else {
         parallel.Add(root.path);
@@ -86,6 +94,7 @@ void HanziSearcher::SearchRoots(const SearchScope& scope) {
     if (root.directory) {
       DirectoryWalker walker(settings_.runningFlag, &HanziSearcher::OnFileFound, this);
       walker.SetProblemSink(problems_);
+      walker.SetExclusion(scope.exclude);
       walker.Walk(root.path, scope.includeSubdirectories, scope.patterns);
     } else {
       ScanFile(root.path);
@@ -196,8 +205,8 @@ void HanziSearcher::ScanHere(const std::string& path, const std::string& fileToR
     // nothing: the output is another search's.
     const bool cancelledWaiting = converted && !converterLock_.Held() && settings_.IsCancelled();
     if (!cancelledWaiting && TellOpenProblem(path, OpenForScan(reader_, fileToRead, converted))) reader_.Close();
-    ReportHits hits(report_, path);
     TextRead read;
+    ReportHits hits(report_, path, hitLines_, read, converted);
     ScanText(settings_, path, converted, reader_, chars_, hits, scan, read);
     TellRead(path, read);
     if (reader_.LastError() != 0) Tell(path, ReadProblem::NotWhole, reader_.LastError());
@@ -221,6 +230,9 @@ void HanziSearcher::CommitPrepared(const std::string& path, PreparedFile& prepar
   TellRead(path, prepared.read);
   for (const PreparedFile::Problem& problem : prepared.problems) Tell(path, problem.problem, problem.error);
   scan = std::move(prepared.scan);
+  if (hitLines_)
+    for (const auto& [number, line] : prepared.hitLines)
+      hitLines_->HitLine(path, prepared.read.encoding, false, number, line);
   try {
     report_.WriteLines(prepared.lines);
     report_.Flush();

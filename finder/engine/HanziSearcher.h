@@ -54,6 +54,9 @@ class HanziSearcher {
   void SetSummaryExport(SummaryExport* summaryExport) { export_ = summaryExport; }
   // Folders and files that could not be read (whole) are told here.
   void SetProblemSink(ProblemSink* problems) { problems_ = problems; }
+  // Every line with characters, as read, is told here too (with
+  // ScanSettings::keepHitLines set, also those a worker read).
+  void SetHitLineSink(HitLineSink* lines) { hitLines_ = lines; }
   // Where the document converter lies; the module directory by default.
   void SetConverterDirectory(std::string directory) { converterDirectory_ = std::move(directory); }
   // Files of a directory search are read and extracted by this many threads
@@ -96,6 +99,7 @@ class HanziSearcher {
   ResultTable results_;
   SummaryExport* export_ = nullptr;
   ProblemSink* problems_ = nullptr;
+  HitLineSink* hitLines_ = nullptr;
   platform::FileLock converterLock_;
   bool aborted_ = false;
   int workers_ = 1;

@@ -62,16 +62,22 @@ class HeldHits : public HitSink {
 // A file whose lines would not fit a worker's buffer: read at its turn.
 struct TooLarge {};
 
-// Hit lines as the report's bytes, the header before the first.
+// Hit lines as the report's bytes, the header before the first, and (when
+// hitLines is given) each line as read.
 struct ReportLines : HitSink {
-  explicit ReportLines(const std::string& path) : path(path) {}
-  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view) override {
+  ReportLines(const std::string& path, std::vector<std::pair<std::int64_t, std::string>>* hitLines)
+      : path(path), hitLines(hitLines) {}
+  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
     // Checked before the copy, so that a huge line is never held twice.
-    if (lines.size() + chars.size() > kMostBufferedLines) throw TooLarge{};
+    kept += chars.size() + (hitLines ? line.size() : 0);
+    if (kept > kMostBufferedLines) throw TooLarge{};
     if (lines.empty()) AppendHeaderLine(lines, path);
     AppendHitLine(lines, lineNumber, chars);
+    if (hitLines) hitLines->emplace_back(lineNumber, line);
   }
   const std::string& path;
+  std::vector<std::pair<std::int64_t, std::string>>* hitLines;
+  std::size_t kept = 0;
   std::string lines;
 };
 
@@ -280,7 +286,7 @@ OpenedFile OpenForScan(platform::LineReader& reader, const std::string& fileToRe
 
 void PrepareFile(const ScanSettings& settings, const std::string& path, platform::LineReader& reader,
                  std::string& chars, PreparedFile& prepared) {
-  ReportLines hits(path);
+  ReportLines hits(path, settings.keepHitLines ? &prepared.hitLines : nullptr);
   try {
     prepared.open = OpenForScan(reader, path, false);
     if (prepared.open.opened) {
@@ -295,6 +301,7 @@ void PrepareFile(const ScanSettings& settings, const std::string& path, platform
   }
   ReleaseLongLineChars(chars);
   if (prepared.tooLarge) {
+    prepared.hitLines.clear();
     prepared.scan = LineScan();
     prepared.read = TextRead();
     prepared.problems.clear();

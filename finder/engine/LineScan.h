@@ -82,6 +82,8 @@ struct PreparedFile {
   };
   OpenedFile open;
   std::string lines;
+  // With ScanSettings::keepHitLines: each hit's line number and line as read.
+  std::vector<std::pair<std::int64_t, std::string>> hitLines;
   LineScan scan;
   TextRead read;
   std::vector<Problem> problems;

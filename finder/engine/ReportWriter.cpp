@@ -25,6 +25,7 @@ void ReportWriter::SetFileName(std::string path) {
 
 bool ReportWriter::EnsureOpen() {
   if (file_.IsOpen()) return true;
+  if (path_.empty()) return false;  // a search without a report: nothing is lost
   if (heldByAnother_ || !file_.CreateLocked(path_)) {
     heldByAnother_ = heldByAnother_ || file_.Error() == EWOULDBLOCK;
     incomplete_ = true;

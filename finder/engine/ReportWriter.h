@@ -34,7 +34,8 @@ class ReportWriter {
   ReportWriter(const ReportWriter&) = delete;
   ReportWriter& operator=(const ReportWriter&) = delete;
 
-  // Replaces the path; an open file is not touched.
+  // Replaces the path; an open file is not touched. An empty path writes no
+  // report at all (a search whose front end shows its findings instead).
   void SetFileName(std::string path);
   const std::string& FileName() const { return path_; }
 

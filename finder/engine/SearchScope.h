@@ -2,7 +2,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Files and folders a walk passes over, by their path below the folder
+// walked (a system text with "/" between names); a folder passed over is
+// not entered.
+class PathFilter {
+ public:
+  virtual ~PathFilter() = default;
+  virtual bool Excludes(std::string_view relativePath, bool folder) const = 0;
+};
 
 // A file or a folder to search, as the user gave it (a system text).
 struct SearchRoot {
@@ -17,6 +27,7 @@ struct SearchScope {
   std::vector<SearchRoot> roots;
   bool includeSubdirectories = true;  // in folders: their subfolders too
   std::string patterns;               // file-name patterns of the walk, ";" between them
+  const PathFilter* exclude = nullptr;  // none: the walk takes every match
 };
 
 // True when the report path names an existing file that the search would

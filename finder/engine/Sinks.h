@@ -4,9 +4,12 @@
 // nothing else of them.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "finder/engine/SearchOutcome.h"
+#include "platform/TextEncoding.h"
 
 class ResultTable;
 
@@ -60,4 +63,15 @@ class SummaryExport {
   virtual ExportStatus Export(const ResultTable& table) = 0;
   // Where the summary goes (a path text).
   virtual std::string Destination() const = 0;
+};
+
+// Told of every line with characters, in the search's order (file by file,
+// line by line), with the line as read: the file's bytes for GBK (the
+// system's own text when systemText, a converted document), UTF-8 for a
+// UTF-8 or UTF-16 file. For a front end that shows where characters stand.
+class HitLineSink {
+ public:
+  virtual ~HitLineSink() = default;
+  virtual void HitLine(const std::string& path, platform::TextEncoding encoding, bool systemText,
+                       std::int64_t lineNumber, std::string_view line) = 0;
 };

@@ -121,12 +121,20 @@ bool Baseline::Accepts(const Finding& finding) {
   return finding.occurrence < entry.accepted;
 }
 
-std::int64_t Baseline::Gone() const {
+std::int64_t Baseline::Gone(const Covered& covered) const {
   std::int64_t gone = 0;
   for (const auto& [path, texts] : files_) {
+    if (!covered(path)) continue;
     for (const auto& [text, entry] : texts) gone += entry.accepted - std::min(entry.accepted, entry.seen);
   }
   return gone;
+}
+
+void Baseline::KeepUncovered(const Covered& covered, BaselineRecorder& recorder) const {
+  for (const auto& [path, texts] : files_) {
+    if (covered(path)) continue;
+    for (const auto& [text, entry] : texts) recorder.AddEntry(path, text, entry.accepted);
+  }
 }
 
 BaselineRecorder::BaselineRecorder(std::string folder) : relative_(std::move(folder)) {}
@@ -142,6 +150,12 @@ void BaselineRecorder::Add(const Finding& finding) {
   } else {
     current_->emplace(text, 1);
   }
+}
+
+void BaselineRecorder::AddEntry(const std::string& relativePath, const std::string& text, std::int64_t count) {
+  if (count <= 0) return;
+  files_[relativePath][text] += count;
+  current_ = nullptr;  // the map may have moved nothing, but the next Add looks its file up again
 }
 
 std::string BaselineRecorder::Text() const {

@@ -18,6 +18,8 @@
 // A count n accepts occurrences 0 to n-1 of that text in that file.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -63,8 +65,15 @@ class Baseline {
   // baseline accepts (suppresses) it.
   bool Accepts(const Finding& finding);
 
-  // Entries of the baseline that no finding so far matched.
-  std::int64_t Gone() const;
+  // Whether a path of the baseline (relative to its folder) lies where the
+  // scan looked: a scan of some files says nothing of the others.
+  using Covered = std::function<bool(const std::string& relativePath)>;
+  // Entries of the baseline, of files the scan covered, that no finding so
+  // far matched.
+  std::int64_t Gone(const Covered& covered) const;
+  // The entries of files the scan did not cover go into the new baseline
+  // as they stand.
+  void KeepUncovered(const Covered& covered, class BaselineRecorder& recorder) const;
   std::int64_t Entries() const { return entries_; }
 
  private:
@@ -91,6 +100,9 @@ class BaselineRecorder {
   explicit BaselineRecorder(std::string folder = {});
 
   void Add(const Finding& finding);
+  // An entry as a baseline holds it: a path relative to the folder, a text
+  // and how many of its occurrences are accepted.
+  void AddEntry(const std::string& relativePath, const std::string& text, std::int64_t count);
   // The file's whole content.
   std::string Text() const;
   // Replaces file (a native path) only once the new content is complete: it

@@ -1,9 +1,11 @@
 #include "finder/app/findings/FindingStream.h"
 
-FindingStream::FindingStream(FindingPrinter& printer, Baseline* baseline, BaselineRecorder* recorder)
+FindingStream::FindingStream(FindingPrinter& printer, Baseline* baseline, BaselineRecorder* recorder,
+                             Baseline::Covered covered)
     : printer_(printer),
       baseline_(baseline),
       recorder_(recorder),
+      covered_(covered ? std::move(covered) : [](const std::string&) { return true; }),
       numbered_(baseline != nullptr || recorder != nullptr || printer.UsesOccurrence()) {}
 
 bool FindingStream::Add(Finding& finding) {
@@ -24,6 +26,6 @@ FindingSummary FindingStream::Summary(std::int64_t files, std::int64_t character
   summary.characters = characters;
   summary.findings = new_;
   summary.suppressed = suppressed_;
-  summary.baselineGone = baseline_ != nullptr ? baseline_->Gone() : 0;
+  summary.baselineGone = baseline_ != nullptr ? baseline_->Gone(covered_) : 0;
   return summary;
 }

@@ -12,7 +12,10 @@
 class FindingStream {
  public:
   // baseline and recorder may be null: no baseline read, none written.
-  explicit FindingStream(FindingPrinter& printer, Baseline* baseline = nullptr, BaselineRecorder* recorder = nullptr);
+  // covered tells which of the baseline's files the scan looked at (all
+  // when not given).
+  explicit FindingStream(FindingPrinter& printer, Baseline* baseline = nullptr, BaselineRecorder* recorder = nullptr,
+                         Baseline::Covered covered = {});
 
   void Begin() { printer_.Begin(); }
   // Fills in finding.occurrence where the baseline or the format needs it;
@@ -30,6 +33,7 @@ class FindingStream {
   FindingPrinter& printer_;
   Baseline* baseline_;
   BaselineRecorder* recorder_;
+  Baseline::Covered covered_;
   bool numbered_;
   OccurrenceCounter occurrences_;
   std::int64_t new_ = 0;

@@ -1,0 +1,216 @@
+#include "finder/app/scan/ScanOptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+#include "finder/app/search/FinderTexts.h"
+#include "platform/Process.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: glyphwell-scan [OPTION]... PATH...\n"
+    "Find the Chinese (double-byte GBK) characters in files and directory trees\n"
+    "and write them, by line number, into the result report.\n"
+    "\n"
+    "  PATH               a directory (walked) or a file (scanned); several are\n"
+    "                     searched in order as one search\n"
+    "  --patterns LIST    patterns separated by \";\" (default \"*.txt;*.htm;*.html\")\n"
+    "  --no-subdirs       stay in PATH itself\n"
+    "  --no-unicode       do not convert five-digit character references\n"
+    "  --limit N          per-file limit in bytes of extracted text (default 30)\n"
+    "  --no-limit         no per-file limit\n"
+    "  --start-tag TAG    start each file at its first line that contains TAG\n"
+    "  --encoding ENC     how files are read: gbk (default: every byte 0x80 or\n"
+    "                     above counts), utf-8, or auto (a byte-order mark, else\n"
+    "                     UTF-8 when a file is valid UTF-8 beyond ASCII, else GBK)\n"
+    "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
+    "  --no-export        do not write the summary workbook\n"
+    "\n"
+    "Findings for editors and CI (a finding is a run of Chinese characters on a\n"
+    "line, with its line and column):\n"
+    "  --format FORMAT    print the findings on stdout in UTF-8: vimgrep\n"
+    "                     (PATH:LINE:COLUMN:TEXT), json (JSON Lines), sarif (SARIF\n"
+    "                     2.1.0) or github (workflow annotations); no report and\n"
+    "                     no workbook are written unless --report or --export ask\n"
+    "  --export           write the summary workbook with --format too\n"
+    "  --files-from FILE  also search the paths listed in FILE (- for stdin), one\n"
+    "                     a line, or NUL-separated with -0\n"
+    "  --exclude GLOB     pass over files and folders whose path below the searched\n"
+    "                     folder matches (*, ?, ** for any depth, a trailing / for\n"
+    "                     folders; without a / the name matches at any depth)\n"
+    "  --baseline FILE    accept the findings FILE lists; only new ones are printed\n"
+    "  --update-baseline  write FILE anew from this search (exit 0 once written)\n"
+    "  --check            exit 1 when there is a new finding, 0 when none\n"
+    "                     (also without --format), 2 on any error\n"
+    "With --format, --check or --baseline the per-file limit is off unless --limit\n"
+    "is given, and a line holding glyphwell-ignore yields no finding.\n"
+    "\n"
+    "  -q, --quiet        no progress display, and no word of where the report went\n"
+    "  -j, --threads N    files read by N threads at once (default: one per\n"
+    "                     processor, at most 8); the output is the same\n"
+    "  -h, --help         show this help\n"
+    "      --version      show the version\n"
+    "\n"
+    "Exit status: 0 when characters were found (with --format: when a finding was\n"
+    "printed), 1 when none, 2 on an error; with --check 1 for a new finding.\n";
+
+
+bool ParseLimit(const std::string& text, int& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long number = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || number < INT32_MIN || number > UINT32_MAX) return false;
+  // Held as the dialog's field holds it; the search compares it unsigned, so
+  // a negative limit never cuts a file, and one past 2^31 keeps its value.
+  value = static_cast<int>(static_cast<std::uint32_t>(number));
+  return true;
+}
+
+// The options that take no value; false for any other argument.
+bool FlagOption(const std::string& arg, ScanOptions& options) {
+  if (arg == "--no-limit") {
+    options.search.LimitHanZiCountEachFile = 0;
+    options.limitGiven = true;
+  }
+  else if (arg == "--no-subdirs")
+    options.search.IncludeSubPath = 0;
+  else if (arg == "--no-unicode")
+    options.search.SearchUnicode = 0;
+  else if (arg == "--no-export")
+    options.exportWorkbook = false;
+  else if (arg == "-q" || arg == "--quiet")
+    options.quiet = true;
+  else if (arg == "--export")
+    options.exportGiven = true;
+  else if (arg == "-0")
+    options.nulSeparated = true;
+  else if (arg == "--update-baseline")
+    options.updateBaseline = true;
+  else if (arg == "--check")
+    options.check = true;
+  else
+    return false;
+  return true;
+}
+
+}  // namespace
+
+int DefaultThreads() { return std::min(platform::ProcessorCount(), 8); }
+
+const char* ScanUsage() { return kUsage; }
+
+bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error) {
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::string value;
+    std::string text;
+    bool hasInlineValue = false;
+    if (!optionsEnded && arg.rfind("--", 0) == 0 && arg.size() > 2) {
+      const std::size_t equals = arg.find('=');
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+        arg = arg.substr(0, equals);
+        hasInlineValue = true;
+      }
+    }
+    auto takeValue = [&](std::string& into) {
+      if (hasInlineValue) {
+        into = value;
+        return true;
+      }
+      if (i + 1 >= args.size()) {
+        error = "option '" + arg + "' needs a value";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.paths.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--patterns") {
+      if (!takeValue(text)) return false;
+      options.search.FileType = Ansi(text);
+    } else if (arg == "--start-tag") {
+      if (!takeValue(text)) return false;
+      options.search.strStartTag = Ansi(text);
+    } else if (arg == "--encoding") {
+      if (!takeValue(text)) return false;
+      if (!ParseEncoding(text, options.search.Encoding)) {
+        error = "invalid encoding '" + text + "': gbk, utf-8 or auto is needed";
+        return false;
+      }
+    } else if (arg == "--report") {
+      if (!takeValue(text)) return false;
+      if (text.empty()) {
+        error = "the report path is empty";
+        return false;
+      }
+      options.search.strLogFile = Ansi(text);
+      options.reportGiven = true;
+    } else if (arg == "--format") {
+      if (!takeValue(options.format)) return false;
+    } else if (arg == "--files-from") {
+      if (!takeValue(text)) return false;
+      options.filesFrom.push_back(text);
+    } else if (arg == "--exclude") {
+      if (!takeValue(text)) return false;
+      options.excludes.push_back(text);
+    } else if (arg == "--baseline") {
+      if (!takeValue(options.baseline)) return false;
+      if (options.baseline.empty()) {
+        error = "the baseline path is empty";
+        return false;
+      }
+    } else if (arg == "-j" || arg == "--threads" || (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
+      text = arg.size() > 2 && arg[1] == 'j' ? arg.substr(2) : std::string();
+      if (text.empty() && !takeValue(text)) return false;
+      char* end = nullptr;
+      const long threads = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || threads < 1 || threads > 256) {
+        error = "invalid thread count '" + text + "': a number from 1 to 256 is needed";
+        return false;
+      }
+      options.threads = static_cast<int>(threads);
+    } else if (arg == "--limit") {
+      if (!takeValue(text)) return false;
+      if (!ParseLimit(text, options.search.MaxHanZiCountEachFile)) {
+        error = "invalid limit '" + text + "': a whole number is needed";
+        return false;
+      }
+      options.search.LimitHanZiCountEachFile = 1;
+      options.limitGiven = true;
+    } else if (!hasInlineValue && FlagOption(arg, options)) {
+    } else if (hasInlineValue && FlagOption(arg, options)) {
+      error = "option '" + arg + "' takes no value";
+      return false;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else {
+      error = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  // Findings are wanted whole: a CI check must not stop at a file's first
+  // thirty bytes. An explicit --limit still applies.
+  if ((!options.format.empty() || options.check || !options.baseline.empty()) && !options.limitGiven)
+    options.search.LimitHanZiCountEachFile = 0;
+  if (options.updateBaseline && options.baseline.empty()) {
+    error = "--update-baseline needs --baseline FILE";
+    return false;
+  }
+  if (options.paths.empty() && options.filesFrom.empty() && !options.help && !options.version) {
+    error = "no PATH given";
+    return false;
+  }
+  return true;
+}
+

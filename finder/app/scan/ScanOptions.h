@@ -1,0 +1,39 @@
+// glyphwell-scan's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "finder/app/settings/FinderSettings.h"
+
+struct ScanOptions {
+  // The choices a search is made from, as the dialog's fields hold them (in
+  // CP936), with their defaults; the options set them.
+  FinderFields search;
+  std::vector<std::string> paths;  // as typed (UTF-8), searched in this order
+  bool reportGiven = false;        // --report
+  bool limitGiven = false;         // --limit or --no-limit
+  bool exportWorkbook = true;      // --no-export clears it
+  bool exportGiven = false;        // --export
+  bool quiet = false;
+  int threads = 0;  // workers reading files; 0: one per processor, at most 8
+  // Findings for editors and CI.
+  std::string format;                 // --format: vimgrep, json, sarif, github
+  std::vector<std::string> filesFrom;  // --files-from lists, "-" for stdin
+  bool nulSeparated = false;           // -0
+  std::vector<std::string> excludes;   // --exclude GLOB
+  std::string baseline;                // --baseline FILE
+  bool updateBaseline = false;
+  bool check = false;
+  bool help = false;
+  bool version = false;
+};
+
+// The workers a search uses when not told: one per processor, at most 8.
+int DefaultThreads();
+
+// The help text.
+const char* ScanUsage();
+
+// Parses the arguments after the program name. On false, error says why.
+bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options, std::string& error);

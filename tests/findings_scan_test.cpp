@@ -1,0 +1,135 @@
+// glyphwell-scan in developers' trees and CI, as a CI step runs it: where the
+// findings stand, the baseline's ratchet, what is passed over, and exit codes.
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/NativePath.h"
+#include "tests/support/Gbk.h"
+#include "tests/support/ScanProgram.h"
+
+namespace {
+
+using FindingsScan = ScanProgram;
+constexpr auto npos = std::string::npos;
+
+}  // namespace
+
+// Line and column of each finding in the line as stored (bytes) and in
+// characters: after a tab, wide characters and a reference, in GBK, UTF-8
+// and UTF-16 files whose names hold blanks and Chinese.
+TEST_F(FindingsScan, FindingsStandWhereTheirCharactersStand) {
+  const std::string line = "\t©€ 中文 x &#25991;字;y 末\n";  // UTF-8 source; GBK lacks © and writes € in one byte
+  dir_.Write("t/a b.txt", "first\n" + Gbk("\t中文 x &#25991;字;y 末\n"));
+  dir_.Write("t/中.txt", "first\n" + line);
+  iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
+  std::string utf16(200, '\0');
+  std::string source = "\xEF\xBB\xBF" "first\n" + line;
+  char *in = source.data(), *put = utf16.data();
+  std::size_t inLeft = source.size(), putLeft = utf16.size();
+  iconv(cd, &in, &inLeft, &put, &putLeft);
+  iconv_close(cd);
+  utf16.resize(utf16.size() - putLeft);
+  dir_.Write("t/u16.txt", utf16);
+  const std::string t = dir_ / "t";
+  const Outcome vim = Run({"--encoding", "auto", "--format", "vimgrep", "-j1", t});
+  EXPECT_EQ(vim.status, 0) << vim.err;
+  EXPECT_EQ(vim.out, t + "/a b.txt:2:2:中文\n" + t + "/a b.txt:2:9:文字\n" + t + "/a b.txt:2:22:末\n" +
+                         t + "/u16.txt:2:9:中文\n" + t + "/u16.txt:2:19:文字\n" + t + "/u16.txt:2:43:末\n" +
+                         t + "/中.txt:2:8:中文\n" + t + "/中.txt:2:17:文字\n" + t + "/中.txt:2:31:末\n");
+  EXPECT_FALSE(FileIsThere(platform::DriveFolder('c') + "/GlyphwellResult.txt"));  // --format writes no report
+  EXPECT_FALSE(FileIsThere(Workbook()));
+
+  const Outcome json = Run({"--encoding", "auto", "--format", "json", "-q", t + "/中.txt"});
+  EXPECT_EQ(json.out,
+            "{\"type\":\"finding\",\"path\":\"" + t + "/中.txt\",\"line\":2,\"column\":8,\"character_column\":5,"
+            "\"text\":\"中文\",\"encoding\":\"UTF-8\"}\n"
+            "{\"type\":\"finding\",\"path\":\"" + t + "/中.txt\",\"line\":2,\"column\":17,\"character_column\":10,"
+            "\"text\":\"文字\",\"encoding\":\"UTF-8\"}\n"
+            "{\"type\":\"finding\",\"path\":\"" + t + "/中.txt\",\"line\":2,\"column\":31,\"character_column\":22,"
+            "\"text\":\"末\",\"encoding\":\"UTF-8\"}\n"
+            "{\"type\":\"summary\",\"files\":1,\"characters\":14,\"findings\":3,\"suppressed\":0,\"baseline_gone\":0}\n");
+  EXPECT_EQ(json.err, "");  // quiet: not even the completion text
+
+  // Asked for, the report and the workbook are written beside the findings.
+  const Outcome both = Run({"--format", "vimgrep", "--report", dir_ / "r.txt", "--export", t + "/a b.txt"});
+  EXPECT_EQ(both.out, t + "/a b.txt:2:2:中文\n" + t + "/a b.txt:2:9:文字\n" + t + "/a b.txt:2:22:末\n");
+  EXPECT_TRUE(FileIsThere(dir_ / "r.txt") && FileIsThere(Workbook()));
+  EXPECT_NE(both.err.find("处理结束 共搜索了 1 个文件"), npos);
+}
+
+// The ratchet: a baseline written from a scan lets nothing new pass, shrugs
+// at lines moving, fails a new finding with --check and counts a fixed one
+// as gone; a check that cannot read what it was given never passes.
+TEST_F(FindingsScan, ABaselineThatMayOnlyShrink) {
+  dir_.Write("site/a.txt", Gbk("中文\n英文 中文\n"));
+  dir_.Write("site/b.txt", Gbk("字\n"));
+  const std::string baseline = dir_ / "baseline.json";
+  const std::string site = dir_ / "site";
+  EXPECT_EQ(Run({"--baseline", baseline, "--update-baseline", site}).status, 0);
+  const std::string written = ReadFileBytes(baseline);
+  EXPECT_NE(written.find("\"中文\": 2"), npos) << written;
+  EXPECT_EQ(Run({"--baseline", baseline, "--update-baseline", site}).status, 0);
+  EXPECT_EQ(ReadFileBytes(baseline), written);  // stable: it diffs well
+
+  const Outcome same = Run({"--baseline", baseline, "--check", "--format", "json", "-q", site});
+  EXPECT_EQ(same.status, 0) << same.out;
+  EXPECT_NE(same.out.find("\"findings\":0,\"suppressed\":4,\"baseline_gone\":0"), npos) << same.out;
+
+  dir_.Write("site/a.txt", Gbk("new line above\n中文\n英文 中文\n"));
+  EXPECT_EQ(Run({"--baseline", baseline, "--check", site}).status, 0);
+
+  dir_.Write("site/b.txt", Gbk("字\n新字\n"));
+  const Outcome added = Run({"--baseline", baseline, "--check", "--format", "vimgrep", site});
+  EXPECT_EQ(added.status, 1);
+  EXPECT_EQ(added.out, site + "/b.txt:2:1:新字\n");
+
+  dir_.Write("site/a.txt", Gbk("中文\n"));
+  const Outcome fixed = Run({"--baseline", baseline, "--format", "json", "-q", site});
+  EXPECT_NE(fixed.out.find("\"suppressed\":2,\"baseline_gone\":2"), npos) << fixed.out;
+  // A scan of one file says nothing of the others' entries.
+  const Outcome one = Run({"--baseline", baseline, "--format", "json", "-q", site + "/b.txt"});
+  EXPECT_NE(one.out.find("\"baseline_gone\":0"), npos) << one.out;
+
+  const std::string locked = dir_.Write("site/locked.txt", Gbk("字\n"));
+  chmod(locked.c_str(), 0);
+  if (geteuid() != 0) {
+    EXPECT_EQ(Run({"--check", locked}).status, 2);
+  }
+  EXPECT_EQ(Run({"--check", dir_ / "no-such-folder/"}).status, 2);
+  EXPECT_EQ(Run({"--baseline", dir_ / "missing.json", "--check", site}).status, 2);
+}
+
+// What is passed over (globs, the marker), several paths and paths from a
+// NUL-separated list, and GitHub's cap with its closing notice.
+TEST_F(FindingsScan, WhatIsScannedAndTheAnnotationCap) {
+  dir_.Write("p/keep.txt", Gbk("留\n跳过 glyphwell-ignore\n"));
+  dir_.Write("p/vendor/lib.txt", Gbk("库\n"));
+  dir_.Write("p/docs/x.min.txt", Gbk("压\n"));
+  dir_.Write("p/docs/y.txt", Gbk("文\n"));
+  const std::string p = dir_ / "p";
+  const Outcome excluded =
+      Run({"--format", "vimgrep", "--exclude", "vendor/", "--exclude", "*.min.txt", "-j1", p});
+  EXPECT_EQ(excluded.out, p + "/docs/y.txt:1:1:文\n" + p + "/keep.txt:1:1:留\n");
+
+  dir_.Write("list", p + "/docs/y.txt" + std::string(1, '\0') + p + "/keep.txt" + std::string(1, '\0'));
+  const Outcome listed = Run({"--format", "vimgrep", "--files-from", dir_ / "list", "-0", p + "/vendor"});
+  EXPECT_EQ(listed.out, p + "/vendor/lib.txt:1:1:库\n" + p + "/docs/y.txt:1:1:文\n" + p + "/keep.txt:1:1:留\n");
+
+  std::string many;
+  // 40 bytes: past the default limit of 30, which findings do not obey.
+  for (int i = 0; i < 20; ++i) many += Gbk("字") + "\n";
+  dir_.Write("many.txt", many);
+  const Outcome github = Run({"--format", "github", "-q", dir_ / "many.txt"});
+  std::size_t warnings = 0;
+  for (std::size_t at = github.out.find("::warning "); at != npos; at = github.out.find("::warning ", at + 1)) ++warnings;
+  EXPECT_EQ(warnings, 10u);
+  EXPECT_NE(github.out.find("::notice::"), npos);
+  EXPECT_NE(github.out.find("20 findings"), npos) << github.out;
+  EXPECT_NE(github.out.find("10 "), npos) << github.out;  // how many were left out
+}
