@@ -30,7 +30,9 @@
 #include <vector>
 
 #include "BenchRandom.h"
+#include "platform/PathFunctions.h"
 #include "viewer/ModMain.h"
+#include "viewer/SourceText.h"
 #include "viewer/browser/WebEngineBrowser.h"
 #include "viewer/support/ClsIni.h"
 #include "viewer/window/QtWindowAutomation.h"
@@ -126,8 +128,10 @@ int Run(int argc, char** argv, int rowPicks) {
 
   QtWindowAutomation automation;
   DetachedProgramStarter starter;
+  TextifierConverter converter(GetModuleDirectory());
   WebEngineBrowser* browser = nullptr;
-  frmMain form({&automation, &starter, [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});
+  frmMain form(
+      {&automation, &starter, &converter, [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});
 
   QEventLoop wait;
   const auto waitFor = [&](const std::function<void(const std::function<void()>&)>& start) {

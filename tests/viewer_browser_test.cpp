@@ -2,6 +2,7 @@
 // their scroll position, a real find through the find dialog, the GBK
 // default, and hostile pages.
 #include <QApplication>
+#include <QDirIterator>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -10,13 +11,16 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 #include <QtTest>
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
+#include "viewer/ModFile.h"
 #include "viewer/ModWebBrowser.h"
 #include "viewer/browser/WebEngineBrowser.h"
-#include "viewer/window/FindDialog.h"
+#include "viewer/control/FindDialog.h"
 #include "viewer/window/QtWindowAutomation.h"
 
 class ViewerBrowserTest : public QObject {
@@ -132,6 +136,12 @@ class ViewerBrowserTest : public QObject {
     FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk("中文网页"));
     QCOMPARE(matches(), 1);
 
+    // Characters that mean keys in the notation reach the field as they are.
+    const QString notation = QStringLiteral("^+%~{}{enter}()[]中文");
+    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk(notation.toStdString()));
+    QCOMPARE(dialog->Field()->text(), notation);
+    QCOMPARE(matches(), 0);
+
     // By hand: Ctrl+F where the page has the keyboard, a word, Enter.
     dialog->close();
     QTest::keyClick(browser_->View()->focusProxy(), Qt::Key_F, Qt::ControlModifier);
@@ -139,6 +149,87 @@ class ViewerBrowserTest : public QObject {
     QTest::keyClicks(dialog->Field(), "abc");
     QTest::keyClick(dialog->Field(), Qt::Key_Return);
     QCOMPARE(matches(), 1);
+  }
+
+  // The anchor page of a text file shows the file's lines as they break, and
+  // lands on its anchor; the page of a web page is left to its own markup.
+  void textSourceKeepsItsLines() {
+    std::string text;
+    ClsMap rows;
+    rows.Add("250", "  x");
+    for (int line = 1; line <= 300; ++line)
+      text += "line " + std::to_string(line) + (line == 2 ? "  <b>bold</b>" : "") + "\r\n";
+    const std::string notes = dir_->Write("site/notes.txt", text);
+    BuildAnchorPage(notes, "c:\\~temp.htm", rows);
+
+    browser_->SetPageSource("c:\\~temp.htm", notes);
+    QSignalSpy finished(browser_->View()->page(), &QWebEnginePage::loadFinished);
+    browser_->Navigate2("c:\\~temp.htm#mao_Line250");
+    QVERIFY(finished.wait(20000));
+    QVERIFY(Text().startsWith(u"line 1\nline 2  bold\nline 3\n"));
+    QTRY_VERIFY(std::abs(AnchorTop(250)) < 2);
+
+    const std::string htm = dir_->Write("site/notes.htm", text);
+    BuildAnchorPage(htm, "c:\\~temp.htm", rows);
+    browser_->SetPageSource("c:\\~temp.htm", htm);
+    QVERIFY(Load("c:\\~temp.htm"));
+    QVERIFY(Text().startsWith(u"line 1 line 2 bold line 3 "));
+  }
+
+  // A page's own style sheet (a folder up), image (in a subfolder) and font
+  // show where the browser shows the page itself, and on its anchor page,
+  // which lies elsewhere.
+  void pagesLookAsTheirAuthorsMadeThem() {
+    // A 1 x 1 PNG.
+    const std::string dot = QByteArray::fromBase64(
+                                "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC")
+                                .toStdString();
+    dir_->Write("site/sub/img/dot.png", dot);
+    dir_->Write("site/css/look.css", "@font-face { font-family: Probe; src: url(\"../fonts/probe.ttf\"); }\n"
+                                     "p { color: rgb(255, 0, 0); font-family: Probe; }\n");
+    // Any TrueType font of the system will do (the engine refuses the CJK
+    // collection's tables).
+    QDirIterator fonts(QStringLiteral("/usr/share/fonts"), {QStringLiteral("*.ttf")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    if (!fonts.hasNext()) QSKIP("no TrueType font installed");
+    dir_->MakeDir("site/fonts");
+    QVERIFY(QFile::link(fonts.next(), QString::fromStdString(*dir_ / "site/fonts/probe.ttf")));
+    const std::string page = dir_->Write(
+        "site/sub/page.htm", Gbk("<html><head><link rel=\"stylesheet\" href=\"../css/look.css\"></head>\r\n"
+                                 "<body><p>中文</p><img src=\"img/dot.png\"></body></html>\r\n"));
+    const auto looksAsMade = [&] {
+      QTRY_COMPARE(Evaluate(QStringLiteral("getComputedStyle(document.querySelector('p')).color")).toString(),
+                   QStringLiteral("rgb(255, 0, 0)"));
+      QTRY_COMPARE(Evaluate(QStringLiteral("document.images[0].naturalWidth")).toInt(), 1);
+      QTRY_VERIFY(Evaluate(QStringLiteral("Array.from(document.fonts).some(f => f.family == 'Probe' && "
+                                          "f.status == 'loaded')")).toBool());
+    };
+    QVERIFY(Load(page));
+    looksAsMade();
+
+    ClsMap rows;
+    rows.Add("2", "  x");
+    BuildAnchorPage(page, "c:\\~temp.htm", rows);
+    browser_->SetPageSource("c:\\~temp.htm", page);
+    QVERIFY(Load("c:\\~temp.htm"));
+    QVERIFY(browser_->View()->url().toLocalFile().endsWith(u"/drive_c/~temp.htm"));
+    looksAsMade();
+  }
+
+  // Devices, FIFOs and folders named as images or style sheets are refused
+  // at once: the page loads, and nothing of them shows.
+  void onlyRegularFilesLoad() {
+    const std::string fifo = *dir_ / "fifo";
+    QVERIFY(mkfifo(fifo.c_str(), 0600) == 0);
+    const std::string page = dir_->Write(
+        "special.htm", "<link rel=\"stylesheet\" href=\"file://" + dir_->Path() + "\"><img src=\"file:///dev/zero\">"
+                       "<img src=\"fifo\"><img src=\"file:///dev/urandom\"><p>text</p>");
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(Load(page));
+    QVERIFY(timer.elapsed() < 5000);
+    QCOMPARE(Text(), QStringLiteral("text"));
+    QCOMPARE(Evaluate(QStringLiteral("Array.from(document.images).filter(i => i.naturalWidth > 0).length")).toInt(), 0);
   }
 
   // A page's scripts do not run, so they read no local file; nothing it

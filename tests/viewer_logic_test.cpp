@@ -1,8 +1,13 @@
-// The viewer's window rules without a window: the find-box driving, the
-// editor hand-off and its adapter editor-at-line, the resize steps, the
-// window values of the settings, and where a Navigate2 text leads.
+// The viewer's window rules without a window: the find-box driving and its
+// key notation, the editor hand-off and its adapter editor-at-line, the
+// resize steps, the settings file, Word documents through Textifier, and
+// where a Navigate2 text leads.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
+#include <optional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -13,7 +18,11 @@
 #include "viewer/EditorHandOff.h"
 #include "viewer/FormLayout.h"
 #include "viewer/ModWebBrowser.h"
+#include "viewer/SourceText.h"
+#include "viewer/ViewerSettings.h"
 #include "viewer/editor/EditorCommand.h"
+#include "viewer/support/ClsIni.h"
+#include "viewer/support/RunTimeError.h"
 
 using Log = std::vector<std::string>;
 using Words = std::vector<std::string>;
@@ -23,9 +32,8 @@ using Words = std::vector<std::string>;
 TEST(FindInBrowser, DialogOpenOpeningAfterTwoWaitsOrNever) {
   FakeAutomation open;
   open.AddFindDialog();
-  const std::string text = Gbk("中文  汉字^{enter}+%~()");  // typed unchanged
-  FindInBrowser(open, 7, text);
-  EXPECT_EQ(open.log, (Log{"find", "foreground 40", "foreground 41", "keys " + text, "keys {enter}"}));
+  FindInBrowser(open, 7, Gbk("中文  汉字"));
+  EXPECT_EQ(open.log, (Log{"find", "foreground 40", "foreground 41", "keys " + Gbk("中文  汉字"), "keys {enter}"}));
   EXPECT_EQ(open.keyTimes, (std::vector<long>{500, 2000}));
   // The waits let events through and sleep between checks.
   EXPECT_GT(open.eventPasses, 0);
@@ -45,6 +53,35 @@ TEST(FindInBrowser, DialogOpenOpeningAfterTwoWaitsOrNever) {
     EXPECT_EQ(never.log, (Log{"find", "focus 7", "keys ^f", "find", "find", "find"})) << foreign;
     EXPECT_EQ(never.milliseconds, 3000) << foreign;
   }
+}
+
+// What a row's characters become as keys: converted references can give any
+// ASCII character, and the row can even spell a key's name.
+TEST(KeyNotation, RowCharactersAreTypedAsTheyAre) {
+  const auto typed = [](std::string_view keys) {
+    std::string text;
+    for (const KeyStroke& stroke : ParseKeys(keys)) {
+      if (stroke.control || stroke.shift || stroke.alt || stroke.enter) return std::string("<key>");
+      text += stroke.text;
+    }
+    return text;
+  };
+  // 癩 and 楙 end in the bytes of "^" and "{"; a GB18030 four-byte form stays whole.
+  for (const std::string& row : {std::string("^+%~{}()[]"), std::string("{enter}"), std::string("{{}") + "{}}",
+                                 Gbk("中^文  癩楙") + "{~}", std::string("\x81\x30\x81\x30") + "^"}) {
+    FakeAutomation api;
+    api.AddFindDialog();
+    FindInBrowser(api, 7, row);
+    ASSERT_EQ(api.typed.size(), 1u) << row;
+    EXPECT_EQ(typed(api.typed[0]), row);
+  }
+
+  const std::vector<KeyStroke> keys = ParseKeys("^f{ENTER}~+%x{^}");
+  ASSERT_EQ(keys.size(), 5u);
+  EXPECT_TRUE(keys[0].control && keys[0].text == "f");
+  EXPECT_TRUE(keys[1].enter && keys[2].enter && !keys[1].control);
+  EXPECT_TRUE(keys[3].shift && keys[3].alt && keys[3].text == "x");
+  EXPECT_TRUE(!keys[4].control && keys[4].text == "^");
 }
 
 TEST(EditorHandOff, LineNumberAndWords) {
@@ -144,4 +181,82 @@ TEST(EditorAtLine, OpensTheFileInTheEditorNamedByVisual) {
   std::remove(log.c_str());
   EXPECT_EQ(platform::WaitProcess(platform::StartProcess(EDITOR_AT_LINE, "c:\\gone.txt /3")), 1);
   EXPECT_FALSE(FileIsThere(log));
+}
+
+// The seven keys: what a first start writes, what a run writes, and what
+// the next run reads back; unusable values leave the controls as they were.
+TEST(ViewerSettings, DefaultsRoundTripAndUnusableValues) {
+  TempDir dir;
+  ClsIni ini;
+  ini.IniFileName(dir / "Tallyview.ini");
+  ViewerSettings settings(ini, 96, 96);
+  const auto options = [&](const ViewerOptions& current) {
+    const ViewerOptions read = settings.ReadOptions(current);
+    return std::tuple(read.editorPath, read.useEditor, read.anchorMode);
+  };
+  using Place = std::vector<std::optional<int>>;
+  const auto placement = [&] {
+    const StoredPlacement read = settings.ReadPlacement();
+    return Place{read.left, read.top, read.width, read.height};
+  };
+  EXPECT_EQ(options({"", 0, true}), std::tuple("editor-at-line", 0, true));
+  EXPECT_EQ(placement(), Place(4));
+  EXPECT_EQ(ReadFileBytes(dir / "Tallyview.ini"),
+            "[Path]\r\nUltraEdit=\r\n[WINDOW]\r\nLeft=\r\nTop=\r\nWidth=\r\nHeight=\r\n");
+
+  settings.Write({Gbk("/opt/编辑器"), 2, false}, {-10, 50, 600, 401});
+  EXPECT_EQ(options({"", 0, true}), std::tuple(Gbk("/opt/编辑器"), 2, false));
+  EXPECT_EQ(placement(), (Place{-10, 50, 600, 401}));
+  EXPECT_NE(ReadFileBytes(dir / "Tallyview.ini").find("Left=-150\r\nTop=750\r\nWidth=9000\r\nHeight=6015\r\n"),
+            std::string::npos);
+
+  dir.Write("Tallyview.ini",
+            "[Option]\r\nUseUltraEdit=3\r\nUseMao=40000\r\n[WINDOW]\r\nLeft=abc\r\nTop= 1e3 \r\n"
+            "Width=-1500\r\nHeight=\r\n");
+  EXPECT_EQ(options({"", 1, false}), std::tuple("editor-at-line", 1, false));
+  EXPECT_EQ(placement(), (Place{std::nullopt, 67, std::nullopt, std::nullopt}));  // 1000 twips, 66.7 pixels
+}
+
+// A Word document is shown as the text the finder scanned: the real
+// converter beside the programs, and converters that fail, hang or are gone.
+TEST(SourceText, WordDocumentsThroughTextifier) {
+  TempDir dir;
+  ScopedDriveRoot drive(dir.Path());
+
+  TextifierConverter real(TEXTIFIER_DIR);
+  EXPECT_EQ(SourceTextPath("notes.txt", real), "notes.txt");
+  const std::string doc =
+      dir.Write("my docs/a b.DOC", ReadFileBytes(TEXTIFIER_DATA "/../../examples/samples/brochure.doc"));
+  EXPECT_EQ(SourceTextPath(doc, real), kConvertedTextPath);
+  std::string expected;
+  for (const char c : ReadFileBytes(TEXTIFIER_DATA "/brochure.txt"))
+    expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(ReadFileBytes(dir / "glyphwell/drive_c/~view.txt"), Gbk(expected));
+
+  const auto failure = [&](const std::string& script, std::chrono::milliseconds limit) -> std::string {
+    const std::string folder = dir.MakeDir("converter" + std::to_string(limit.count()) + script.substr(0, 4));
+    if (!script.empty()) {
+      dir.Write(folder.substr(dir.Path().size() + 1) + "/Textifier", "#!/bin/sh\n" + script + "\n");
+      chmod((folder + "/Textifier").c_str(), 0755);
+    }
+    TextifierConverter converter(folder, limit);
+    try {
+      SourceTextPath(doc, converter);
+    } catch (const RunTimeError& error) {
+      return error.what();
+    }
+    return "converted";
+  };
+  EXPECT_EQ(failure("exit 1", std::chrono::seconds(5)), "converted");  // damaged: what could be read
+  try {
+    SourceTextPath(dir / "gone.doc", real);
+    ADD_FAILURE() << "a gone document converted";
+  } catch (const RunTimeError& error) {
+    EXPECT_EQ(error.Code(), RunTimeErrorCode::FileNotFound);
+  }
+  EXPECT_NE(failure("", std::chrono::seconds(5)).find("不存在"), std::string::npos);
+  EXPECT_NE(failure("exit 3", std::chrono::seconds(5)).find("3"), std::string::npos);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_NE(failure("exec sleep 30", std::chrono::milliseconds(300)).find("结束"), std::string::npos);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }

@@ -1,22 +1,27 @@
 // The viewer's window on the offscreen platform, with a stand-in browser, the
-// find-box operations and program start replaced; and a second copy of the
-// viewer.
+// find-box operations, program start and the Word converter replaced; and a
+// second copy of the viewer.
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocumentFragment>
 #include <QtTest>
 #include <algorithm>
 #include <memory>
 
+#include "platform/Files.h"
 #include "tests/support/FakeAutomation.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
 #include "viewer/ModFile.h"
 #include "viewer/ModWebBrowser.h"
+#include "viewer/control/FindDialog.h"
 #include "viewer/support/ClsIni.h"
+#include "viewer/support/RunTimeError.h"
 #include "viewer/window/SingleInstance.h"
 #include "viewer/window/frmMain.h"
 
@@ -28,6 +33,9 @@ class FakeBrowser : public BrowserControl {
  public:
   using BrowserControl::BrowserControl;
   void Navigate2(const std::string& ansiText) override { calls.push_back("nav " + ansiText); }
+  void SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) override {
+    calls.push_back("source " + pageAnsi + " " + sourceAnsi);
+  }
   void ShowNotice(const QString& text) override {
     calls.push_back("notice");
     notice = text;
@@ -46,6 +54,19 @@ struct RecordingStarter : ProgramStarter {
     return true;
   }
   std::vector<Words> starts;
+};
+
+// Converts a document into two lines, the second with "中文", or fails.
+struct FakeConverter : DocumentConverter {
+  void Convert(const std::string& strDocument, const std::string& strOutput) override {
+    documents.push_back(strDocument);
+    if (fail) throw RunTimeError(RunTimeErrorCode::PathFileAccess, "cannot convert");
+    platform::OutputFile out;
+    if (!out.Create(strOutput) || !out.Write(Gbk("converted\r\n中文 text\r\n")) || !out.Close())
+      throw RunTimeError(RunTimeErrorCode::PathFileAccess, "cannot write");
+  }
+  Words documents;
+  bool fail = false;
 };
 
 std::string Lines(std::initializer_list<std::string> lines) {
@@ -70,6 +91,7 @@ class ViewerWindowTest : public QObject {
   std::unique_ptr<ScopedDriveRoot> drive_;
   FakeAutomation automation_;
   RecordingStarter starter_;
+  FakeConverter converter_;
   FakeBrowser* browser_ = nullptr;
   std::string source_;  // a source file whose second line holds "中文"
 
@@ -83,9 +105,9 @@ class ViewerWindowTest : public QObject {
     automation_ = FakeAutomation();
     automation_.AddFindDialog();
     starter_ = RecordingStarter();
-    auto form = std::make_unique<frmMain>(frmMain::Services{&automation_, &starter_, [this](QWidget* parent) {
-                                                              return browser_ = new FakeBrowser(parent);
-                                                            }});
+    converter_ = FakeConverter();
+    auto form = std::make_unique<frmMain>(frmMain::Services{
+        &automation_, &starter_, &converter_, [this](QWidget* parent) { return browser_ = new FakeBrowser(parent); }});
     form->Form_Load();
     return form;
   }
@@ -102,35 +124,38 @@ class ViewerWindowTest : public QObject {
     dir_.reset();
   }
 
-  void refreshSequence() {
-    // No report: both lists empty, the browser sent to the empty address.
+  // At start and after every refresh no file is selected, and the browser
+  // says so, with how the report was read; nothing of the file picked
+  // before stays on view.
+  void refreshLeavesNothingStale() {
     auto form = MakeForm();
     QCOMPARE(form->lstFileNameItems->Count(), 0);
-    QCOMPARE(browser_->calls, Words{"nav "});
-    QVERIFY(!form->LastRefresh().reportOpened);
+    QCOMPARE(browser_->calls, Words{"notice"});
+    QVERIFY(browser_->notice.startsWith(u"未选择文件。") && browser_->notice.contains(u"GlyphwellResult.txt"));
 
     WriteReport({"Input file:" + source_, "2   " + Gbk("中文"), "Input file: other.txt ", "7   " + Gbk("字")});
     form->CmdRefresh_Click();
     QCOMPARE(Entries(form->lstFileNameItems), (Words{source_, "other.txt"}));
+    form->lstFileName->SetListIndex(0);
+    browser_->calls.clear();
+    form->CmdRefresh_Click();
     QCOMPARE(form->lstFileName->ListIndex(), -1);
-
-    // Gone again, then empty: the lists empty.
-    std::remove(DriveC("GlyphwellResult.txt").c_str());
-    form->CmdRefresh_Click();
-    QCOMPARE(form->lstFileNameItems->Count(), 0);
-
-    WriteReport({});
-    form->CmdRefresh_Click();
-    QVERIFY(form->LastRefresh().reportOpened && form->lstFileNameItems->Count() == 0);
+    QVERIFY(form->TxtFileName->text().isEmpty());
+    QCOMPARE(form->LstRowNumItems->Count(), 0);
+    QCOMPARE(browser_->calls, Words{"notice"});
+    QVERIFY(browser_->notice.startsWith(u"未选择文件。"));
+    // Through find-box mode and back: the word stays, no page of before.
+    form->OptLocateByMiao[1]->click();
+    form->OptLocateByMiao[0]->click();
+    QCOMPARE(browser_->calls.back(), "notice");
+    QVERIFY(browser_->notice.startsWith(u"未选择文件。"));
 
     // A repeated line number stops the load: what came before stays listed,
     // and the browser says that the report was not read to its end.
     WriteReport({"Input file:a.txt", "1   x", "Input file:b.txt", "3   y", "3   z", "Input file:c.txt"});
-    browser_->calls.clear();
     form->CmdRefresh_Click();
     QCOMPARE(Entries(form->lstFileNameItems), (Words{"a.txt", "b.txt"}));
-    QVERIFY(!form->LastRefresh().loadError.empty());
-    QCOMPARE(browser_->calls, (Words{"nav ", "notice"}));
+    QVERIFY(browser_->notice.contains(u"没有读完"));
   }
 
   // Anchor mode walked with the keys and the mouse, over a file with rows, one
@@ -148,7 +173,8 @@ class ViewerWindowTest : public QObject {
     QCOMPARE(form->TxtFileName->text(), QString::fromStdString(source_));
     QCOMPARE(Entries(form->LstRowNumItems), (Words{"2    " + Gbk("中文  汉字"), "1234  x"}));
     QCOMPARE(ReadFileBytes(DriveC("~temp.htm")), Gbk("line one\r\n<a name=\"mao_Line2\"><p>中文 x</p>\r\nend\r\n"));
-    QCOMPARE(browser_->calls, (Words{"nav c:\\~temp.htm", "nav c:\\~temp.htm#mao_Line2"}));
+    QCOMPARE(browser_->calls,
+             (Words{"source c:\\~temp.htm " + source_, "nav c:\\~temp.htm", "nav c:\\~temp.htm#mao_Line2"}));
 
     form->LstRowNum->SetListIndex(1);
     QCOMPARE(browser_->calls.back(), "nav c:\\~temp.htm#mao_Line1234");
@@ -158,7 +184,7 @@ class ViewerWindowTest : public QObject {
     // Clicking the selected row again jumps again.
     const QRect row = form->LstRowNum->visualRect(form->LstRowNumItems->index(1));
     QTest::mouseClick(form->LstRowNum->viewport(), Qt::LeftButton, {}, row.center());
-    QCOMPARE(browser_->calls.size(), std::size_t{4});
+    QCOMPARE(browser_->calls.size(), std::size_t{5});
     QCOMPARE(browser_->calls.back(), "nav c:\\~temp.htm#mao_Line1234");
     QCOMPARE(QApplication::focusWidget(), form->LstRowNum);
 
@@ -195,8 +221,48 @@ class ViewerWindowTest : public QObject {
     QVERIFY(!FileIsThere(DriveC("~temp.htm")));
   }
 
+  // A Word document is shown, located and handed to the editor as the text
+  // that the finder scanned, never as the document's bytes.
+  void wordDocuments() {
+    const std::string doc = dir_->Write("site/Brochure.DOC", "\xD0\xCF\x11\xE0 compound file");
+    WriteReport({"Input file:" + doc, "2   " + Gbk("中文")});
+    auto form = MakeForm();
+    form->TxtUltraEdit->setText(QStringLiteral("ed"));
+    form->ChkUseUltraEdit->SetValue(1);
+
+    form->lstFileName->SetListIndex(0);
+    QCOMPARE(converter_.documents, Words{doc});
+    QCOMPARE(ReadFileBytes(DriveC("~temp.htm")), Gbk("converted\r\n<a name=\"mao_Line2\">中文 text\r\n"));
+    QCOMPARE(browser_->calls.back(), "nav c:\\~temp.htm#mao_Line2");
+    QCOMPARE(starter_.starts, (std::vector<Words>{{"ed", "c:\\~view.txt", "/2"}}));
+
+    form->OptLocateByMiao[1]->click();
+    form->lstFileName->SetListIndex(-1);
+    form->lstFileName->SetListIndex(0);
+    QVERIFY(std::find(browser_->calls.begin(), browser_->calls.end(), "nav c:\\~view.txt") != browser_->calls.end());
+    QCOMPARE(automation_.typed.back(), Gbk("中文"));
+
+    // Not convertible: a word in the browser, in both modes, and no editor.
+    converter_.fail = true;
+    starter_.starts.clear();
+    form->lstFileName->SetListIndex(-1);
+    form->lstFileName->SetListIndex(0);
+    QVERIFY(browser_->notice.contains(u"cannot convert"));
+    QVERIFY(starter_.starts.empty());
+    form->OptLocateByMiao[0]->click();
+    QCOMPARE(browser_->calls.back(), "notice");
+    form->LstRowNum->SetListIndex(-1);
+    form->LstRowNum->SetListIndex(0);
+    QCOMPARE(browser_->calls.back(), "notice");
+    QVERIFY(starter_.starts.empty());
+
+    form->close();
+    QVERIFY(!FileIsThere(DriveC("~view.txt")));
+  }
+
   void findBoxModeAndModeSwitch() {
-    WriteReport({"Input file:" + source_, "2     " + Gbk("中文") + "  ", "3   " + Gbk("字")});
+    WriteReport({"Input file:" + source_, "2     " + Gbk("中文") + "  ", "3   " + Gbk("字"), "Input file:other.txt",
+                 "1   x"});
     auto form = MakeForm();
     form->OptLocateByMiao[1]->click();
     QCOMPARE(browser_->calls.size(), std::size_t{1});  // the switch to find-box mode does nothing
@@ -223,64 +289,94 @@ class ViewerWindowTest : public QObject {
     form->OptLocateByMiao[1]->click();
     form->LstRowNum->SetListIndex(0);
     QCOMPARE(automation_.typed.back(), Gbk("中文"));
+
+    // The find dialog lives with find-box mode: it stays from file to file
+    // there, and closes with a change of mode and with a file picked in
+    // anchor mode.
+    form->show();
+    const auto dialogShown = [&] { return browser_->Dialog() && browser_->Dialog()->isVisible(); };
+    browser_->OpenFindDialog();
+    form->lstFileName->SetListIndex(1);
+    QVERIFY(dialogShown());
+    form->OptLocateByMiao[0]->click();
+    QVERIFY(!dialogShown());
+    browser_->OpenFindDialog();
+    form->lstFileName->SetListIndex(0);
+    QVERIFY(!dialogShown());
+    browser_->OpenFindDialog();
+    form->OptLocateByMiao[1]->click();
+    QVERIFY(!dialogShown());
   }
 
-  // The seven keys and the window's geometry, through a resize below the
-  // margins on the way.
-  void settingsRoundTripAndResize() {
-    // No settings file: the defaults, and the texts read are written back.
-    {
-      auto form = MakeForm();
-      QCOMPARE(form->TxtUltraEdit->text(), QString::fromLatin1(kDefaultEditorPath));
-      QCOMPARE(form->ChkUseUltraEdit->Value(), 0);
-      QVERIFY(form->OptLocateByMiao[0]->isChecked());
-      QCOMPARE(ReadFileBytes(IniPath()), Lines({"[Path]", "UltraEdit=", "[WINDOW]", "Left=", "Top=", "Width=", "Height="}));
-    }
+  // The settings as the window applies them, and back after a run; the
+  // window cannot be made so small that a control is cut off.
+  void settingsAndSmallestSize() {
     dir_->Write("Tallyview.ini", Lines({"[Path]", "UltraEdit=" + Gbk(" /opt/编辑器 "), "[Option]", "UseUltraEdit=2",
-                                        "UseMao=0", "[WINDOW]", "Left=1500", "Top=750", "Width=9000", "Height=6000"}));
+                                        "UseMao=0", "[WINDOW]", "Left=1500", "Top=750", "Width=13500", "Height=9000"}));
     auto form = MakeForm();
     QCOMPARE(form->TxtUltraEdit->text(), QStringLiteral("/opt/编辑器"));
     QCOMPARE(form->ChkUseUltraEdit->Value(), 2);
     QVERIFY(form->OptLocateByMiao[1]->isChecked() && !form->OptLocateByMiao[0]->isChecked());
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    QCOMPARE(form->frameGeometry(), QRect(100, 50, 600, 400));
-    // The window's height is its outer height, the platform's frame included.
-    QCOMPARE(form->lstFileName->height(), TwipsToPixels(form->frameGeometry().height() * 15.0 - 1420, 96));
+    QCOMPARE(form->frameGeometry(), QRect(100, 50, 900, 600));
 
-    const auto layout = [&] { return QList<QRect>{form->lstFileName->geometry(), form->FrameRight->geometry(), form->WebBrowser1->geometry()}; };
-    const QList<QRect> before = layout();
-    form->resize(120, 60);
-    QTRY_COMPARE(form->width(), 120);
-    QCOMPARE(layout(), before);
+    form->resize(640, 420);
+    QTRY_VERIFY(form->width() >= form->minimumWidth() && form->width() < 900);
+    QVERIFY(form->width() > 640);
+    for (QWidget* control : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      const QRect place = control->geometry();
+      QVERIFY2(form->rect().contains(place), qPrintable(control->metaObject()->className()));
+      if (qobject_cast<QLabel*>(control) || qobject_cast<QCheckBox*>(control))
+        QVERIFY(place.width() >= control->sizeHint().width());
+    }
+    for (QRadioButton* option : form->OptLocateByMiao) {
+      QVERIFY(form->Frame1->rect().contains(option->geometry()));
+      QVERIFY(option->width() >= option->sizeHint().width());
+    }
+    QVERIFY(form->lstFileName->height() >= 8 * form->lstFileName->fontMetrics().height());
+    QVERIFY(form->WebBrowser1->height() > 0 && form->WebBrowser1->width() > 0);
 
     form->OptLocateByMiao[0]->click();
-    form->move(150, 75);
-    const QSize outer = form->frameGeometry().size() * 15;
     form->close();
-    QVERIFY(!gIni);
-    QCOMPARE(ReadFileBytes(IniPath()),
-             Lines({"[Path]", "UltraEdit=" + Gbk("/opt/编辑器"), "[Option]", "UseUltraEdit= 2", "UseMao=-1", "[WINDOW]",
-                    "Left=2250", "Top=1125", "Width=" + std::to_string(outer.width()),
-                    "Height=" + std::to_string(outer.height())}));
-
-    // Unusable values leave the controls as they were; the others apply.
-    dir_->Write("Tallyview.ini", Lines({"[Option]", "UseUltraEdit=3", "UseMao=40000", "[WINDOW]", "Left=abc", "Top=300",
-                                        "Width=", "Height=1e3"}));
-    auto other = MakeForm();
-    QCOMPARE(other->ChkUseUltraEdit->Value(), 0);
-    QVERIFY(other->OptLocateByMiao[0]->isChecked());
-    QCOMPARE(other->y(), 20);
-    QCOMPARE(other->frameGeometry().height(), 67);  // 1000 twips, 66.7 pixels
-    QCOMPARE(other->frameGeometry().width(), 12660 / 15);
+    QVERIFY(!gIni && ReadFileBytes(IniPath()).find("UseMao=-1\r\n") != std::string::npos);
   }
 
-  // A second copy ends at once and silently, touching neither the settings
-  // nor the report.
+  // The file list shows the end of a long path, where the file name is, and
+  // every entry whole in its tip.
+  void longPathsShowTheirNames() {
+    const QString path = QStringLiteral("/home/user/sites/a-very-long-folder-name/another-folder/页面.htm");
+    const QFontMetrics metrics(QApplication::font());
+    for (const int width : {150, 110}) {
+      const QString shown = ElidePath(path, metrics, width);
+      QVERIFY2(shown.endsWith(u"/页面.htm") && shown.startsWith(u"/home"), qPrintable(shown));
+      QVERIFY(metrics.horizontalAdvance(shown) <= width);
+    }
+    const QString tight = ElidePath(path, metrics, 40);
+    QVERIFY(!tight.isEmpty() && metrics.horizontalAdvance(tight) <= 40);
+    QCOMPARE(ElidePath(QStringLiteral("a.htm"), metrics, 150), QStringLiteral("a.htm"));
+
+    // A long one wraps in its tip rather than running off the screen.
+    ListBoxModel model;
+    const QString row = QStringLiteral("12  ") + QString(QStringLiteral("中文<b>&  ")).repeated(40);
+    for (const QString& entry : {path, row}) {
+      model.AddItem(Gbk(entry.toStdString()));
+      const QString tip = model.data(model.index(model.Count() - 1), Qt::ToolTipRole).toString();
+      QCOMPARE(Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip, entry);
+    }
+  }
+
+  // A second copy ends at once, silently, touching neither the settings nor
+  // the report, and brings the running viewer to the front.
   void secondInstance() {
-    QLockFile lock(SingleInstanceLockPath());
-    QVERIFY(lock.tryLock(0));
+    SingleInstance running;
+    QVERIFY(running.Claim());
+    running.Listen();
     WriteReport({"Input file:a.txt"});
+    auto form = MakeForm();
+    connect(&running, &SingleInstance::startedAgain, form.get(), &frmMain::BringToFront);
+    form->showMinimized();
+    QTRY_VERIFY(form->isMinimized());
     const std::string ini = QFileInfo(QStringLiteral(TALLYVIEW)).absolutePath().toStdString() + "/Tallyview.ini";
     const std::string iniBefore = ReadFileBytes(ini);
     const QFileInfo report(QString::fromStdString(DriveC("GlyphwellResult.txt")));
@@ -288,9 +384,10 @@ class ViewerWindowTest : public QObject {
 
     QProcess second;
     second.start(QStringLiteral(TALLYVIEW), {});
-    QVERIFY(second.waitForFinished(10000));
+    QVERIFY(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 10000));
     QVERIFY(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
     QCOMPARE(second.readAll(), QByteArray());
+    QTRY_VERIFY(!form->isMinimized() && form->isVisible());
     QCOMPARE(ReadFileBytes(ini), iniBefore);
     QCOMPARE(QFileInfo(report.filePath()).lastRead(), reportTime);
     QVERIFY(!FileIsThere(DriveC("~temp.htm")));

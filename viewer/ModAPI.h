@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A window of the viewer's own process, or 0 for none.
@@ -26,9 +27,8 @@ class WindowAutomation {
   virtual WindowHandle GetWindow(WindowHandle window, int relation) = 0;
   // Gives a control the keyboard focus.
   virtual void SetFocus(WindowHandle control) = 0;
-  // Queues keys to the foreground window and returns at once: "^" makes the
-  // next key a Ctrl key, "{enter}" is the Enter key, everything else (CP936)
-  // is typed as text.
+  // Queues keys (CP936, in the notation of ParseKeys) to the foreground
+  // window and returns at once.
   virtual void SendKeys(const std::string& keys) = 0;
   // Handles the window events that are pending.
   virtual void DoEvents() = 0;
@@ -39,6 +39,24 @@ class WindowAutomation {
   // that never steps back (a wall clock moved back would stretch a wait).
   virtual std::int64_t Now() = 0;
 };
+
+// One keystroke of a key string.
+struct KeyStroke {
+  bool control = false, shift = false, alt = false;
+  bool enter = false;  // the Enter key; otherwise text is typed
+  std::string text;    // one character (CP936)
+};
+
+// The keystrokes of a key string in the notation of the platform's key
+// sending: "^", "+" and "%" hold Ctrl, Shift and Alt for the next key; "~"
+// and "{enter}" (any letter case) are the Enter key; a character in braces
+// ("{^}", "{{}", "{}}") is typed as it is; every other character is typed.
+std::vector<KeyStroke> ParseKeys(std::string_view keys);
+
+// The key string that types text exactly: each character that means a key or
+// a modifier in the notation goes in braces. A double-byte character is left
+// whole, though its second byte may look like one of them.
+std::string LiteralKeys(std::string_view text);
 
 class ProgramStarter {
  public:

@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
+#include "platform/ReportFormat.h"
 #include "viewer/support/RunTimeError.h"
 
 bool CanOpenFile(const std::string& strFileName) {
@@ -133,7 +134,8 @@ void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPag
         ++nextKeyed;
         char number[16];
         const char* end = std::to_chars(number, number + sizeof number, lineNumber).ptr;
-        page.Append("<a name=\"mao_Line");
+        page.Append("<a name=\"");
+        page.Append(platform::kAnchorPrefix);
         page.Append(std::string_view(number, static_cast<std::size_t>(end - number)));
         page.Append("\">");
       }

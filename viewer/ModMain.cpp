@@ -13,7 +13,7 @@
 #include "viewer/support/TextFunctions.h"
 
 void LoadReport(const std::string& strReportPath, ClsObjMap& mapFiles, ListBoxItems& lstFileName) {
-  constexpr std::string_view kHeader = "Input file:";
+  constexpr std::string_view kHeader = platform::kReportHeader;
   const std::string nativePath = platform::ToNative(strReportPath);
   platform::LineReader reader;
   if (!reader.OpenNative(nativePath)) RaiseOpenError(reader.LastError(), nativePath);

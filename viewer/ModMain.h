@@ -4,11 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/ReportFormat.h"
 #include "viewer/ListBoxItems.h"
 #include "viewer/support/ClsObjMap.h"
 
-// The one report the viewer reads.
-inline constexpr char kReportPath[] = "c:\\GlyphwellResult.txt";
+// The one report the viewer reads: always where a search writes it by default.
+inline constexpr const char* kReportPath = platform::kDefaultReportPath;
 
 // Reads the report at strReportPath (a CP936 path text): every "Input file:"
 // header adds its path to lstFileName, every numbered line adds its number and

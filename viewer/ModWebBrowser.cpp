@@ -16,8 +16,10 @@ void FindInBrowser(WindowAutomation& api, WindowHandle WebBrowser1, const std::s
   }
   api.SetForegroundWindow(dialog);
   api.SetForegroundWindow(api.GetWindow(dialog, GW_CHILD));
-  // Unchanged: the report's characters hold no key-notation character.
-  api.SendKeys(strFind);
+  // A character reference of the report can yield any ASCII character
+  // ("&#00094;" a caret), and a row can even spell "{enter}": in braces they
+  // reach the field as the characters they are.
+  api.SendKeys(LiteralKeys(strFind));
   WaitSeconds(api, 2);
   api.SendKeys("{enter}");
 }

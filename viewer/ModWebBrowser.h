@@ -14,7 +14,7 @@ inline constexpr char kFindDialogTitle[] = "\xB2\xE9\xD5\xD2";  // "查找"
 
 // Types strFind into the find dialog of the browser WebBrowser1 and presses
 // Enter: opens the dialog with Ctrl+F when it is not open (three tries, a
-// second apart), types the text unchanged, waits two seconds, sends Enter.
+// second apart), types the text as it is, waits two seconds, sends Enter.
 // Returns silently when the dialog does not open.
 void FindInBrowser(WindowAutomation& api, WindowHandle WebBrowser1, const std::string& strFind);
 

@@ -1,12 +1,13 @@
-// The browser control over QtWebEngine: GBK by default, no page scripts, no
-// page access to local files, nothing from the network.
+// The browser control over QtWebEngine: GBK by default, no page scripts,
+// nothing from the network, only regular local files.
 #pragma once
 
 #include <QString>
 #include <string>
 
-#include "viewer/window/BrowserControl.h"
+#include "viewer/control/BrowserControl.h"
 
+class LocalOnlyInterceptor;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -17,6 +18,7 @@ class WebEngineBrowser : public BrowserControl {
   ~WebEngineBrowser() override;
 
   void Navigate2(const std::string& ansiText) override;
+  void SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) override;
   void ShowNotice(const QString& text) override;
   void FindText(const QString& text) override;
 
@@ -30,6 +32,7 @@ class WebEngineBrowser : public BrowserControl {
   void ScrollToAnchor(const QString& name);
 
   QWebEngineProfile* profile_;
+  LocalOnlyInterceptor* interceptor_;
   QWebEngineView* view_;
   QString document_;  // the local file shown or loading; "" for any other page
   bool loading_ = false;

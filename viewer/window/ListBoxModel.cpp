@@ -1,8 +1,10 @@
 #include "viewer/window/ListBoxModel.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QStyle>
 
-#include "viewer/window/AnsiText.h"
+#include "platform/qt/SystemText.h"
 
 void ListBoxModel::Clear() {
   beginResetModel();
@@ -26,9 +28,14 @@ void ListBoxModel::SetItems(std::vector<std::string> items) {
 int ListBoxModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
 
 QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
-  // The tip shows what a narrow list cuts off.
   if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() || index.row() >= Count()) return {};
-  return FromAnsi(Item(index.row()));
+  const QString text = platform::SystemTextToQString(Item(index.row()));
+  if (role == Qt::DisplayRole) return text;
+  // The tip shows the entry whole, what a narrow list cuts off. As rich text
+  // a long one wraps instead of running off the screen.
+  constexpr qsizetype kOneLine = 60;
+  if (text.size() <= kOneLine) return text;
+  return QStringLiteral("<p style=\"white-space: pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
 }
 
 ListBoxView::ListBoxView(QWidget* parent) : QListView(parent) {
@@ -78,4 +85,25 @@ void ListBoxView::keyPressEvent(QKeyEvent* event) {
 bool ListBoxView::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress) rowAtPress_ = ListIndex();
   return QListView::viewportEvent(event);
+}
+
+QString ElidePath(const QString& path, const QFontMetrics& metrics, int width) {
+  if (metrics.horizontalAdvance(path) <= width) return path;
+  const qsizetype separator = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+  const QString tail = path.mid(separator);  // the last component and the separator before it
+  const int headWidth = width - metrics.horizontalAdvance(tail);
+  if (separator > 0 && headWidth >= metrics.horizontalAdvance(QStringLiteral("…"))) {
+    const QString head = metrics.elidedText(path.left(separator), Qt::ElideRight, headWidth);
+    if (!head.isEmpty()) return head + tail;
+  }
+  // Not even the file name fits: its beginning and its end.
+  return metrics.elidedText(path.mid(separator + 1), Qt::ElideMiddle, width);
+}
+
+void PathItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  if (option->rect.width() <= 0) return;
+  const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+  option->text = ElidePath(option->text, option->fontMetrics, option->rect.width() - 2 * margin);
 }

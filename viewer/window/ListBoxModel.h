@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QStyledItemDelegate>
 #include <string>
 #include <vector>
 
@@ -62,3 +63,16 @@ class ListBoxView : public QListView {
  private:
   int rowAtPress_ = -1;
 };
+
+// Draws a path that does not fit shortened in the middle, so that its file
+// name shows: the folder's beginning, "…", the last component whole.
+class PathItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+// The path as PathItemDelegate draws it in width pixels.
+QString ElidePath(const QString& path, const QFontMetrics& metrics, int width);

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "viewer/window/AnsiText.h"
+#include "platform/qt/SystemText.h"
 
 QWidget* QtWindowAutomation::Widget(WindowHandle handle) {
   if (handle == 0) return nullptr;
@@ -15,7 +15,7 @@ QWidget* QtWindowAutomation::Widget(WindowHandle handle) {
 }
 
 WindowHandle QtWindowAutomation::FindWindowA(const std::string& className, const std::string& windowName) {
-  const QString name = FromAnsi(className), title = FromAnsi(windowName);
+  const QString name = platform::SystemTextToQString(className), title = platform::SystemTextToQString(windowName);
   for (QWidget* window : QApplication::topLevelWidgets())
     if (window->isVisible() && window->objectName() == name && window->windowTitle() == title) return Handle(window);
   return 0;
@@ -70,26 +70,17 @@ void PostKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QS
 void QtWindowAutomation::SendKeys(const std::string& keys) {
   QWidget* target = KeyTarget();
   if (!target) return;
-  const QString text = FromAnsi(keys);
-  const QString enter = QStringLiteral("{enter}");
-  bool control = false;
-  for (qsizetype i = 0; i < text.size();) {
-    if (text.at(i) == u'^') {
-      control = true;
-      ++i;
-      continue;
-    }
-    const Qt::KeyboardModifiers modifiers = control ? Qt::ControlModifier : Qt::NoModifier;
-    control = false;
-    if (text.mid(i, enter.size()).compare(enter, Qt::CaseInsensitive) == 0) {
+  for (const KeyStroke& stroke : ParseKeys(keys)) {
+    Qt::KeyboardModifiers modifiers;
+    if (stroke.control) modifiers |= Qt::ControlModifier;
+    if (stroke.shift) modifiers |= Qt::ShiftModifier;
+    if (stroke.alt) modifiers |= Qt::AltModifier;
+    if (stroke.enter) {
       PostKey(target, Qt::Key_Return, modifiers, QStringLiteral("\r"));
-      i += enter.size();
       continue;
     }
-    const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-    const QString character = text.mid(i, length);
-    i += length;
-    const char16_t unit = character.at(0).unicode();
+    const QString character = platform::SystemTextToQString(stroke.text);
+    const char16_t unit = character.isEmpty() ? u'\0' : character.at(0).unicode();
     int key = Qt::Key_unknown;
     if (unit == u' ')
       key = Qt::Key_Space;
@@ -97,10 +88,13 @@ void QtWindowAutomation::SendKeys(const std::string& keys) {
       key = Qt::Key_A + (unit - u'a');
     else if (unit > u' ' && unit < 0x7F)
       key = unit >= u'A' && unit <= u'Z' ? Qt::Key_A + (unit - u'A') : unit;
-    // A Ctrl key carries the control character, as a keyboard gives it.
-    const QString carried = modifiers == Qt::NoModifier            ? character
-                            : key >= Qt::Key_A && key <= Qt::Key_Z ? QString(QChar(key - Qt::Key_A + 1))
-                                                                   : QString();
+    // A Ctrl key carries the control character, as a keyboard gives it; an
+    // Alt key types nothing.
+    QString carried = character;
+    if (stroke.control)
+      carried = key >= Qt::Key_A && key <= Qt::Key_Z ? QString(QChar(key - Qt::Key_A + 1)) : QString();
+    else if (stroke.alt)
+      carried.clear();
     PostKey(target, key, modifiers, carried);
   }
 }

@@ -6,19 +6,20 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
+#include "platform/ReportFormat.h"
+#include "platform/qt/SystemText.h"
 #include "viewer/EditorHandOff.h"
 #include "viewer/ModFile.h"
 #include "viewer/ModWebBrowser.h"
 #include "viewer/support/ClsIni.h"
 #include "viewer/support/RunTimeError.h"
 #include "viewer/support/TextFunctions.h"
-#include "viewer/window/AnsiText.h"
-#include "viewer/window/FindDialog.h"
 #include "viewer/window/QtWindowAutomation.h"
 
 int ValueCheckBox::Value() const {
@@ -54,8 +55,10 @@ constexpr TwipsRect kChkUseUltraEdit{8520, 120, 2055, 375};
 constexpr TwipsRect kTxtFileName{2640, 600, 7335, 375};
 constexpr TwipsRect kFrame1{10680, 120, 1815, 855};
 constexpr TwipsRect kOptLocateByMiao[2] = {{120, 240, 1455, 255}, {120, 480, 1455, 255}};
+// The smallest window still lists this many entries.
+constexpr int kMinimumListedEntries = 8;
 
-const QString kNoFileSelected = QStringLiteral("未选择文件。请在左边的文件列表中选择一个文件。");
+const QString kNoFileSelected = QStringLiteral("未选择文件。");
 
 void Place(QWidget* widget, const TwipsRect& rect) {
   const double dpiX = widget->logicalDpiX(), dpiY = widget->logicalDpiY();
@@ -63,15 +66,9 @@ void Place(QWidget* widget, const TwipsRect& rect) {
                       TwipsToPixels(rect.Height, dpiY));
 }
 
-// A step of loading that fails on an unusable value is skipped.
-void Step(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const std::exception&) {
-  }
+QString ProblemText(const std::exception& error) {
+  return QStringLiteral("无法显示这个文件：") + QString::fromUtf8(error.what());
 }
-
-QString ProblemText(const std::exception& error) { return QString::fromUtf8(error.what()); }
 
 }  // namespace
 
@@ -98,6 +95,8 @@ frmMain::frmMain(const Services& services) : services_(services) {
   LstRowNumItems = new ListBoxModel(this);
   lstFileName->setModel(lstFileNameItems);
   LstRowNum->setModel(LstRowNumItems);
+  // A list 150 pixels wide shows the end of a long path, where its file name is.
+  lstFileName->setItemDelegate(new PathItemDelegate(lstFileName));
 
   Place(lstFileName, klstFileName);
   Place(LblFileName, kLblFileName);
@@ -112,6 +111,7 @@ frmMain::frmMain(const Services& services) : services_(services) {
   Place(OptLocateByMiao[0], kOptLocateByMiao[0]);
   Place(OptLocateByMiao[1], kOptLocateByMiao[1]);
   layout_ = {klstFileName, kFrameRight, kLstRowNum, kWebBrowser1};
+  FitFixedControls();
 
   QWidget* const tabOrder[] = {lstFileName,     TxtUltraEdit, CmdRefresh,         LstRowNum,         WebBrowser1,
                                ChkUseUltraEdit, TxtFileName,  OptLocateByMiao[0], OptLocateByMiao[1]};
@@ -127,6 +127,8 @@ frmMain::frmMain(const Services& services) : services_(services) {
   for (int index = 0; index < 2; ++index)
     connect(OptLocateByMiao[index], &QRadioButton::clicked, this,
             [this, index] { Guarded("mode switch", [this, index] { OptLocateByMiao_Click(index); }); });
+  // The find dialog belongs to the mode that drives it.
+  connect(OptLocateByMiao[0], &QRadioButton::toggled, this, [this] { WebBrowser1->CloseFindDialog(); });
 }
 
 frmMain::~frmMain() = default;
@@ -139,6 +141,34 @@ void frmMain::Guarded(const char* what, const std::function<void()>& handler) {
   }
 }
 
+void frmMain::FitFixedControls() {
+  // The design's sizes were made for another font: a text that needs more
+  // room gets it, to the right, where the design leaves space.
+  // (A button's size hint is the style's smallest button, not its text.)
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{LblFileName, ChkUseUltraEdit, OptLocateByMiao[0], OptLocateByMiao[1]}) {
+    const QSize needed = control->sizeHint();
+    control->resize(std::max(control->width(), needed.width()), std::max(control->height(), needed.height()));
+  }
+  const int optionsRight = std::max(OptLocateByMiao[0]->geometry().right(), OptLocateByMiao[1]->geometry().right());
+  const int optionsBottom = OptLocateByMiao[1]->geometry().bottom();
+  const int inset = OptLocateByMiao[0]->x();
+  Frame1->resize(std::max(Frame1->width(), optionsRight + 1 + inset),
+                 std::max(Frame1->height(), optionsBottom + 1 + inset / 2));
+
+  // Every fixed control whole, with the design's margin on the right, and a
+  // file list that still shows a few entries.
+  int right = 0;
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{LblFileName, TxtUltraEdit, CmdRefresh, ChkUseUltraEdit, TxtFileName, Frame1})
+    right = std::max(right, control->geometry().right() + 1);
+  const int margin = TwipsToPixels(kDesignedWidth - (kFrame1.Left + kFrame1.Width), logicalDpiX());
+  const int listHeight = kMinimumListedEntries * lstFileName->fontMetrics().height();
+  // The file list ends 700 twips above the window's outer bottom edge.
+  const int bottom = lstFileName->y() + listHeight + TwipsToPixels(700, logicalDpiY());
+  setMinimumSize(right + margin, std::max(bottom, Frame1->geometry().bottom() + 1));
+}
+
 bool frmMain::AnchorMode() const { return OptLocateByMiao[0]->isChecked(); }
 
 std::string frmMain::SelectedFile() const {
@@ -146,73 +176,79 @@ std::string frmMain::SelectedFile() const {
   return row < 0 ? std::string() : lstFileNameItems->Item(row);
 }
 
+ViewerOptions frmMain::Options() const {
+  return {platform::SystemTextFromQString(TxtUltraEdit->text()), ChkUseUltraEdit->Value(), AnchorMode()};
+}
+
 void frmMain::Form_Load() {
   if (!gIni) gIni = std::make_unique<ClsIni>();
-  ClsIni& ini = *gIni;
-  Step([&] { TxtUltraEdit->setText(FromAnsi(ini.ReadString("Path", "UltraEdit", ""))); });
-  Step([&] {
-    if (TxtUltraEdit->text().isEmpty()) TxtUltraEdit->setText(FromAnsi(kDefaultEditorPath));
-  });
-  Step([&] { ChkUseUltraEdit->SetValue(ini.ReadNum("Option", "UseUltraEdit", ChkUseUltraEdit->Value())); });
-  Step([&] {
-    // A checked button of a group cannot be cleared alone: clearing index 0
-    // means checking index 1.
-    const bool anchorMode = ini.ReadNum("Option", "UseMao", AnchorMode() ? -1 : 0) != 0;
-    OptLocateByMiao[anchorMode ? 0 : 1]->setChecked(true);
-  });
-  Step([&] { OptLocateByMiao[1]->setChecked(!OptLocateByMiao[0]->isChecked()); });
+  ViewerSettings settings(*gIni, logicalDpiX(), logicalDpiY());
+  // Applying the stored mode builds no page: no file is selected yet.
+  const ViewerOptions options = settings.ReadOptions(Options());
+  TxtUltraEdit->setText(platform::SystemTextToQString(options.editorPath));
+  ChkUseUltraEdit->SetValue(options.useEditor);
+  OptLocateByMiao[options.anchorMode ? 0 : 1]->setChecked(true);
+
   Guarded("refresh", [this] { CmdRefresh_Click(); });
 
-  const double dpiX = logicalDpiX(), dpiY = logicalDpiY();
-  Step([&] {
-    if (const auto left = ParseTwips(ini.ReadString("WINDOW", "Left", ""))) move(TwipsToPixels(*left, dpiX), y());
-  });
-  Step([&] {
-    if (const auto top = ParseTwips(ini.ReadString("WINDOW", "Top", ""))) move(x(), TwipsToPixels(*top, dpiY));
-  });
   // Width and height are outer sizes, frame and title bar included. Before
   // the first show the frame is not known yet: it is taken off then.
-  Step([&] {
-    if (const auto width = ParseTwips(ini.ReadString("WINDOW", "Width", ""))) {
-      const int outer = TwipsToPixels(*width, dpiX);
-      if (outer < 0) return;
-      resize(std::max(0, outer - (frameGeometry().width() - this->width())), height());
-      if (!isVisible()) pendingOuterWidth_ = outer;
-    }
-  });
-  Step([&] {
-    if (const auto height = ParseTwips(ini.ReadString("WINDOW", "Height", ""))) {
-      const int outer = TwipsToPixels(*height, dpiY);
-      if (outer < 0) return;
-      resize(width(), std::max(0, outer - (frameGeometry().height() - this->height())));
-      if (!isVisible()) pendingOuterHeight_ = outer;
-    }
-  });
+  const StoredPlacement placement = settings.ReadPlacement();
+  if (placement.left) move(*placement.left, y());
+  if (placement.top) move(x(), *placement.top);
+  const QSize frame = frameGeometry().size() - size();
+  if (placement.width) {
+    resize(std::max(0, *placement.width - frame.width()), height());
+    if (!isVisible()) pendingOuterWidth_ = placement.width;
+  }
+  if (placement.height) {
+    resize(width(), std::max(0, *placement.height - frame.height()));
+    if (!isVisible()) pendingOuterHeight_ = placement.height;
+  }
 }
 
 void frmMain::CmdRefresh_Click() {
   lstFileNameItems->Clear();
   LstRowNumItems->Clear();
-  WebBrowser1->Navigate2("");
+  TxtFileName->clear();
+  sourceText_.clear();
+  sourceTextProblem_.clear();
   // The entries go to the list in one piece: a million of them one by one
   // would keep the view busy.
   ListBoxBuffer entries;
-  lastRefresh_ = RefreshReport(kReportPath, mapFiles, entries);
-  if (lastRefresh_.reportOpened) lstFileNameItems->SetItems(std::move(entries.items));
-  if (!lastRefresh_.loadError.empty()) {
-    std::fprintf(stderr, "Tallyview: the report was read only in part: %s\n", lastRefresh_.loadError.c_str());
-    WebBrowser1->ShowNotice(QStringLiteral("结果报告没有读完，只列出了出错之前的文件：") +
-                            QString::fromUtf8(lastRefresh_.loadError));
-  }
+  const RefreshResult refresh = RefreshReport(kReportPath, mapFiles, entries);
+  if (refresh.reportOpened) lstFileNameItems->SetItems(std::move(entries.items));
+  // The empty address shows what to do next.
+  if (!refresh.reportOpened)
+    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告 ") + platform::SystemTextToQString(kReportPath) +
+                    QStringLiteral(" 不存在，或检字器正在写它：请先搜索，搜索结束后按“刷新”。");
+  else if (!refresh.loadError.empty())
+    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告没有读完，只列出了出错之前的文件：") +
+                    QString::fromUtf8(refresh.loadError);
+  else if (lstFileNameItems->Count() == 0)
+    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告中没有文件。");
+  else
+    noFileNotice_ = kNoFileSelected + QStringLiteral("请在左边的文件列表中选择一个文件。");
+  WebBrowser1->ShowNotice(noFileNotice_);
 }
 
 void frmMain::lstFileName_Click() {
   bAnchorPageReady = false;
+  if (AnchorMode()) WebBrowser1->CloseFindDialog();
   const std::string s = SelectedFile();
-  TxtFileName->setText(FromAnsi(s));
+  TxtFileName->setText(platform::SystemTextToQString(s));
+  // A Word document is converted here, once per pick, as the finder did
+  // before it counted the lines.
+  sourceText_.clear();
+  sourceTextProblem_.clear();
+  try {
+    sourceText_ = SourceTextPath(s, *services_.converter);
+  } catch (const RunTimeError& error) {
+    sourceTextProblem_ = ProblemText(error);
+  }
   const std::shared_ptr<ClsMap> m = mapFiles.GetValue(s);
   if (!m || !AnchorMode())
-    WebBrowser1->Navigate2(s);
+    ShowSourceText();
   else
     ShowAnchorPage();
 
@@ -229,26 +265,35 @@ void frmMain::lstFileName_Click() {
   LstRowNum->SetListIndex(0);
 }
 
+void frmMain::ShowSourceText() {
+  if (sourceTextProblem_.isEmpty())
+    WebBrowser1->Navigate2(sourceText_);
+  else
+    WebBrowser1->ShowNotice(sourceTextProblem_);
+}
+
 void frmMain::ShowAnchorPage() {
   if (lstFileName->ListIndex() < 0) {
-    WebBrowser1->ShowNotice(kNoFileSelected);
+    WebBrowser1->ShowNotice(noFileNotice_);
     return;
   }
   const std::string s = SelectedFile();
   const std::shared_ptr<ClsMap> m = mapFiles.GetValue(s);
-  if (!m) {
-    // No rows, so no anchors: the file itself, as file selection shows it.
-    WebBrowser1->Navigate2(s);
-    bAnchorPageReady = true;
+  if (!m || !sourceTextProblem_.isEmpty()) {
+    // No rows, so no anchors: the text itself, as file selection shows it.
+    ShowSourceText();
+    anchorPageProblem_ = sourceTextProblem_;
+    bAnchorPageReady = sourceTextProblem_.isEmpty();
     return;
   }
   try {
-    BuildAnchorPage(s, kAnchorPagePath, *m);
+    BuildAnchorPage(sourceText_, kAnchorPagePath, *m);
   } catch (const RunTimeError& error) {
-    anchorPageProblem_ = QStringLiteral("无法显示这个文件：") + ProblemText(error);
+    anchorPageProblem_ = ProblemText(error);
     WebBrowser1->ShowNotice(anchorPageProblem_);
     return;
   }
+  WebBrowser1->SetPageSource(kAnchorPagePath, s);
   WebBrowser1->Navigate2(kAnchorPagePath);
   bAnchorPageReady = true;
 }
@@ -262,18 +307,21 @@ void frmMain::LstRowNum_Click() {
     R = platform::TrimSpaces(std::string_view(e).substr(0, p));
     X = platform::TrimSpaces(std::string_view(e).substr(p + 1));
   }
-  if (ChkUseUltraEdit->Value() != 0 && IsNumeric(R)) {
-    const std::string editor = ToAnsi(TxtUltraEdit->text());
-    if (!OpenInEditor(*services_.starter, editor, SelectedFile(), R))
+  // The editor gets the text the line numbers count: a Word document's
+  // converted text, never the document.
+  if (ChkUseUltraEdit->Value() != 0 && IsNumeric(R) && !sourceText_.empty()) {
+    const std::string editor = platform::SystemTextFromQString(TxtUltraEdit->text());
+    if (!OpenInEditor(*services_.starter, editor, sourceText_, R))
       std::fprintf(stderr, "Tallyview: cannot start the editor \"%s\"\n", TxtUltraEdit->text().toUtf8().constData());
   }
   if (AnchorMode()) {
     // Without a page for this file (it could not be built) a jump would show
     // an empty or another file's page; the reason stays on view instead.
     if (bAnchorPageReady)
-      WebBrowser1->Navigate2(std::string(kAnchorPagePath) + "#mao_Line" + std::string(R));
+      WebBrowser1->Navigate2(std::string(kAnchorPagePath) + "#" + std::string(platform::kAnchorPrefix) +
+                             std::string(R));
     else
-      WebBrowser1->ShowNotice(lstFileName->ListIndex() < 0 ? kNoFileSelected : anchorPageProblem_);
+      WebBrowser1->ShowNotice(lstFileName->ListIndex() < 0 ? noFileNotice_ : anchorPageProblem_);
   } else {
     FindInBrowser(*services_.automation, QtWindowAutomation::Handle(WebBrowser1), std::string(X));
   }
@@ -281,6 +329,13 @@ void frmMain::LstRowNum_Click() {
 
 void frmMain::OptLocateByMiao_Click(int /*Index*/) {
   if (AnchorMode() && !bAnchorPageReady) ShowAnchorPage();
+}
+
+void frmMain::BringToFront() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
 }
 
 void frmMain::Form_Resize() {
@@ -299,21 +354,15 @@ void frmMain::PlaceControls() {
 void frmMain::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  if (WebBrowser1->Dialog()) WebBrowser1->Dialog()->close();
+  WebBrowser1->CloseFindDialog();
   if (gIni) {
-    ClsIni& ini = *gIni;
     const QRect outer = frameGeometry();
-    const double dpiX = logicalDpiX(), dpiY = logicalDpiY();
-    Step([&] { ini.WriteString("Path", "UltraEdit", ToAnsi(TxtUltraEdit->text())); });
-    Step([&] { ini.WriteNum("Option", "UseUltraEdit", ChkUseUltraEdit->Value()); });
-    Step([&] { ini.WriteNum("Option", "UseMao", AnchorMode() ? -1 : 0); });
-    Step([&] { ini.WriteString("WINDOW", "Left", FormatTwips(PixelsToTwips(outer.x(), dpiX))); });
-    Step([&] { ini.WriteString("WINDOW", "Top", FormatTwips(PixelsToTwips(outer.y(), dpiY))); });
-    Step([&] { ini.WriteString("WINDOW", "Width", FormatTwips(PixelsToTwips(outer.width(), dpiX))); });
-    Step([&] { ini.WriteString("WINDOW", "Height", FormatTwips(PixelsToTwips(outer.height(), dpiY))); });
+    ViewerSettings(*gIni, logicalDpiX(), logicalDpiY())
+        .Write(Options(), {outer.x(), outer.y(), outer.width(), outer.height()});
   }
   gIni.reset();
   platform::RemoveFile(kAnchorPagePath);
+  platform::RemoveFile(kConvertedTextPath);
 }
 
 void frmMain::ApplyPendingOuterSize() {

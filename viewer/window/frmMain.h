@@ -1,21 +1,28 @@
 // The viewer's window: the report's files, the selected file's rows, and the
 // browser that shows the file at the selected row, by its anchor page or by
 // the browser's find dialog; optionally the editor opens the file there too.
+//
+// Errors: every handler runs guarded. A run-time error ends the operation in
+// progress and never the viewer. What concerns the page shows in the
+// browser as a short notice; what goes wrong outside the window (an editor
+// that does not start, an operation that ended on an error) is one line on
+// stderr.
 #pragma once
 
 #include <QCheckBox>
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "viewer/FormLayout.h"
 #include "viewer/ModAPI.h"
 #include "viewer/ModMain.h"
+#include "viewer/SourceText.h"
+#include "viewer/ViewerSettings.h"
+#include "viewer/control/BrowserControl.h"
 #include "viewer/support/ClsObjMap.h"
-#include "viewer/window/BrowserControl.h"
 #include "viewer/window/ListBoxModel.h"
 
 class QGroupBox;
@@ -37,17 +44,16 @@ class ValueCheckBox : public QCheckBox {
   void nextCheckState() override;
 };
 
-// The editor path the window offers when the settings hold none.
-inline constexpr char kDefaultEditorPath[] = "D:\\Program Files\\IDM COMPUTER SOLUTIONS\\ULTRAEDIT-32\\uedit32.exe";
-
 class frmMain : public QWidget {
   Q_OBJECT
  public:
   // What the window needs of the desktop: the find-box driving's operations,
-  // program start for the editor, and the browser control to embed.
+  // program start for the editor, the converter of Word documents, and the
+  // browser control to embed.
   struct Services {
     WindowAutomation* automation = nullptr;
     ProgramStarter* starter = nullptr;
+    DocumentConverter* converter = nullptr;
     std::function<BrowserControl*(QWidget* parent)> makeBrowser;
   };
   explicit frmMain(const Services& services);
@@ -60,9 +66,11 @@ class frmMain : public QWidget {
   void LstRowNum_Click();
   void OptLocateByMiao_Click(int Index);
   void Form_Resize();
-  // Writes the settings, releases gIni, deletes the anchor page. Runs once,
-  // when the window closes.
+  // Writes the settings, releases gIni, deletes the anchor page and the
+  // converted text. Runs once, when the window closes.
   void Form_Unload();
+  // A later start of the viewer brings this window to the front.
+  void BringToFront();
 
   // The controls, by their design names.
   ListBoxView* lstFileName;
@@ -84,9 +92,6 @@ class frmMain : public QWidget {
   ClsObjMap mapFiles;
   bool bAnchorPageReady = false;
 
-  // How the last refresh went.
-  const RefreshResult& LastRefresh() const { return lastRefresh_; }
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
@@ -94,13 +99,18 @@ class frmMain : public QWidget {
 
  private:
   void ShowAnchorPage();
+  // The selected file's text itself, or why it cannot be shown.
+  void ShowSourceText();
   bool AnchorMode() const;
   // The selected entry of lstFileName, or "" when none is selected.
   std::string SelectedFile() const;
-  // Runs a handler so that no error ends the viewer: the operation ends and
-  // one line goes to stderr.
+  ViewerOptions Options() const;
+  // Runs a handler so that no error ends the viewer.
   void Guarded(const char* what, const std::function<void()>& handler);
   void PlaceControls();
+  // Widens the fixed controls whose texts would be cut off, and keeps the
+  // window from becoming smaller than they need.
+  void FitFixedControls();
   // The outer size asked for before the window system had put a frame around
   // the window, applied once the frame is known.
   void ApplyPendingOuterSize();
@@ -108,7 +118,12 @@ class frmMain : public QWidget {
 
   Services services_;
   ResizedControls layout_;
-  RefreshResult lastRefresh_;
+  // What the browser says while no file is selected: how the last refresh went.
+  QString noFileNotice_;
+  // The selected file's text (the file, or a Word document's conversion),
+  // or, when that cannot be had, why.
+  std::string sourceText_;
+  QString sourceTextProblem_;
   QString anchorPageProblem_;
   QSize lastFrameSize_;
   bool unloaded_ = false;

@@ -1,9 +1,11 @@
-// The viewer's start: one copy per user, the settings file, the window.
+// The viewer's start: one copy per user, the settings file, the window with
+// its browser and the services it asks of the desktop.
 #include <QApplication>
 #include <QFont>
-#include <QLockFile>
 
+#include "platform/PathFunctions.h"
 #include "viewer/ModMain.h"
+#include "viewer/SourceText.h"
 #include "viewer/browser/WebEngineBrowser.h"
 #include "viewer/window/QtWindowAutomation.h"
 #include "viewer/window/SingleInstance.h"
@@ -12,9 +14,14 @@
 namespace {
 
 int Main(int argc, char** argv) {
-  // Another copy runs: end at once, with no window and no file touched.
-  QLockFile instanceLock(SingleInstanceLockPath());
-  if (!instanceLock.tryLock(0)) return 0;
+  SingleInstance instance;
+  if (!instance.Claim()) {
+    // Another copy runs: it comes to the front, and this one ends at once,
+    // with no window and no file touched.
+    QCoreApplication application(argc, argv);
+    SingleInstance::CallRunningCopy();
+    return 0;
+  }
 
   InitIniFile();
   PrepareWebEngine();
@@ -25,7 +32,10 @@ int Main(int argc, char** argv) {
 
   QtWindowAutomation automation;
   DetachedProgramStarter starter;
-  frmMain form({&automation, &starter, [](QWidget* parent) { return new WebEngineBrowser(parent); }});
+  TextifierConverter converter(GetModuleDirectory());
+  frmMain form({&automation, &starter, &converter, [](QWidget* parent) { return new WebEngineBrowser(parent); }});
+  QObject::connect(&instance, &SingleInstance::startedAgain, &form, &frmMain::BringToFront);
+  instance.Listen();
   form.Form_Load();
   form.show();
   return application.exec();

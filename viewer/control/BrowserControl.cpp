@@ -1,9 +1,9 @@
-#include "viewer/window/BrowserControl.h"
+#include "viewer/control/BrowserControl.h"
 
 #include <QChildEvent>
 #include <QKeyEvent>
 
-#include "viewer/window/FindDialog.h"
+#include "viewer/control/FindDialog.h"
 
 BrowserControl::BrowserControl(QWidget* parent) : QWidget(parent) { WatchFindKey(this); }
 
@@ -22,6 +22,10 @@ void BrowserControl::OpenFindDialog() {
                   std::max(owner.top(), owner.bottom() - own.height() - 56));
   }
   dialog_->Open();
+}
+
+void BrowserControl::CloseFindDialog() {
+  if (dialog_) dialog_->close();
 }
 
 void BrowserControl::WatchFindKey(QObject* object) {

@@ -20,6 +20,11 @@ class BrowserControl : public QWidget {
   // A path text (CP936; a drive path is mapped), the same with a fragment
   // ("c:\~temp.htm#mao_Line12"), or "" for an empty page.
   virtual void Navigate2(const std::string& ansiText) = 0;
+  // The page (a path text) stands for the source file from now on, until the
+  // next call: what it refers to relatively is taken from the source's
+  // folder, and a source that is no web page shows its lines as they break
+  // in the file. The page's bytes stay as they are.
+  virtual void SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) = 0;
   // A short plain page that says what happened.
   virtual void ShowNotice(const QString& text) = 0;
   // Selects and scrolls to the first match of text on the page.
@@ -27,6 +32,8 @@ class BrowserControl : public QWidget {
 
   // The find dialog, opened in front with the keyboard in its field.
   void OpenFindDialog();
+  // Closes the find dialog when it is open.
+  void CloseFindDialog();
   FindDialog* Dialog() const;
 
  protected:

@@ -1,10 +1,13 @@
-#include "viewer/window/FindDialog.h"
+#include "viewer/control/FindDialog.h"
 
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+
+#include "platform/qt/SystemText.h"
+#include "viewer/ModWebBrowser.h"
 
 void FindField::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
@@ -13,8 +16,9 @@ void FindField::focusInEvent(QFocusEvent* event) {
 
 FindDialog::FindDialog(QWidget* owner, std::function<void(const QString&)> find)
     : QWidget(owner, Qt::Dialog), find_(std::move(find)) {
-  setObjectName(QStringLiteral("Internet Explorer_TridentDlgFrame"));
-  setWindowTitle(QStringLiteral("查找"));
+  // The names the find-box driving looks the dialog up by.
+  setObjectName(platform::SystemTextToQString(kFindDialogClass));
+  setWindowTitle(platform::SystemTextToQString(kFindDialogTitle));
   // Made first: the find-box driving types into the dialog's first child.
   field_ = new FindField(this);
   auto* label = new QLabel(QStringLiteral("查找内容(&N):"), this);
