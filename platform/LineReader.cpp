@@ -244,4 +244,15 @@ std::size_t LineReader::ReadLines(std::string_view* lines, std::size_t capacity)
   return count;
 }
 
+TextEncoding DetectEncoding(LineReader& reader, std::size_t& markLength) {
+  TextEncoding encoding = TextEncoding::Gbk;
+  markLength = ByteOrderMark(reader.Head(3), encoding);
+  if (markLength > 0) return encoding;
+  Utf8Validator utf8;
+  const bool whole = reader.FeedRest([&utf8](std::string_view piece) { return utf8.Feed(piece); });
+  const bool isUtf8 = whole && utf8.IsUtf8Text();
+  reader.Rewind();
+  return isUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
+}
+
 }  // namespace platform

@@ -130,6 +130,11 @@ class LineReader {
   std::string raw_, decoded_;           // its pieces, reused
 };
 
+// The encoding the automatic rule gives the open file: a byte-order mark
+// (markLength its length), else UTF-8 when the whole text is valid UTF-8
+// beyond ASCII, else GBK. The reader is back at the file's start after it.
+TextEncoding DetectEncoding(LineReader& reader, std::size_t& markLength);
+
 // One bit for each LF among the 64 bytes at p.
 inline std::uint64_t LineFeedBits(const unsigned char* p) {
 #if defined(__SSE2__)

@@ -151,6 +151,41 @@ class ViewerBrowserTest : public QObject {
     QCOMPARE(matches(), 1);
   }
 
+  // A UTF-8 page that declares nothing shows as UTF-8, itself (where the row's
+  // characters are found) and as its anchor page; so does a UTF-16 text,
+  // whose anchor page is written in UTF-8 with the finder's lines.
+  void unicodeSourcesShowInTheirEncoding() {
+    const std::string breaks = QByteArray("<br>\n").repeated(300).toStdString();
+    const std::string page = dir_->Write("utf8.htm", "<p>图像处理程序\u00A0©</p>" + breaks + "<p>公司新闻</p>\n");
+    QVERIFY(Load(page));
+    QCOMPARE(Evaluate(QStringLiteral("document.characterSet")).toString(), QStringLiteral("UTF-8"));
+    QSignalSpy found(browser_->View()->page(), &QWebEnginePage::findTextFinished);
+    QtWindowAutomation automation;
+    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk("公司新闻"));
+    QVERIFY(found.wait(10000));
+    QCOMPARE(found.takeFirst().at(0).value<QWebEngineFindTextResult>().numberOfMatches(), 1);
+
+    ClsMap rows;
+    rows.Add("302", " x");
+    BuildAnchorPage(page, "c:\\~temp.htm", rows);
+    QVERIFY(Load("c:\\~temp.htm"));
+    QCOMPARE(Evaluate(QStringLiteral("document.characterSet")).toString(), QStringLiteral("UTF-8"));
+    QVERIFY(Text().startsWith(QStringLiteral("图像处理程序\u00A0©")));
+
+    // UTF-16 with its mark: line 2 of the text is line 2 of the page.
+    const QString utf16Text = QStringLiteral("\uFEFF第一行\r\n第二行 𠀀\r\n");
+    std::string bytes(reinterpret_cast<const char*>(utf16Text.utf16()), static_cast<std::size_t>(utf16Text.size()) * 2);
+    const std::string notes = dir_->Write("notes.txt", bytes);
+    ClsMap second;
+    second.Add("2", " x");
+    BuildAnchorPage(notes, "c:\\~temp.htm", second);
+    QCOMPARE(ReadFileBytes(dir_->Path() + "/glyphwell/drive_c/~temp.htm"),
+             std::string("第一行\r\n<a name=\"mao_Line2\">第二行 𠀀\r\n"));
+    browser_->SetPageSource("c:\\~temp.htm", notes);
+    QVERIFY(Load("c:\\~temp.htm"));
+    QVERIFY(Text().startsWith(QStringLiteral("第一行\n第二行 𠀀")));
+  }
+
   // The anchor page of a text file shows the file's lines as they break, and
   // lands on its anchor; the page of a web page is left to its own markup.
   void textSourceKeepsItsLines() {

@@ -87,6 +87,9 @@ TEST_F(ViewerFiles, LoadReportUntilADuplicateKey) {
   EXPECT_TRUE(result.reportOpened);
   EXPECT_NE(result.loadError, "");
   EXPECT_EQ(list_.items, (std::vector<std::string>{"C:\\docs\\a.txt", "my docs/b.txt", "empty", "C:\\docs\\a.txt"}));
+  // Each row map is asked for before it is read: a load that stopped early
+  // fails here, not with a crash.
+  for (const char* file : {"", "C:\\docs\\a.txt", "my docs/b.txt"}) ASSERT_TRUE(files_.GetValue(file)) << file;
   EXPECT_EQ(RowsOf(*files_.GetValue("")), (Pairs{{"9", " x"}}));
   EXPECT_EQ(RowsOf(*files_.GetValue("C:\\docs\\a.txt")),
             (Pairs{{"3", "   " + Gbk("中文")}, {"12", "  " + Gbk("汉字  字")}, {"105", " " + Gbk("字")}, {"4", "   c"}}));

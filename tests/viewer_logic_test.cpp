@@ -102,6 +102,10 @@ TEST(EditorHandOff, LineNumberAndWords) {
   // The words go over in UTF-8; the failed start is reported.
   EXPECT_FALSE(OpenInEditor(starter, "ed", Gbk("C:\\My Docs\\中文.txt"), "12"));
   EXPECT_EQ(starter.started, (Words{"ed", "C:\\My", "Docs\\中文.txt", "/12"}));
+  // A name GBK lacks, held in its GB18030 form, reaches the editor as the file on disk.
+  starter.started.clear();
+  OpenInEditor(starter, "ed", Gb18030("/site/한글.txt"), "3");
+  EXPECT_EQ(starter.started, (Words{"ed", "/site/한글.txt", "/3"}));
 }
 
 TEST(ResizeSteps, EachStepIsSkippedOnItsOwn) {
@@ -161,6 +165,7 @@ TEST(EditorAtLine, PathLineAndEachEditorsSyntax) {
   EXPECT_EQ(EditorCommand("gedit", "-x", std::nullopt).arguments, (Words{"./-x"}));
   // Without a terminal a terminal editor gets one; xdg-open comes last.
   const std::vector<Command> commands = Candidates("vim", "gedit", false, "/a", 3);
+  ASSERT_FALSE(commands.empty());
   EXPECT_EQ(commands[0].program, "x-terminal-emulator");
   EXPECT_EQ(commands[0].arguments, (Words{"-e", "vim", "+3", "/a"}));
   EXPECT_EQ(commands[1].program, "gedit");

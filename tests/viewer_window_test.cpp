@@ -352,6 +352,10 @@ class ViewerWindowTest : public QObject {
       QVERIFY2(shown.endsWith(u"/页面.htm") && shown.startsWith(u"/home"), qPrintable(shown));
       QVERIFY(metrics.horizontalAdvance(shown) <= width);
     }
+    // A name GBK lacks comes in its GB18030 form and shows as itself.
+    ListBoxModel names;
+    names.AddItem(Gb18030("/site/한글.htm"));
+    QCOMPARE(names.data(names.index(0), Qt::DisplayRole).toString(), QStringLiteral("/site/한글.htm"));
     const QString tight = ElidePath(path, metrics, 40);
     QVERIFY(!tight.isEmpty() && metrics.horizontalAdvance(tight) <= 40);
     QCOMPARE(ElidePath(QStringLiteral("a.htm"), metrics, 150), QStringLiteral("a.htm"));

@@ -208,6 +208,14 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
     return;
   }
   if (!anchor.isEmpty()) url.setFragment(anchor);
+  // A page that declares no charset is read in the encoding the automatic
+  // rule gives it: UTF-8 when it is UTF-8 beyond ASCII, else GBK (a
+  // byte-order mark and a declaration still rule).
+  std::size_t markLength = 0;
+  platform::LineReader reader;
+  const bool utf8 = reader.OpenNative(target.nativePath) &&
+                    platform::DetectEncoding(reader, markLength) == platform::TextEncoding::Utf8;
+  view_->page()->settings()->setDefaultTextEncoding(utf8 ? QStringLiteral("UTF-8") : QStringLiteral("GBK"));
   loading_ = true;
   document_ = path;
   view_->setUrl(url);
