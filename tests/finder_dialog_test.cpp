@@ -29,6 +29,7 @@
 #include "finder/app/dialog/FinderDialog.h"
 #include "finder/app/search/FinderTexts.h"
 #include "finder/app/dialog/QtDesktopServices.h"
+#include "finder/app/dialog/StatusLine.h"
 #include "finder/app/search/SearchStart.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
@@ -506,6 +507,22 @@ class FinderDialogTest : public QObject {
     QTest::mouseClick(Control(kIdHelp), Qt::LeftButton);
     QCOMPARE(services_->opened, std::vector<std::string>{paths_.manualPath});
     QCOMPARE(services_->boxes.back().text, CannotOpenText("/native/" + paths_.manualPath));
+  }
+
+  // A path too long for the status line loses its middle: the words before
+  // it and the file name at its end stay in view.
+  void statusLineKeepsTheFileName() {
+    StatusLine line(nullptr);
+    line.resize(260, 2 * line.fontMetrics().height() + 2);
+    const QString folder = QStringLiteral("/home/user/一个很长的文件夹名字/another/long/folder/").repeated(3);
+    line.setText(QStringLiteral("正在解析文件 ") + folder + QStringLiteral("页面.htm"));
+    const QString shown = line.Shown();
+    QVERIFY2(shown.startsWith(QStringLiteral("正在解析文件 ")) && shown.endsWith(QStringLiteral("页面.htm")) &&
+                 shown.contains(QChar(0x2026)),
+             qPrintable(shown));
+    QVERIFY(line.fontMetrics().boundingRect(line.rect(), Qt::TextWrapAnywhere, shown).height() <= line.height());
+    line.setText(QStringLiteral("进度条"));
+    QCOMPARE(line.Shown(), QStringLiteral("进度条"));
   }
 
   void aboutBoxThroughSystemMenu() {

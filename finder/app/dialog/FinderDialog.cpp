@@ -12,16 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 
 #include "finder/app/dialog/DialogUnits.h"
+#include "finder/app/dialog/StatusLine.h"
 #include "finder/app/search/FinderTexts.h"
 #include "platform/qt/SystemText.h"
 
@@ -38,59 +37,6 @@ class CallEvent : public QEvent {
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
-
-// The status line (1014): two lines of text that wrap anywhere, since a path
-// has no blanks to wrap at; a text too long for them loses its middle, so
-// that the file name at its end stays in view.
-class StatusLine : public QWidget {
- public:
-  explicit StatusLine(QWidget* parent) : QWidget(parent) {
-    // A search names thousands of files a second; painting each would slow
-    // it down for names nobody can read. The line is redrawn 25 times a
-    // second at most, always with its latest text.
-    repaint_.setSingleShot(true);
-    repaint_.setInterval(40);
-    connect(&repaint_, &QTimer::timeout, this, [this] { update(); });
-  }
-  const QString& text() const { return text_; }
-  void setText(const QString& text) {
-    if (text == text_) return;
-    text_ = text;
-    if (!repaint_.isActive()) repaint_.start();
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), Flags(), Fitting());
-  }
-
- private:
-  static int Flags() { return Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere; }
-
-  bool Fits(const QString& text) const {
-    return fontMetrics().boundingRect(rect(), Flags(), text).height() <= height();
-  }
-
-  QString Fitting() const {
-    if (Fits(text_)) return text_;
-    const qsizetype keep = std::min<qsizetype>(text_.indexOf(QLatin1Char(' ')) + 1, 16);
-    const QString ellipsis(QChar(0x2026));
-    qsizetype low = 1, high = text_.size() - keep;
-    while (low < high) {
-      const qsizetype drop = (low + high) / 2;
-      if (Fits(text_.left(keep) + ellipsis + text_.mid(keep + drop)))
-        high = drop;
-      else
-        low = drop + 1;
-    }
-    return text_.left(keep) + ellipsis + text_.mid(keep + low);
-  }
-
-  QString text_;
-  QTimer repaint_;
-};
 
 QIcon FinderIcon() {
   QIcon icon;
