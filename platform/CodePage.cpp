@@ -147,6 +147,17 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
   return 0;
 }
 
+bool DecodeToUtf8(std::string_view ansi, std::string& result);
+
+// A GB18030 form stands for the character in the system's text: a four-byte
+// form always; a two-byte one (a few ideographs GB18030 puts on codes CP936
+// leaves unassigned, which glibc's CP936 still reads) when CP936 reads it so.
+bool ReadsBackAs(const std::string& form, std::string_view utf8) {
+  if (form.size() == 4) return true;
+  std::string back;
+  return form.size() == 2 && DecodeToUtf8(form, back) && back == utf8;
+}
+
 // UTF-8 to CP936, a character CP936 lacks in its GB18030 four-byte form. A
 // character without one, or bytes that are no UTF-8, fail the conversion, or
 // become replacement when one is given.
@@ -168,7 +179,7 @@ bool EncodeUtf8(std::string_view utf8, const char* replacement, std::string& out
     std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(*in));
     std::string form;
     if (length == 0 || length > inLeft || !ConvertStrict(Utf8ToFourByteConverter(), {in, length}, 4, form) ||
-        form.size() != 4) {
+        !ReadsBackAs(form, {in, length})) {
       if (!replacement) return false;
       form = replacement;
       // A whole character without a form goes as one; a broken sequence a byte at a time.
@@ -186,15 +197,19 @@ bool EncodeUtf8(std::string_view utf8, const char* replacement, std::string& out
 }
 
 // Converts CP936 bytes, putting replacement in place of each character iconv
-// rejects. An unassigned double-byte code counts as one character, so that
-// its trail byte is not read as the start of the next one.
+// rejects; a double-byte code CP936 leaves unassigned is read through
+// fallback (GB18030, which puts a few ideographs there) first. An unassigned
+// code counts as one character, so that its trail byte is not read as the
+// start of the next one. False when a replacement was put in.
 template <typename Append>
-void ConvertAnsiLenient(Converter& converter, std::string_view input, Append&& append, std::string_view replacement) {
+bool ConvertAnsiLenient(Converter& converter, Converter& fallback, std::string_view input, Append&& append,
+                        std::string_view replacement) {
   iconv_t cd = converter.Get();
   if (!cd) {
     for (std::size_t i = 0; i < input.size(); ++i) append(replacement);
-    return;
+    return input.empty();
   }
+  bool whole = true;
   char chunk[4096];
   char* in = const_cast<char*>(input.data());
   std::size_t inLeft = input.size();
@@ -205,12 +220,42 @@ void ConvertAnsiLenient(Converter& converter, std::string_view input, Append&& a
     const int error = errno;
     append(std::string_view(chunk, sizeof chunk - toLeft));
     if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
-    append(replacement);
     const std::size_t skip = GbkCharLength(std::string_view(in, inLeft), 0);
+    std::string converted;
+    if (skip == 2 && ConvertStrict(fallback, std::string_view(in, 2), 4, converted)) {
+      append(converted);
+    } else {
+      append(replacement);
+      whole = false;
+    }
     in += skip;
     inLeft -= skip;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
+  return whole;
+}
+
+// The system's text in UTF-8, U+FFFD for what does not decode; false when
+// some did not.
+bool DecodeToUtf8(std::string_view ansi, std::string& result) {
+  bool whole = true;
+  auto append = [&](std::string_view piece) { result.append(piece); };
+  SplitFourByteForms(
+      ansi,
+      [&](std::string_view plain) {
+        whole = ConvertAnsiLenient(AnsiToUtf8Converter(), FourByteToUtf8Converter(), plain, append, kUtf8Replacement) &&
+                whole;
+      },
+      [&](std::string_view form) {
+        std::string converted;
+        if (ConvertStrict(FourByteToUtf8Converter(), form, 3, converted)) {
+          result += converted;
+        } else {
+          result += kUtf8Replacement;
+          whole = false;
+        }
+      });
+  return whole;
 }
 
 // CP936 bytes of every UTF-16 code unit: a value below 0x100 is one byte,
@@ -258,7 +303,7 @@ AnsiDecodeTable BuildDecodeTable() {
   AnsiDecodeTable table;
   iconv_t cd = iconv_open("UTF-32LE", kAnsi);
   if (cd == reinterpret_cast<iconv_t>(-1)) return table;
-  const auto decode = [cd](const unsigned char* bytes, std::size_t length) -> char32_t {
+  const auto decode = [](iconv_t cd, const unsigned char* bytes, std::size_t length) -> char32_t {
     char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes));
     std::size_t inLeft = length;
     unsigned char out[8];
@@ -270,13 +315,18 @@ AnsiDecodeTable BuildDecodeTable() {
   };
   for (unsigned b = 0; b < 256; ++b) {
     const unsigned char byte = static_cast<unsigned char>(b);
-    table.singles[b] = decode(&byte, 1);
+    table.singles[b] = decode(cd, &byte, 1);
   }
+  iconv_t gb = iconv_open("UTF-32LE", "GB18030");
   for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
     for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
       const unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
-      table.pairs[lead << 8 | trail] = decode(pair, 2);
+      char32_t c = decode(cd, pair, 2);
+      // The few ideographs GB18030 puts on codes CP936 leaves unassigned.
+      if (c == 0 && gb != reinterpret_cast<iconv_t>(-1)) c = decode(gb, pair, 2);
+      table.pairs[lead << 8 | trail] = c;
     }
+  if (gb != reinterpret_cast<iconv_t>(-1)) iconv_close(gb);
   iconv_close(cd);
   return table;
 }
@@ -333,17 +383,7 @@ bool AnsiToUtf8(std::string_view ansi, std::string& out) {
   }
   // 0x80 (one byte) becomes the three-byte euro sign.
   std::string result;
-  bool whole = true;
-  auto convert = [&](Converter& converter, std::string_view piece) {
-    std::string converted;
-    if (whole && ConvertStrict(converter, piece, 3, converted))
-      result += converted;
-    else
-      whole = false;
-  };
-  SplitFourByteForms(
-      ansi, [&](std::string_view plain) { convert(AnsiToUtf8Converter(), plain); },
-      [&](std::string_view form) { convert(FourByteToUtf8Converter(), form); });
+  const bool whole = DecodeToUtf8(ansi, result);
   if (!whole) return false;
   out = std::move(result);
   return true;
@@ -367,13 +407,7 @@ std::string AnsiToUtf8Lenient(std::string_view ansi) {
   if (IsAscii(ansi)) return std::string(ansi);
   std::string result;
   result.reserve(ansi.size() * 3 / 2);
-  auto append = [&](std::string_view piece) { result.append(piece); };
-  SplitFourByteForms(
-      ansi, [&](std::string_view plain) { ConvertAnsiLenient(AnsiToUtf8Converter(), plain, append, kUtf8Replacement); },
-      [&](std::string_view form) {
-        std::string converted;
-        result += ConvertStrict(FourByteToUtf8Converter(), form, 3, converted) ? converted : kUtf8Replacement;
-      });
+  DecodeToUtf8(ansi, result);
   return result;
 }
 
@@ -389,7 +423,10 @@ std::u16string AnsiToUtf16Lenient(std::string_view ansi) {
     std::memcpy(result.data() + start, piece.data(), piece.size() / 2 * 2);
   };
   SplitFourByteForms(
-      ansi, [&](std::string_view plain) { ConvertAnsiLenient(AnsiToUtf16Converter(), plain, append, replacement); },
+      ansi,
+      [&](std::string_view plain) {
+        ConvertAnsiLenient(AnsiToUtf16Converter(), FourByteToUtf16Converter(), plain, append, replacement);
+      },
       [&](std::string_view form) {
         std::string converted;
         append(ConvertStrict(FourByteToUtf16Converter(), form, 2, converted) ? std::string_view(converted)

@@ -45,8 +45,11 @@ TEST(CodePage, ConvertsBothWaysAndFallsBack) {
   ASSERT_TRUE(Utf8ToAnsi(utf8, ansi));
   EXPECT_EQ(utf8 + "|" + ansi, kZhongUtf8 + "a\xE2\x82\xAC|" + kZhongAnsi + "a\x80");
   EXPECT_FALSE(AnsiToUtf8(kZhongAnsi.substr(0, 1), utf8));
-  // An unassigned double-byte code must not swallow the "A" after it.
-  EXPECT_EQ(AnsiToUtf8Lenient("\xA2\xE3" "A" "\xD6"), "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD");
+  // A double-byte code CP936 leaves unassigned reads as GB18030 has it (the
+  // euro sign here, an ideograph at FE85); a lone byte that makes no
+  // character becomes U+FFFD and swallows nothing after it.
+  EXPECT_EQ(AnsiToUtf8Lenient("\xA2\xE3" "A" "\xFE\x85" "\x81" " B" "\xD6"),
+            "\xE2\x82\xAC" "A" "\xE4\xA5\x87" "\xEF\xBF\xBD" " B" "\xEF\xBF\xBD");
   // Bytes that are no UTF-8 name a file only as themselves.
   EXPECT_EQ(Utf8ToAnsiOrRaw("\xFF" + kZhongUtf8), "\xFF" + kZhongUtf8);
 }
