@@ -5,24 +5,6 @@
 
 #include "platform/CodePage.h"
 
-namespace {
-
-// Index of the first significant byte at or after from, or n: everything in
-// between is dropped, so skipping it a block at a time gives the same result
-// as looking at each byte.
-std::size_t SkipPlain(const unsigned char* p, std::size_t from, std::size_t n, const SignificantBytes& significant) {
-  std::size_t i = from;
-  for (; i + 16 <= n; i += 16) {
-    if (const unsigned mask = significant.Mask16(p + i); mask != 0)
-      return i + static_cast<std::size_t>(__builtin_ctz(mask));
-  }
-  for (; i < n && !significant.Is(p[i]); ++i) {
-  }
-  return i;
-}
-
-}  // namespace
-
 void FlushRun(std::string_view run, std::string& result) {
   if (!result.empty()) result.append("  ", 2);
   result.append(run.data(), run.size());
@@ -72,7 +54,7 @@ void Extract(std::string_view line, int searchUnicode, std::string& result) {
   std::size_t i = 0;
   while (i < n) {
     if (runLength == 0) {
-      i = SkipPlain(p, i, n, significant);
+      i = SkipPlainBytes(p, i, n, significant);
       if (i >= n) break;
     }
     const unsigned char b = p[i];

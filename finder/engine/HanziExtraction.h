@@ -58,6 +58,21 @@ class SignificantBytes {
   bool references_;
 };
 
+// Index of the first significant byte at or after from, or n: everything in
+// between is dropped, so skipping it a block at a time gives the same result
+// as looking at each byte.
+inline std::size_t SkipPlainBytes(const unsigned char* p, std::size_t from, std::size_t n,
+                                  const SignificantBytes& significant) {
+  std::size_t i = from;
+  for (; i + 16 <= n; i += 16) {
+    if (const unsigned mask = significant.Mask16(p + i); mask != 0)
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+  for (; i < n && !significant.Is(p[i]); ++i) {
+  }
+  return i;
+}
+
 // Replaces result with the line's extracted text. result is an out-parameter
 // so that the caller's buffer is reused from line to line.
 void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result);

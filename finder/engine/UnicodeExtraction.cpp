@@ -10,19 +10,6 @@
 
 namespace {
 
-// Index of the first byte at or after from that can make the line yield
-// something (a non-ASCII byte, or with references a "#"), or n.
-std::size_t SkipPlain(const unsigned char* p, std::size_t from, std::size_t n, const SignificantBytes& significant) {
-  std::size_t i = from;
-  for (; i + 16 <= n; i += 16) {
-    if (const unsigned mask = significant.Mask16(p + i); mask != 0)
-      return i + static_cast<std::size_t>(__builtin_ctz(mask));
-  }
-  for (; i < n && !significant.Is(p[i]); ++i) {
-  }
-  return i;
-}
-
 // Writes into a string through a pointer, with room made in steps that
 // double, so that a character costs a store rather than an append call and
 // a line that yields nothing costs nothing.
@@ -100,7 +87,7 @@ bool ExtractHanziUtf8(std::string_view line, int searchUnicode, std::string& res
   std::size_t i = 0;
   while (i < n) {
     if (!inRun) {
-      i = SkipPlain(p, i, n, significant);
+      i = SkipPlainBytes(p, i, n, significant);
       if (i >= n) break;
     }
     const unsigned char b = p[i];

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sys/ioctl.h>
 
+#include "finder/app/findings/FindingText.h"
 #include "finder/app/search/FinderTexts.h"
 #include "platform/CodePage.h"
 
@@ -43,19 +44,7 @@ std::string TerminalText(std::string_view ansi) {
   std::string utf8;
   if (!platform::AnsiToUtf8(ansi, utf8)) utf8 = platform::AnsiToUtf8Lenient(ansi);
   std::string shown;
-  shown.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const bool c1 = c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
-    if (c >= 0x20 && c != 0x7F && !c1) {
-      shown += static_cast<char>(c);
-      continue;
-    }
-    const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : c;
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
-    shown += escaped;
-  }
+  findings::AppendTerminalSafe(shown, utf8);
   return shown;
 }
 
