@@ -17,8 +17,8 @@
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/ListedItems.h"
 #include "tests/support/ScanProgram.h"
-#include "viewer/ListBoxItems.h"
 #include "viewer/ModFile.h"
 #include "viewer/ModMain.h"
 
@@ -195,14 +195,10 @@ TEST_F(Faults, NamesAndReferencesCannotForgeReportLines) {
   EXPECT_EQ(report, "Input file:" + root + "/a??Input file:etc-passwd??b.txt\r\n1   " + Gbk("伪") + "\r\nInput file:" +
                         root + "/refs.txt\r\n1   ??x  " + Gbk("引") + "\r\n");
   // The viewer lists the two files the report is about, nothing else.
-  struct Items : ListBoxItems {
-    void Clear() override { names.clear(); }
-    void AddItem(const std::string& name) override { names.push_back(name); }
-    std::vector<std::string> names;
-  } items;
+  ListedItems items;
   ClsObjMap files;
   ASSERT_TRUE(RefreshReport(kReportPath, files, items).reportOpened);
-  EXPECT_EQ(items.names, (std::vector<std::string>{root + "/a??Input file:etc-passwd??b.txt", root + "/refs.txt"}));
+  EXPECT_EQ(items.items, (std::vector<std::string>{root + "/a??Input file:etc-passwd??b.txt", root + "/refs.txt"}));
 
   // The terminal shows names with control characters written out.
   EXPECT_EQ(TerminalText("a\x1B]0;title\x07" "b\x7F"), "a\\x1B]0;title\\x07b\\x7F");

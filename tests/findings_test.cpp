@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "finder/app/findings/Baseline.h"
@@ -75,11 +76,8 @@ std::string Render(std::string_view format, std::vector<Finding> findings, const
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-  }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
