@@ -13,6 +13,7 @@
 #include "finder/engine/UnicodeExtraction.h"
 #include "platform/TextEncoding.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/ReferenceExtract.h"
 
 namespace {
 
@@ -68,16 +69,8 @@ TEST(ExtractHanziUtf8, GivesWhatTheGbkSearchGivesForTheSameText) {
   EXPECT_TRUE(expectSame(all, 0));  // one run of them all
 
   std::mt19937 random(20240617);
-  const std::string alphabet = "ab #&;0123456789\r\t<>";
   for (int round = 0; round < 20000; ++round) {
-    std::string line;
-    const int length = static_cast<int>(random() % 60);
-    for (int i = 0; i < length; ++i) {
-      const unsigned pick = random() % 10;
-      if (pick < 4) line += characters[random() % characters.size()];
-      else if (pick < 5) line += "&#" + std::to_string(10000 + random() % 60000);
-      else line += alphabet[random() % alphabet.size()];
-    }
+    const std::string line = RandomLine(random, 60, 4, [&] { return characters[random() % characters.size()]; });
     for (int unicode : {0, 1}) ASSERT_TRUE(expectSame(line, unicode)) << "unicode " << unicode << ": " << line;
   }
 }
