@@ -83,7 +83,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 }  // namespace
 
-TEST(FindingText, EscapingForEachFormat) {
+TEST(FindingText, EscapingForEachFormatAndRelativePaths) {
   const std::string nasty = "a\"b\\c\td\x1b[2Je\x7f" "f\xC2\x85g\xFFh中";
   std::string json;
   findings::AppendJsonString(json, nasty);
@@ -109,9 +109,8 @@ TEST(FindingText, EscapingForEachFormat) {
   EXPECT_FALSE(findings::IsValidUtf8("\xC0\xAF"));
   EXPECT_FALSE(findings::IsValidUtf8("\xED\xA0\x80"));
   EXPECT_FALSE(findings::IsValidUtf8("\xE4\xB8"));
-}
 
-TEST(FindingText, PathsRelativeToTheCurrentFolder) {
+  // Paths relative to the current folder.
   EXPECT_EQ(findings::RelativePath("docs/a.html", kTree), "docs/a.html");
   EXPECT_EQ(findings::RelativePath("./docs//x/../a.html", kTree), "docs/a.html");
   EXPECT_EQ(findings::RelativePath("/work/tree/docs/a.html", kTree), "docs/a.html");

@@ -65,11 +65,9 @@ TEST(IniFunctions, ReadsHandWrittenFiles) {
   const std::string binary = dir.Write("bin.ini", "\x7f" "ELF\0\0[\x01=\xff\n\x1a=x\r\r\n"s);
   EXPECT_EQ(ReadIniValue(binary, "common", "key", "d", 300), "d");
   EXPECT_EQ(ListIniSection(binary, "", 100), "");
-}
 
-TEST(IniFunctions, NamesFoldOnlyAsciiLetters) {
+  // Names fold ASCII letters only: the trail byte of a double-byte character is not a letter.
   EXPECT_TRUE(AnsiEqualsIgnoreCase("Common", "cOMMON"));
-  // The trail byte of a double-byte character is not a letter.
   EXPECT_FALSE(AnsiEqualsIgnoreCase("\xB0\x61", "\xB0\x41"));
   EXPECT_TRUE(AnsiEqualsIgnoreCase("\xB0\x61x", "\xB0\x61X"));
 }
@@ -194,7 +192,9 @@ TEST(ClsIniTest, ReadsWriteBackDefaultsAndNumbers) {
   EXPECT_THROW(missing.ReadText("a", "b", ""), RunTimeError);
 }
 
-TEST(ClsIniTest, ListsPastTheSixteenBitLimitOverflow) {
+// Lists past the sixteen-bit limit overflow; the direct readers take a
+// section's lines and a key's run of values as they stand.
+TEST(ClsIniTest, ListsAndDirectReaders) {
   TempDir dir;
   std::string text = "[big]\r\n";
   for (int i = 0; i < 1000; ++i) text += "key" + std::to_string(i) + "=" + std::string(30, 'v') + "\r\n";
@@ -204,11 +204,7 @@ TEST(ClsIniTest, ListsPastTheSixteenBitLimitOverflow) {
   EXPECT_THROW(ini.GetKeys("big", keys), RunTimeError);
   ini.IniFileName(dir.Write("small.ini", "[big]\r\n" + text.substr(7, 30000)));
   EXPECT_GT(ini.GetKeys("big", keys), 700);
-}
 
-TEST(ClsIniTest, DirectReaders) {
-  TempDir dir;
-  ClsIni ini;
   ini.IniFileName(dir.Write("d.ini",
                             "[A]\r\n  [Sec]  \r\n x = 1 \r\n\r\n; note\r\nbare\0line\r\n[next]\r\ny=2\r\n"
                             "[Text]\r\nA=1\r\nB=2\r\nA=3\r\nA =4\r\n[Z]\r\nA=9\r\n"s));

@@ -110,7 +110,7 @@ TEST_F(ViewerFiles, RefreshWithoutAReportKeepsTheOldMap) {
   EXPECT_EQ(list_.items, std::vector<std::string>{"a.txt"});
 }
 
-TEST_F(ViewerFiles, AnchorPageLineEnds) {
+TEST_F(ViewerFiles, AnchorPageLineEndsAndFailures) {
   ClsMap rows;
   for (const char* key : {"0", "02", "1", "3", "5", "6", "99"}) rows.Add(key, " x");
   const std::string source = dir_.Write("s.htm", "<a name=\"x\">one\r\n" + Gbk("中文") + " x\nlone\rcr\r\n\n\nlast\x1A" "after\n");
@@ -125,10 +125,8 @@ TEST_F(ViewerFiles, AnchorPageLineEnds) {
   EXPECT_EQ(ReadFileBytes(page), "");
   BuildAnchorPage(dir_.Write("plain.txt", "a\nb"), page, ClsMap());
   EXPECT_EQ(ReadFileBytes(page), "a\r\nb\r\n");
-}
 
-TEST_F(ViewerFiles, AnchorPageFailures) {
-  const std::string page = dir_.Write("page.htm", "old");
+  // A missing source empties the page, a folder is no source.
   EXPECT_EQ(RaisedBy([&] { BuildAnchorPage(dir_ / "gone.txt", page, ClsMap()); }).code, RunTimeErrorCode::FileNotFound);
   EXPECT_EQ(ReadFileBytes(page), "");
   EXPECT_EQ(RaisedBy([&] { BuildAnchorPage(dir_.Path(), page, ClsMap()); }).code, RunTimeErrorCode::PathFileAccess);
