@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/CodePage.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/ScanProgram.h"
 #include "tests/support/Workbook.h"
@@ -15,19 +14,6 @@ namespace {
 
 using EncodingScan = ScanProgram;
 constexpr auto npos = std::string::npos;
-
-std::string Transcode(const char* to, const std::string& utf8) {
-  iconv_t cd = iconv_open(to, "UTF-8");
-  std::string out(utf8.size() * 4 + 8, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  char* put = out.data();
-  std::size_t inLeft = utf8.size(), putLeft = out.size();
-  const std::size_t rc = iconv(cd, &in, &inLeft, &put, &putLeft);
-  iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1)) throw std::runtime_error("cannot transcode");
-  out.resize(out.size() - putLeft);
-  return out;
-}
 
 // The report's blocks by file: header path to its hit lines.
 std::map<std::string, std::string> Blocks(const std::string& report) {

@@ -3,44 +3,26 @@
 // from iconv here, apart from the code under test.
 #include <gtest/gtest.h>
 
-#include <iconv.h>
-
 #include <bit>
-#include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "finder/engine/HanziExtraction.h"
 #include "finder/engine/UnicodeExtraction.h"
 #include "platform/TextEncoding.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/ReferenceExtract.h"
 
 namespace {
 
 using platform::TextEncoding;
 
-// The whole of text converted, or nothing when iconv rejects some of it.
-std::optional<std::string> Iconv(const char* from, const char* to, std::string_view text) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(text.size() * 4 + 8, '\0');
-  char* in = const_cast<char*>(text.data());
-  char* put = out.data();
-  std::size_t inLeft = text.size(), putLeft = out.size();
-  const bool ok = iconv(cd, &in, &inLeft, &put, &putLeft) != static_cast<std::size_t>(-1);
-  iconv_close(cd);
-  if (!ok) return std::nullopt;
-  out.resize(out.size() - putLeft);
-  return out;
-}
-
-
 std::string Utf8(char32_t c) {
-  return Iconv(std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE", "UTF-8", std::string_view(reinterpret_cast<const char*>(&c), sizeof c)).value();
+  return Iconv(std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE", "UTF-8",
+               std::string_view(reinterpret_cast<const char*>(&c), sizeof c)).value();
 }
-
-std::string Utf16(const char* byteOrder, std::string_view utf8) { return Iconv("UTF-8", byteOrder, utf8).value(); }
 
 std::pair<bool, std::string> Utf8Extract(std::string_view line, int unicode = 0) {
   std::string result = "stale";
@@ -51,6 +33,15 @@ std::pair<bool, std::string> Utf8Extract(std::string_view line, int unicode = 0)
 std::string Form(char32_t c) {
   char out[4];
   return std::string(out, static_cast<std::size_t>(platform::CountedForm(c, out)));
+}
+
+// UTF-16 turned into UTF-8 from the pieces given, and whether some of it was invalid.
+std::pair<std::string, bool> FromUtf16(TextEncoding order, std::initializer_list<std::string_view> pieces) {
+  platform::Utf16ToUtf8 transcoder(order);
+  std::string out;
+  for (std::string_view piece : pieces) transcoder.Feed(piece, out);
+  transcoder.Finish(out);
+  return {out, transcoder.HadInvalid()};
 }
 
 }  // namespace
@@ -78,16 +69,8 @@ TEST(ExtractHanziUtf8, GivesWhatTheGbkSearchGivesForTheSameText) {
   EXPECT_TRUE(expectSame(all, 0));  // one run of them all
 
   std::mt19937 random(20240617);
-  const std::string alphabet = "ab #&;0123456789\r\t<>";
   for (int round = 0; round < 20000; ++round) {
-    std::string line;
-    const int length = static_cast<int>(random() % 60);
-    for (int i = 0; i < length; ++i) {
-      const unsigned pick = random() % 10;
-      if (pick < 4) line += characters[random() % characters.size()];
-      else if (pick < 5) line += "&#" + std::to_string(10000 + random() % 60000);
-      else line += alphabet[random() % alphabet.size()];
-    }
+    const std::string line = RandomLine(random, 60, 4, [&] { return characters[random() % characters.size()]; });
     for (int unicode : {0, 1}) ASSERT_TRUE(expectSame(line, unicode)) << "unicode " << unicode << ": " << line;
   }
 }
@@ -114,101 +97,73 @@ TEST(CountedForm, TakesGbkDoubleBytesAndIdeographsOutsideGbk) {
     EXPECT_EQ(Form(c), "") << static_cast<unsigned>(c);
 }
 
+// What the comparison with the GBK search cannot meet: characters GBK lacks,
+// and bytes that are no UTF-8, which end a run and make the line invalid.
 TEST(ExtractHanziUtf8, RunsHoldCountedCharactersOnly) {
-  const std::string zhong = Gbk("中"), wen = Gbk("文");
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"", ""}, {"plain ASCII <p>&amp;</p>", ""},
-      {"图像处理程序", Gbk("图像处理程序")},
-      {"x中，文“y”", Gbk("中，文“") + "  " + Gbk("”")},
-      // Ideographs outside GBK join the run in their GB18030 form.
-      {"中𠀀文㐀.", zhong + Gb18030("𠀀") + wen + Gb18030("㐀")},
-      // No-break space, ©, emoji and letters GBK lacks end a run, as ASCII does.
-      {"中\u00A0文", zhong + "  " + wen}, {"中©文", zhong + "  " + wen}, {"中😀文", zhong + "  " + wen},
-      {"中한ß文", zhong + "  " + wen}, {"\u00A0©😀\u2F00", ""},
-      {"中\r", zhong},  // a CR left in the line is ASCII
+  const std::string zhong = Gbk("中"), wen = Gbk("文"), apart = zhong + "  " + wen;
+  struct Case {
+    std::string line;
+    bool wellFormed;
+    std::string expected;
+    int unicode = 0;
   };
-  for (const auto& [line, expected] : cases) EXPECT_EQ(Utf8Extract(line), std::make_pair(true, expected)) << line;
+  for (const Case& c : std::vector<Case>{
+           // Ideographs outside GBK join the run in their GB18030 form.
+           {"中𠀀文㐀.", true, zhong + Gb18030("𠀀") + wen + Gb18030("㐀")},
+           // No-break space, ©, emoji and letters GBK lacks end a run, as ASCII does.
+           {"中\u00A0文", true, apart}, {"中©文", true, apart}, {"中😀文", true, apart}, {"中한ß文", true, apart},
+           {"\u00A0©😀\u2F00", true, ""},
+           {"©&#20013;", true, zhong, 1},  // a reference after a character that is not counted
+           {"&#13312;", true, "?", 1},     // 㐀 by reference: GBK's default character, as in a GBK search
+           {"&#00065;&#00000;", true, "A", 1},
+           {"中\xFF文", false, apart},        // never in UTF-8
+           {"中\x80文", false, apart},        // a continuation byte alone
+           {"中\xC0\xAF文", false, apart},    // overlong "/"
+           {"中\xE0\x80\xAF文", false, apart},
+           {"中\xE0\x8E\xB1文", false, apart},  // overlong α, a character GBK has
+           {"中\xF0\x80\x80\xAF文", false, apart},
+           {"中\xED\xA0\x80文", false, apart},      // a surrogate
+           {"中\xF4\x90\x80\x80文", false, apart},  // above U+10FFFF
+           {"中\xE4\xB8" "a文", false, apart},      // cut short, the ASCII after it stays ASCII
+           {"中\xE4\xB8", false, zhong},            // cut short by the line's end
+           {Gbk("中文"), false, ""},                  // GBK is not UTF-8
+           // The ill-formed byte lies past the blocks skipped at once.
+           {std::string(100, 'a') + "\xFE" + std::string(100, 'b') + "中", false, zhong},
+       })
+    EXPECT_EQ(Utf8Extract(c.line, c.unicode), std::make_pair(c.wellFormed, c.expected)) << c.line;
 }
 
-TEST(ExtractHanziUtf8, IllFormedBytesEndARunAndMakeTheLineInvalid) {
-  const std::string zhong = Gbk("中"), wen = Gbk("文");
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"中\xFF文", zhong + "  " + wen},        // never in UTF-8
-      {"中\x80文", zhong + "  " + wen},        // a continuation byte alone
-      {"中\xC0\xAF文", zhong + "  " + wen},    // overlong "/"
-      {"中\xE0\x80\xAF文", zhong + "  " + wen},
-      {"中\xE0\x8E\xB1文", zhong + "  " + wen},   // overlong α, a character GBK has
-      {"中\xF0\x80\x80\xAF文", zhong + "  " + wen},
-      {"中\xED\xA0\x80文", zhong + "  " + wen},  // a surrogate
-      {"中\xF4\x90\x80\x80文", zhong + "  " + wen},  // above U+10FFFF
-      {"中\xE4\xB8" "a文", zhong + "  " + wen},  // cut short, the ASCII after it stays ASCII
-      {"中\xE4\xB8", zhong},                   // cut short by the line's end
-      {Gbk("中文"), ""},                         // GBK is not UTF-8
-  };
-  for (const auto& [line, expected] : cases) EXPECT_EQ(Utf8Extract(line), std::make_pair(false, expected)) << line;
-  // A long line: the ill-formed byte lies past the blocks skipped at once.
-  EXPECT_EQ(Utf8Extract(std::string(100, 'a') + "\xFE" + std::string(100, 'b') + "中"), std::make_pair(false, zhong));
-}
-
-TEST(ExtractHanziUtf8, ConvertsFiveDigitReferencesAsTheGbkSearchDoes) {
-  const std::string zhong = Gbk("中"), wen = Gbk("文");
-  const std::vector<std::tuple<std::string, int, std::string>> cases = {
-      {"&#20013;&#25991;", 1, zhong + wen},
-      {"中&#25991;文", 1, zhong + wen + "  " + wen},  // no blanks before a reference
-      {"©&#20013;", 1, zhong},                        // after a character that is not counted
-      {"&#00065;&#00000;", 1, "A"},
-      {"&#13312;", 1, "?"},  // 㐀 by reference: GBK's default character, as in a GBK search
-      {"&#65536;&#2001;&#x4E2D;", 1, ""},
-      {"end &#20013", 1, zhong},
-      {"&#20013;", 0, ""},
-  };
-  for (const auto& [line, unicode, expected] : cases)
-    EXPECT_EQ(Utf8Extract(line, unicode), std::make_pair(true, expected)) << line;
-}
-
-TEST(Utf8Validator, AcceptsStrictUtf8InAnyPieces) {
-  const std::string text = std::string(70, 'a') + "é中𠀀\u00A0z";
+// Strict UTF-8 in any pieces; overlong forms, surrogates and cut characters
+// refused wherever the pieces are cut; GBK text is almost never UTF-8.
+TEST(Utf8Validator, AcceptsStrictUtf8InAnyPiecesAndNothingElse) {
   const auto feed = [](std::vector<std::string_view> pieces) {
     platform::Utf8Validator validator;
     bool going = true;
     for (std::string_view piece : pieces) going = validator.Feed(piece) && going;
-    return std::make_pair(going, validator.IsUtf8Text());
+    const bool finished = validator.Finish();
+    return std::tuple(going, finished, validator.IsUtf8Text());
   };
+  const std::string text = std::string(70, 'a') + "é中𠀀\u00A0z";
   for (std::size_t i = 0; i <= text.size(); ++i)
     for (std::size_t j = i; j <= text.size(); j += 1 + (j < 64 ? 8 : 0))
-      ASSERT_EQ(feed({text.substr(0, i), text.substr(i, j - i), text.substr(j)}), std::make_pair(true, true))
+      ASSERT_EQ(feed({text.substr(0, i), text.substr(i, j - i), text.substr(j)}), std::tuple(true, true, true))
           << i << " " << j;
-  platform::Utf8Validator ascii;
-  EXPECT_TRUE(ascii.Feed(std::string(200, 'x')));
-  EXPECT_TRUE(ascii.Finish());
-  EXPECT_FALSE(ascii.IsUtf8Text());  // plain ASCII says nothing about the encoding
-}
-
-TEST(Utf8Validator, RejectsOverlongFormsSurrogatesAndCutCharacters) {
+  EXPECT_EQ(feed({std::string(200, 'x')}), std::tuple(true, true, false));  // plain ASCII says nothing of the encoding
   for (std::string bad : {"\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
                           "\xED\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "\x80",
                           "\xE4\xB8\x41"}) {
-    const std::string text = std::string(90, 'a') + "中" + bad + "z";
-    for (std::size_t cut = 88; cut < text.size(); ++cut) {
-      platform::Utf8Validator validator;
-      validator.Feed(std::string_view(text).substr(0, cut));
-      EXPECT_FALSE(validator.Feed(std::string_view(text).substr(cut)));
-      EXPECT_FALSE(validator.Finish());
+    const std::string wrong = std::string(90, 'a') + "中" + bad + "z";
+    for (std::size_t cut = 88; cut < wrong.size(); ++cut) {
+      const auto [fed, finished, utf8] = feed({wrong.substr(0, cut), wrong.substr(cut)});
+      EXPECT_FALSE(fed || finished) << cut;
     }
   }
   platform::Utf8Validator cut;
   EXPECT_TRUE(cut.Feed("中\xE4\xB8"));  // may still be completed
   EXPECT_FALSE(cut.Finish());
-  // GBK text is almost never UTF-8: 联通 is not (0xC1 never leads), but a
-  // text of only 学习 is, the automatic rule's known limit.
-  for (const char* gbk : {"联通", "中文，汉字"}) {
-    platform::Utf8Validator validator;
-    validator.Feed(Gbk(gbk));
-    EXPECT_FALSE(validator.IsUtf8Text()) << gbk;
-  }
-  platform::Utf8Validator limit;
-  limit.Feed(Gbk("学习"));
-  EXPECT_TRUE(limit.IsUtf8Text());
+  // 联通 is not UTF-8 (0xC1 never leads), but a text of only 学习 is: the
+  // automatic rule's known limit.
+  for (const char* gbk : {"联通", "中文，汉字", "学习"}) EXPECT_EQ(std::get<2>(feed({Gbk(gbk)})), gbk == std::string("学习"));
 }
 
 TEST(ByteOrderMark, AnnouncesUtf8AndBothUtf16Orders) {
@@ -227,50 +182,29 @@ TEST(ByteOrderMark, AnnouncesUtf8AndBothUtf16Orders) {
     EXPECT_TRUE(Iconv(platform::EncodingName(encoding), "UTF-8", "")) << platform::EncodingName(encoding);
 }
 
-TEST(Utf16ToUtf8, KeepsUnitsAndPairsWholeAcrossPieces) {
+TEST(Utf16ToUtf8, KeepsUnitsAndPairsWholeAcrossPiecesAndReplacesWhatIsInvalid) {
   const std::string text = "a中\n𠀀©\x1A😀z";
   for (TextEncoding order : {TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
-    const std::string utf16 = Utf16(platform::EncodingName(order), text);
-    for (std::size_t i = 0; i <= utf16.size(); ++i)
-      for (std::size_t j = i; j <= utf16.size(); ++j) {
-        platform::Utf16ToUtf8 transcoder(order);
-        std::string out;
-        transcoder.Feed(std::string_view(utf16).substr(0, i), out);
-        transcoder.Feed(std::string_view(utf16).substr(i, j - i), out);
-        transcoder.Feed(std::string_view(utf16).substr(j), out);
-        transcoder.Finish(out);
-        ASSERT_EQ(out, text) << i << " " << j;
-        ASSERT_FALSE(transcoder.HadInvalid());
-      }
+    const std::string utf16 = Transcode(platform::EncodingName(order), text);
+    const std::string_view u = utf16;
+    for (std::size_t i = 0; i <= u.size(); ++i)
+      for (std::size_t j = i; j <= u.size(); ++j)
+        ASSERT_EQ(FromUtf16(order, {u.substr(0, i), u.substr(i, j - i), u.substr(j)}), std::pair(text, false)) << i << " " << j;
     // Pieces far longer than the transcoder's own buffer, a pair on each
     // possible boundary.
     for (std::size_t pad = 4090; pad < 4100; ++pad) {
-      const std::string long_text = std::string(pad, 'x') + "𠀀" + std::string(pad, 'y') + "𠀀";
-      platform::Utf16ToUtf8 transcoder(order);
-      std::string out;
-      transcoder.Feed(Utf16(platform::EncodingName(order), long_text), out);
-      transcoder.Finish(out);
-      ASSERT_EQ(out, long_text) << pad;
+      const std::string longText = std::string(pad, 'x') + "𠀀" + std::string(pad, 'y') + "𠀀";
+      ASSERT_EQ(FromUtf16(order, {Transcode(platform::EncodingName(order), longText)}), std::pair(longText, false)) << pad;
     }
   }
-}
-
-TEST(Utf16ToUtf8, ReplacesUnpairedSurrogatesAndAnOddLastByte) {
   const std::string replacement = "\uFFFD";
-  const std::vector<std::pair<std::u16string, std::string>> cases = {
-      {{0xD840, u'a'}, replacement + "a"},          // high surrogate, then no low one
-      {{u'a', 0xDC00, u'b'}, "a" + replacement + "b"},  // low surrogate alone
-      {{u'a', 0xD840}, "a" + replacement},          // high surrogate at the end
-  };
-  for (const auto& [units, expected] : cases) {
+  for (const auto& [units, expected] : std::vector<std::pair<std::u16string, std::string>>{
+           {{0xD840, u'a'}, replacement + "a"},              // high surrogate, then no low one
+           {{u'a', 0xDC00, u'b'}, "a" + replacement + "b"},  // low surrogate alone
+           {{u'a', 0xD840}, "a" + replacement}}) {           // high surrogate at the end
     std::string le;
     for (char16_t unit : units) le += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-    platform::Utf16ToUtf8 transcoder(TextEncoding::Utf16LE);
-    std::string out;
-    transcoder.Feed(le, out);
-    transcoder.Finish(out);
-    EXPECT_EQ(out, expected);
-    EXPECT_TRUE(transcoder.HadInvalid());
+    EXPECT_EQ(FromUtf16(TextEncoding::Utf16LE, {le}), std::pair(expected, true));
   }
   platform::Utf16ToUtf8 odd(TextEncoding::Utf16BE);
   std::string out;

@@ -54,16 +54,9 @@ TEST(ExtractHanzi, ConvertsOnlyFiveDigitsAndKeepsLongRunsWhole) {
 
 TEST(ExtractHanzi, MatchesTheByteByByteRulesOnRandomLines) {
   std::mt19937 random(12345);
-  const std::string alphabet = "ab #&;0123456789\r\t";
   for (int round = 0; round < 20000; ++round) {
-    std::string line;
-    const int length = static_cast<int>(random() % 90);
-    for (int i = 0; i < length; ++i) {
-      const unsigned pick = random() % 10;
-      if (pick < 2) line += static_cast<char>(0x80 + random() % 0x80);
-      else if (pick < 3) line += "&#" + std::to_string(10000 + random() % 60000);
-      else line += alphabet[random() % alphabet.size()];
-    }
+    const auto highByte = [&] { return std::string(1, static_cast<char>(0x80 + random() % 0x80)); };
+    const std::string line = RandomLine(random, 90, 2, highByte);
     for (int unicode : {0, 1})
       ASSERT_EQ(Extract(line, unicode), ReferenceExtract(line, unicode != 0)) << "line: " << line;
   }

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,8 +17,8 @@
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/ListedItems.h"
 #include "tests/support/ScanProgram.h"
-#include "viewer/ListBoxItems.h"
 #include "viewer/ModFile.h"
 #include "viewer/ModMain.h"
 
@@ -32,12 +31,6 @@ bool IsLink(const std::string& path) {
   struct stat st {};
   return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;  // a sanitizer's shadow memory swamps any memory figure
-#else
-constexpr bool kSanitized = false;
-#endif
 
 TEST_F(Faults, TheStartDeletesOnlyTheOldReport) {
   const std::string file = dir_.Write("f.txt", Gbk("字") + "\n");
@@ -151,41 +144,36 @@ TEST_F(Faults, AFailedWorkbookSaveKeepsTheOldWorkbookAndIsTold) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "bin"), {}), 2);  // no temporary left
 }
 
-// Folders nested deeper than a path may be long, made and removed by
-// stepping into them one at a time; the working folder is restored.
+// Folders nested deeper than a path may be long, made and removed level by
+// level through descriptors, each folder's held open until the end.
 class DeepTree {
  public:
-  DeepTree(const std::string& root, int levels) : root_(root), levels_(levels) {
-    const int back = open(".", O_PATH | O_DIRECTORY);
-    made_ = chdir(root.c_str()) == 0;
-    for (int i = 0; i < levels && made_; ++i) made_ = mkdir(kName, 0755) == 0 && chdir(kName) == 0;
-    made_ = made_ && std::ofstream("deep.txt") << Gbk("深") + "\n";
-    for (int i = levels; i > 0 && made_; --i) made_ = chdir("..") == 0;
-    made_ = fchdir(back) == 0 && made_;
-    close(back);
+  DeepTree(const std::string& root, int levels) : path_(root) {
+    folders_.push_back(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (int i = 0; i < levels && folders_.back() >= 0; ++i, path_ += std::string("/") + kName) {
+      mkdirat(folders_.back(), kName, 0755);
+      folders_.push_back(openat(folders_.back(), kName, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    path_ += "/deep.txt";
+    const int file = folders_.back() >= 0 ? openat(folders_.back(), "deep.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
+    const std::string text = Gbk("深") + "\n";
+    made_ = file >= 0 && write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (file >= 0) close(file);
   }
   ~DeepTree() {
-    const int back = open(".", O_PATH | O_DIRECTORY);
-    if (chdir(root_.c_str()) == 0) {
-      int depth = 0;
-      while (depth < levels_ && chdir(kName) == 0) ++depth;
-      unlink("deep.txt");
-      for (; depth > 0 && chdir("..") == 0; --depth) rmdir(kName);
+    for (std::size_t i = folders_.size(); i-- > 0;) {
+      if (folders_[i] < 0) continue;
+      unlinkat(folders_[i], i + 1 == folders_.size() ? "deep.txt" : kName, i + 1 == folders_.size() ? 0 : AT_REMOVEDIR);
+      close(folders_[i]);
     }
-    fchdir(back);
-    close(back);
   }
   bool Made() const { return made_; }
-  std::string Path() const {
-    std::string path = root_;
-    for (int i = 0; i < levels_; ++i) path += std::string("/") + kName;
-    return path + "/deep.txt";
-  }
+  const std::string& Path() const { return path_; }
 
  private:
   static constexpr const char* kName = "level-folder";
-  std::string root_;
-  int levels_;
+  std::vector<int> folders_;
+  std::string path_;
   bool made_ = false;
 };
 
@@ -207,14 +195,10 @@ TEST_F(Faults, NamesAndReferencesCannotForgeReportLines) {
   EXPECT_EQ(report, "Input file:" + root + "/a??Input file:etc-passwd??b.txt\r\n1   " + Gbk("伪") + "\r\nInput file:" +
                         root + "/refs.txt\r\n1   ??x  " + Gbk("引") + "\r\n");
   // The viewer lists the two files the report is about, nothing else.
-  struct Items : ListBoxItems {
-    void Clear() override { names.clear(); }
-    void AddItem(const std::string& name) override { names.push_back(name); }
-    std::vector<std::string> names;
-  } items;
+  ListedItems items;
   ClsObjMap files;
   ASSERT_TRUE(RefreshReport(kReportPath, files, items).reportOpened);
-  EXPECT_EQ(items.names, (std::vector<std::string>{root + "/a??Input file:etc-passwd??b.txt", root + "/refs.txt"}));
+  EXPECT_EQ(items.items, (std::vector<std::string>{root + "/a??Input file:etc-passwd??b.txt", root + "/refs.txt"}));
 
   // The terminal shows names with control characters written out.
   EXPECT_EQ(TerminalText("a\x1B]0;title\x07" "b\x7F"), "a\\x1B]0;title\\x07b\\x7F");

@@ -61,10 +61,11 @@ class QueuePoster : public NoticePoster {
 class JobHost : public SearchJobHost {
  public:
   const FinderFields& ReadFieldsForSearch() override { return fields; }
-  void ShowStatus(const std::string& text) override { status = text; }
+  void ShowStatus(const std::string& text) override { shown.push_back(status = text); }
   void SetSearchButtonText(const std::string& text) override { button = text; }
   FinderFields fields;
   std::string status, button;
+  std::vector<std::string> shown;
 };
 
 }  // namespace
@@ -113,17 +114,30 @@ TEST(FinderParsersTest, IntegerFieldFilterAndTypedText) {
   EXPECT_EQ(CompletionText(3, 5000000000LL), Gbk("处理结束 共搜索了 3 个文件，发现汉字 5000000000 个。"));
 }
 
-// A cancel answered Yes leaves the worker to end by itself (Draining), and
-// only its completion notice brings the job back to Idle.
-TEST(SearchJobTest, ACancelDrainsUntilTheWorkerHasEnded) {
+// A flood of files, while the user-interface thread is busy elsewhere,
+// leaves a few notices queued and the last file's name shown before the
+// completion. A cancel answered Yes leaves the worker to end by itself
+// (Draining), and only its completion notice brings the job back to Idle.
+TEST(SearchJobTest, AFloodQueuesAFewNoticesAndACancelDrains) {
   TempDir dir;
+  for (int i = 0; i < 500; ++i) dir.Write("flood/f" + std::to_string(1000 + i) + ".txt", Gbk("字\n"));
   JobHost host;
-  host.fields.Path = dir.MakeDir("tree");
+  host.fields.Path = dir / "flood";
   host.fields.strLogFile = dir / "report.txt";
   StandInServices services;
   QueuePoster poster;
   SearchJob job(host, services, poster, dir / "book.xls");
   job.Searcher().SetSummaryExport(nullptr);
+  job.OnSearch();
+  while (services.workerDone == false) std::this_thread::yield();
+  std::vector<FinderNotice> queued = poster.TakeNotices();
+  EXPECT_LE(queued.size(), ProgressCoalescer::kMaxQueued + 1u);  // and the completion
+  for (FinderNotice& notice : queued) job.OnFinderNotify(std::move(notice));
+  ASSERT_GE(host.shown.size(), 2u);
+  EXPECT_EQ(host.shown.end()[-2], Gbk("正在解析文件 ") + dir / "flood/f1499.txt");
+  EXPECT_EQ(host.status, CompletionText(500, 1000));
+
+  host.fields.Path = dir.MakeDir("empty");
   job.OnSearch();
   ASSERT_EQ(job.State(), SearchState::Running);
   EXPECT_EQ(host.button, Gbk("取消(&C)"));

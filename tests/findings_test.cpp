@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "finder/app/findings/Baseline.h"
@@ -15,7 +18,6 @@
 #include "finder/app/findings/IgnoreMarker.h"
 #include "finder/app/findings/PathExclusions.h"
 #include "finder/app/findings/PathList.h"
-#include "platform/ThisProcess.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
 
@@ -25,16 +27,23 @@ constexpr const char* kTree = "/work/tree";
 
 Finding Make(std::string path, std::int64_t line, std::int64_t column, std::int64_t characterColumn, std::string text,
              std::string encoding = "UTF-8", std::int64_t span = 0) {
-  Finding finding;
-  finding.path = std::move(path);
-  finding.line = line;
-  finding.column = column;
-  finding.characterColumn = characterColumn;
-  finding.text = std::move(text);
-  finding.encoding = std::move(encoding);
-  finding.characterSpan = span;
-  return finding;
+  return {std::move(path), line, column, characterColumn, std::move(text), std::move(encoding), span, 0};
 }
+
+// What write prints on a FILE*.
+std::string Printed(const std::function<void(std::FILE*)>& write) {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&data, &size);
+  write(out);
+  std::fclose(out);
+  std::string text(data, size);
+  std::free(data);
+  return text;
+}
+
+// A baseline file's bytes as the recorder must write them: sorted, indented, one entry a line.
+std::string Pretty(const char* json) { return nlohmann::ordered_json::parse(json).dump(2) + "\n"; }
 
 // A small tree as the walk reports it. docs/页面 一.html is GBK; its line 3
 // is "\t标题 <b>中文</b>" (a tab and two wide characters before 中文, which
@@ -51,13 +60,10 @@ FindingSummary SmallTreeSummary() { return {2, 12, 5, 1, 0}; }
 
 std::string Render(std::string_view format, std::vector<Finding> findings, const FindingSummary& summary,
                    PrinterOptions options = {}) {
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
   if (options.currentFolder.empty()) options.currentFolder = kTree;
-  {
+  return Printed([&](std::FILE* out) {
     auto printer = MakePrinter(format, out, options);
-    EXPECT_NE(printer, nullptr);
+    ASSERT_NE(printer, nullptr);
     OccurrenceCounter occurrences;
     printer->Begin();
     for (Finding& finding : findings) {
@@ -65,26 +71,19 @@ std::string Render(std::string_view format, std::vector<Finding> findings, const
       printer->Print(finding);
     }
     EXPECT_TRUE(printer->End(summary));
-  }
-  std::fclose(out);
-  std::string text(data, size);
-  std::free(data);
-  return text;
+  });
 }
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-  }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
 }  // namespace
 
-TEST(FindingText, EscapingForEachFormat) {
+TEST(FindingText, EscapingForEachFormatAndRelativePaths) {
   const std::string nasty = "a\"b\\c\td\x1b[2Je\x7f" "f\xC2\x85g\xFFh中";
   std::string json;
   findings::AppendJsonString(json, nasty);
@@ -110,9 +109,8 @@ TEST(FindingText, EscapingForEachFormat) {
   EXPECT_FALSE(findings::IsValidUtf8("\xC0\xAF"));
   EXPECT_FALSE(findings::IsValidUtf8("\xED\xA0\x80"));
   EXPECT_FALSE(findings::IsValidUtf8("\xE4\xB8"));
-}
 
-TEST(FindingText, PathsRelativeToTheCurrentFolder) {
+  // Paths relative to the current folder.
   EXPECT_EQ(findings::RelativePath("docs/a.html", kTree), "docs/a.html");
   EXPECT_EQ(findings::RelativePath("./docs//x/../a.html", kTree), "docs/a.html");
   EXPECT_EQ(findings::RelativePath("/work/tree/docs/a.html", kTree), "docs/a.html");
@@ -259,21 +257,22 @@ class BaselineLife : public ::testing::Test {
   // Scans the findings as a search hands them over and returns what was
   // printed, in vimgrep form.
   std::string Scan(std::vector<Finding> findings, Baseline* baseline, BaselineRecorder* recorder = nullptr) {
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&data, &size);
-    {
+    return Printed([&](std::FILE* out) {
       auto printer = MakePrinter("vimgrep", out);
       FindingStream stream(*printer, baseline, recorder);
       stream.Begin();
       for (Finding& finding : findings) stream.Add(finding);
       summary_ = stream.Summary(1, 0);
       EXPECT_TRUE(stream.End(1, 0));
-    }
-    std::fclose(out);
-    std::string text(data, size);
-    std::free(data);
-    return text;
+    });
+  }
+
+  // A baseline read from file, as each run of the program reads it afresh.
+  std::unique_ptr<Baseline> Loaded(const std::string& file) {
+    auto baseline = std::make_unique<Baseline>(kTree);
+    std::string error;
+    EXPECT_TRUE(baseline->Load(file, false, error)) << error;
+    return baseline;
   }
 
   static std::vector<Finding> Today(int shift = 0) {
@@ -293,19 +292,7 @@ TEST_F(BaselineLife, WrittenSortedThenOnlyNewFindingsPass) {
                                              "/work/tree/a.html:5:1:中文\nb/c.txt:1:1:你好\n");
   std::string error;
   ASSERT_TRUE(recorder.Write(file, error)) << error;
-  EXPECT_EQ(ReadFileBytes(file),
-            "{\n"
-            "  \"version\": 1,\n"
-            "  \"files\": {\n"
-            "    \"a.html\": {\n"
-            "      \"中文\": 2,\n"
-            "      \"英文\": 1\n"
-            "    },\n"
-            "    \"b/c.txt\": {\n"
-            "      \"你好\": 1\n"
-            "    }\n"
-            "  }\n"
-            "}\n");
+  EXPECT_EQ(ReadFileBytes(file), Pretty(R"({"version":1,"files":{"a.html":{"中文":2,"英文":1},"b/c.txt":{"你好":1}}})"));
   // The same findings in another file order give the same bytes.
   BaselineRecorder reordered(kTree);
   std::vector<Finding> today = Today();
@@ -314,10 +301,9 @@ TEST_F(BaselineLife, WrittenSortedThenOnlyNewFindingsPass) {
   Scan(today, &unused, &reordered);
   EXPECT_EQ(reordered.Text(), ReadFileBytes(file));
 
-  Baseline baseline(kTree);
-  ASSERT_TRUE(baseline.Load(file, false, error)) << error;
-  EXPECT_EQ(baseline.Entries(), 4);
-  EXPECT_EQ(Scan(Today(), &baseline), "");
+  const std::unique_ptr<Baseline> baseline = Loaded(file);
+  EXPECT_EQ(baseline->Entries(), 4);
+  EXPECT_EQ(Scan(Today(), baseline.get()), "");
   EXPECT_EQ(summary_.suppressed, 4);
   EXPECT_EQ(summary_.findings, 0);
   EXPECT_EQ(summary_.baselineGone, 0);
@@ -327,32 +313,21 @@ TEST_F(BaselineLife, MovedLinesPassNewOccurrencesFailFixedOnesAreGone) {
   // As a reviewer may have edited it: paths spelt in other ways.
   const std::string file =
       dir_.Write("baseline.json", R"({"version":1,"files":{"./a.html":{"中文":2,"英文":1},"/work/tree/b/c.txt":{"你好":1}}})");
-  std::string error;
-  {
-    Baseline baseline(kTree);
-    ASSERT_TRUE(baseline.Load(file, false, error)) << error;
-    EXPECT_EQ(Scan(Today(3), &baseline), "");  // a new line above shifts nothing
-  }
-  {
-    Baseline baseline(kTree);
-    ASSERT_TRUE(baseline.Load(file, false, error)) << error;
-    std::vector<Finding> more = Today();
-    more.insert(more.begin() + 2, Make("/work/tree/a.html", 3, 1, 1, "中文"));
-    // The third 中文 in scan order is the one the baseline does not hold.
-    EXPECT_EQ(Scan(more, &baseline), "/work/tree/a.html:5:1:中文\n");
-    EXPECT_EQ(summary_.findings, 1);
-    EXPECT_EQ(summary_.suppressed, 4);
-  }
-  {
-    Baseline baseline(kTree);
-    ASSERT_TRUE(baseline.Load(file, false, error)) << error;
-    std::vector<Finding> fixed = Today();
-    fixed.erase(fixed.begin() + 1);  // 英文 translated
-    fixed.pop_back();                // b/c.txt clean
-    EXPECT_EQ(Scan(fixed, &baseline), "");
-    EXPECT_EQ(summary_.baselineGone, 2);
-    EXPECT_EQ(summary_.suppressed, 2);
-  }
+  EXPECT_EQ(Scan(Today(3), Loaded(file).get()), "");  // a new line above shifts nothing
+
+  std::vector<Finding> more = Today();
+  more.insert(more.begin() + 2, Make("/work/tree/a.html", 3, 1, 1, "中文"));
+  // The third 中文 in scan order is the one the baseline does not hold.
+  EXPECT_EQ(Scan(more, Loaded(file).get()), "/work/tree/a.html:5:1:中文\n");
+  EXPECT_EQ(summary_.findings, 1);
+  EXPECT_EQ(summary_.suppressed, 4);
+
+  std::vector<Finding> fixed = Today();
+  fixed.erase(fixed.begin() + 1);  // 英文 translated
+  fixed.pop_back();                // b/c.txt clean
+  EXPECT_EQ(Scan(fixed, Loaded(file).get()), "");
+  EXPECT_EQ(summary_.baselineGone, 2);
+  EXPECT_EQ(summary_.suppressed, 2);
 }
 
 TEST_F(BaselineLife, OddNamesAndEmptyBaselinesReadBack) {
@@ -360,7 +335,7 @@ TEST_F(BaselineLife, OddNamesAndEmptyBaselinesReadBack) {
   std::string error;
   BaselineRecorder empty(kTree);
   ASSERT_TRUE(empty.Write(file, error)) << error;
-  EXPECT_EQ(ReadFileBytes(file), "{\n  \"version\": 1,\n  \"files\": {}\n}\n");
+  EXPECT_EQ(ReadFileBytes(file), Pretty(R"({"version":1,"files":{}})"));
   Baseline baseline(kTree);
   EXPECT_TRUE(baseline.Load(file, false, error)) << error;
 
@@ -408,14 +383,14 @@ TEST_F(BaselineLife, WriteReplacesOnlyWhenComplete) {
 
   EXPECT_FALSE(recorder.Write(dir_.MakeDir("folder.json"), error));
   EXPECT_NE(error.find("folder.json"), std::string::npos);
-  if (!platform::RunsAsRoot()) {
-    const std::string locked = dir_.MakeDir("locked");
-    const std::string kept = dir_.Write("locked/baseline.json", "old");
-    chmod(locked.c_str(), 0555);
-    EXPECT_FALSE(recorder.Write(kept, error));
-    chmod(locked.c_str(), 0755);
-    EXPECT_EQ(ReadFileBytes(kept), "old");
+  const std::string kept = dir_.Write("locked/baseline.json", "old");
+  {
+    const ScopedReadOnly locked(dir_ / "locked");
+    if (locked.Active()) {
+      EXPECT_FALSE(recorder.Write(kept, error));
+    }
   }
+  EXPECT_EQ(ReadFileBytes(kept), "old");
 }
 
 TEST(PathExclusions, GlobsAsGitignoreHasThem) {

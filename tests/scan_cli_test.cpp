@@ -42,14 +42,9 @@ TEST_F(ScanCli, ReportAndWorkbookOfAGeneratedTree) {
   // Where the workbook and the report went, as paths on disk.
   EXPECT_EQ(outcome.err, "成功写入Excel文件" + Workbook() + "\nglyphwell-scan: the report is " + (dir_ / "result.txt") + "\n");
 
+  // The titles are export_test's; here the rows, one a file in walk order.
   const WorkbookCells cells = ReadWorkbook(Workbook());
   ASSERT_TRUE(cells.ok);
-  EXPECT_TRUE(cells.allText);
-  for (const auto& [cell, text] : {std::pair{"A1", "FileName"}, {"B1", "中文"}, {"C1", "字数"}})
-  {
-    EXPECT_EQ(cells.text.at(cell), text);
-    EXPECT_TRUE(cells.bold.at(cell)) << cell;
-  }
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string row = std::to_string(i + 2), b = cells.text.count("B" + row) ? cells.text.at("B" + row) : "";
     EXPECT_EQ(cells.text.at("A" + row), root + "/" + files[i].relative);
@@ -85,10 +80,8 @@ TEST_F(ScanCli, ExitStatusAndMessagesForMissingInput) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"--bogus", plain}, {"--limit", "ten", plain}, {"--limit"}, {"--quiet=yes", plain}}) {
     const Outcome usage = Run(args);
-  {
     EXPECT_EQ(usage.status, 2) << args.size();
     EXPECT_NE(usage.err.find("Try 'glyphwell-scan --help'"), std::string::npos) << args.size();
-  }
   }
   EXPECT_EQ(Run({"--help"}).status, 0);
 }
@@ -116,23 +109,20 @@ TEST_F(ScanCli, WhereTheReportGoes) {
 }
 
 // A tree whose report is large: files of many hit lines, named in walk order.
-std::string WriteTree(TempDir& dir, const std::string& name, int files, std::mt19937& random, int& total) {
+std::string WriteTree(TempDir& dir, const std::string& name, int files, std::mt19937& random) {
   const std::string root = dir.MakeDir(name);
   std::string report;
-  total = 0;
   for (int i = 0; i < files; ++i) {
     const GeneratedFile file = GenerateFile(random, "f" + std::to_string(100 + i) + ".txt", 4000);
     dir.Write(name + "/" + file.relative, file.content);
     report += "Input file:" + root + "/" + file.relative + "\r\n" + file.ReportLines();
-    total += file.count;
   }
   return report;
 }
 
 TEST_F(ScanCli, ADiskThatFillsMidReportIsAnErrorAndKeepsWhatWasWritten) {
   std::mt19937 random(11);
-  int total = 0;
-  const std::string expected = WriteTree(dir_, "tree", 12, random, total);
+  const std::string expected = WriteTree(dir_, "tree", 12, random);
   const std::string report = dir_ / "r.txt";
   constexpr rlim_t kRoom = 70'000;
   ASSERT_GT(expected.size(), 2 * kRoom);
@@ -144,24 +134,13 @@ TEST_F(ScanCli, ADiskThatFillsMidReportIsAnErrorAndKeepsWhatWasWritten) {
   EXPECT_NE(outcome.out.find("共搜索了 12 个文件"), std::string::npos) << outcome.out;
 }
 
-TEST_F(ScanCli, AReportAnotherSearchHoldsIsLeftWhole) {
+// A report that another search is writing is neither deleted nor emptied:
+// of two searches at once, the report is one search's whole, and that search
+// succeeded (the other one either failed or ran before it).
+TEST_F(ScanCli, TwoSearchesOfOneReportLeaveOneWhole) {
   std::mt19937 random(12);
-  int totalA = 0, totalB = 0;
-  const std::string a = WriteTree(dir_, "a", 20, random, totalA), b = WriteTree(dir_, "b", 20, random, totalB);
+  const std::string a = WriteTree(dir_, "a", 20, random), b = WriteTree(dir_, "b", 20, random);
   const std::string report = dir_ / "r.txt";
-  {
-    // Held by another process: neither deleted nor emptied, and every line lost.
-    platform::OutputFile holder;
-    ASSERT_TRUE(holder.CreateLocked(report));
-    ASSERT_TRUE(holder.Write("held\r\n"));
-    const Outcome outcome = Run({"--no-limit", "--no-export", "--report", report, dir_ / "a"});
-    EXPECT_EQ(outcome.status, 2);
-    EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << outcome.err;
-    EXPECT_EQ(outcome.out, Completion(20, totalA));
-    EXPECT_EQ(ReadFileBytes(report), "held\r\n");
-  }
-  // Two searches at once: the report is one search's whole, and that search
-  // succeeded (the other one either failed or ran before it).
   for (int round = 0; round < 3; ++round) {
     const pid_t first = Start({"--no-limit", "--no-export", "--report", report, dir_ / "a"}, "a");
     const pid_t second = Start({"--no-limit", "--no-export", "--report", report, dir_ / "b"}, "b");
@@ -173,26 +152,12 @@ TEST_F(ScanCli, AReportAnotherSearchHoldsIsLeftWhole) {
 }
 
 
-// A digest of a file read in small pieces, so that comparing two large
-// reports keeps this process small: a program started from it would count
-// this process's memory as its own peak.
-std::uint64_t Digest(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::uint64_t hash = 14695981039346656037u;
-  char chunk[65536];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-    for (std::streamsize i = 0; i < in.gcount(); ++i) hash = (hash ^ static_cast<unsigned char>(chunk[i])) * 1099511628211u;
-  return hash;
-}
-
-TEST_F(ScanCli, WorkersWriteWhatOneWritesWithinABoundedMemory) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  constexpr bool kSanitized = true;  // a sanitizer's shadow memory swamps any memory figure
-#else
-  constexpr bool kSanitized = false;
-#endif
-  // Many small files and one of hits only, whose lines no worker may hold:
-  // it is scanned at its turn, streaming into the report.
+// Many small files and one of hits only, whose lines no worker may hold:
+// it is scanned at its turn, streaming into the report, so four workers hold
+// a window of files, not the dense file's 25 MB of lines. That they write
+// what one writes is parallel_test's.
+TEST_F(ScanCli, WorkersStreamWithinABoundedMemory) {
+  if (kSanitized) GTEST_SKIP() << "memory figures mean nothing under a sanitizer";
   std::mt19937 random(13);
   {
     std::ofstream dense(dir_.MakeDir("t") + "/dense.txt", std::ios::binary);
@@ -203,23 +168,8 @@ TEST_F(ScanCli, WorkersWriteWhatOneWritesWithinABoundedMemory) {
     const std::string name = "t/s" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".txt";
     dir_.Write(name, GenerateFile(random, name, 40).content);
   }
-  Outcome outcomes[2];
-  std::uint64_t reports[2] = {};
-  std::string workbooks[2];
-  for (int run = 0; run < 2; ++run) {
-    outcomes[run] = Run({run == 0 ? "-j4" : "-j1", "--no-limit", "--report", dir_ / "r.txt", dir_ / "t"});
-    reports[run] = Digest(dir_ / "r.txt");
-    const WorkbookCells cells = ReadWorkbook(Workbook());
-    ASSERT_TRUE(cells.ok);
-    for (const auto& [cell, text] : cells.text) workbooks[run] += cell + "=" + text + "\n";
-  }
-  EXPECT_EQ(outcomes[0].status, 0);
-  EXPECT_EQ(outcomes[0].out, outcomes[1].out);
-  EXPECT_EQ(reports[0], reports[1]);
+  const Outcome outcome = Run({"-j4", "--no-limit", "--report", dir_ / "r.txt", dir_ / "t"});
+  EXPECT_EQ(outcome.status, 0);
   EXPECT_GT(std::filesystem::file_size(dir_ / "r.txt"), 25'000'000u);
-  EXPECT_TRUE(workbooks[0] == workbooks[1]);
-  // Four workers hold a window of files, not the dense file's 25 MB of lines.
-  if (!kSanitized) {
-    EXPECT_LT(outcomes[0].peakKilobytes, 20 * 1024) << "KiB at the peak";
-  }
+  EXPECT_LT(outcome.peakKilobytes, 20 * 1024) << "KiB at the peak";
 }

@@ -1,40 +1,24 @@
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "tests/support/EngineFixture.h"
-
-namespace {
-
-std::string Lines(std::initializer_list<std::string> lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
-}  // namespace
 
 using FileScan = EngineTest;
 
 TEST_F(FileScan, WritesHeaderAndPaddedLineNumbers) {
-  std::string text;
-  for (int line = 1; line <= 1000; ++line) {
-    if (line == 1 || line == 10)
-      text += Gbk("中文") + "\n";
-    else if (line == 100)
-      text += "price " + Gbk("价格") + " 100 " + Gbk("元") + "\r\n";
-    else if (line == 1000)
-      text += Gbk("末");  // last line without a line feed
-    else
-      text += "plain\n";
-  }
+  std::string text;  // the last line without a line feed
+  for (int line = 1; line <= 1000; ++line)
+    text += line == 1 || line == 10 ? Gbk("中文") + "\n"
+            : line == 100           ? "price " + Gbk("价格") + " 100 " + Gbk("元") + "\r\n"
+            : line == 1000          ? Gbk("末")
+                                    : "plain\n";
   const std::string file = dir_.Write("a.txt", text);
   searcher_.SearchFile(file);
 
-  EXPECT_EQ(Report(), Lines({"Input file:" + file, "1   " + Gbk("中文"), "10  " + Gbk("中文"),
+  EXPECT_EQ(Report(), CrLfLines({"Input file:" + file, "1   " + Gbk("中文"), "10  " + Gbk("中文"),
                              "100 " + Gbk("价格") + "  " + Gbk("元"), "1000 " + Gbk("末")}));
   EXPECT_EQ(searcher_.charCount, 4 + 4 + 8 + 2);
   ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
@@ -79,28 +63,28 @@ TEST_F(FileScan, SpreadsheetsAreSkippedWithANotice) {
   searcher_.Reset();
   searcher_.ScanFile(sheet);
   searcher_.ScanFile(docx);
-  EXPECT_EQ(Report(), Lines({Gbk("跳过 ") + sheet, "Input file:" + docx, "1   " + Gbk("文档")}));
+  EXPECT_EQ(Report(), CrLfLines({Gbk("跳过 ") + sheet, "Input file:" + docx, "1   " + Gbk("文档")}));
   EXPECT_EQ(searcher_.fileCount, 2);
   ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
   EXPECT_EQ(searcher_.Results().Rows()[0].file, docx);
 }
 
 TEST_F(FileScan, StartTagSkipsTheLinesBeforeIt) {
-  const std::string text = Lines({Gbk("一"), Gbk("二"), Gbk("三"), Gbk("四"), Gbk("前") + "<!--start-->" + Gbk("后"),
+  const std::string text = CrLfLines({Gbk("一"), Gbk("二"), Gbk("三"), Gbk("四"), Gbk("前") + "<!--start-->" + Gbk("后"),
                                   Gbk("六")});
   const std::string tagged = dir_.Write("tagged.htm", text);
-  const std::string untagged = dir_.Write("untagged.htm", Lines({Gbk("甲"), Gbk("乙")}));
+  const std::string untagged = dir_.Write("untagged.htm", CrLfLines({Gbk("甲"), Gbk("乙")}));
   settings_.strStartTag = "<!--start-->";
   searcher_.Reset();
   searcher_.ScanFile(tagged);
   searcher_.ScanFile(untagged);
-  EXPECT_EQ(Report(), Lines({"Input file:" + tagged, "5   " + Gbk("前") + "  " + Gbk("后"), "6   " + Gbk("六"),
+  EXPECT_EQ(Report(), CrLfLines({"Input file:" + tagged, "5   " + Gbk("前") + "  " + Gbk("后"), "6   " + Gbk("六"),
                              "Input file:" + untagged, "1   " + Gbk("甲"), "2   " + Gbk("乙")}));
 }
 
 TEST_F(FileScan, LimitEndsAFileAfterTheLineThatReachesIt) {
   const std::string tenChars = Gbk("一二三四五六七八九十");  // 20 bytes
-  const std::string file = dir_.Write("limit.txt", Lines({tenChars, tenChars, tenChars}));
+  const std::string file = dir_.Write("limit.txt", CrLfLines({tenChars, tenChars, tenChars}));
   auto scanWith = [&](std::int32_t flag, std::uint32_t max) {
     settings_.LimitHanZiCountEachFile = flag;
     settings_.MaxHanZiCountEachFile = max;
@@ -119,7 +103,7 @@ TEST_F(FileScan, SecondSearchReportHoldsOnlyItsOwnLinesWhileRowsAccumulate) {
   const std::string second = dir_.Write("second.txt", Gbk("二") + "\n");
   searcher_.SearchFile(first);
   searcher_.SearchFile(second);
-  EXPECT_EQ(Report(), Lines({"Input file:" + second, "1   " + Gbk("二")}));
+  EXPECT_EQ(Report(), CrLfLines({"Input file:" + second, "1   " + Gbk("二")}));
   ASSERT_EQ(searcher_.Results().Rows().size(), 2u);
   EXPECT_EQ(searcher_.Results().Rows()[0].file, first);
 }
@@ -127,7 +111,7 @@ TEST_F(FileScan, SecondSearchReportHoldsOnlyItsOwnLinesWhileRowsAccumulate) {
 TEST_F(FileScan, FailedWritesEndTheFileAndANoticeFailureEndsTheSearch) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   settings_.strLogFile = "/dev/full";
-  const std::string a = dir_.Write("d/a.txt", Lines({Gbk("一"), Gbk("二")}));
+  const std::string a = dir_.Write("d/a.txt", CrLfLines({Gbk("一"), Gbk("二")}));
   dir_.Write("d/b.xls", "sheet");
   dir_.Write("d/c.txt", Gbk("三") + "\n");
   searcher_.SetSummaryExport(&export_);
@@ -152,7 +136,7 @@ TEST_F(FileScan, WordDocumentsGoThroughTheConverter) {
   const std::string words = ReadFileBytes(platform::ToNative(output));
   EXPECT_NE(words.find("arg1=" + dir_.Path() + "/My\r\n"), std::string::npos) << words;
   EXPECT_NE(words.find("arg2=Docs/report.DoC>c:\\~tmp.txt\r\n"), std::string::npos) << words;
-  EXPECT_EQ(Report(), Lines({"Input file:" + doc, "1   " + Gbk("转换")}));
+  EXPECT_EQ(Report(), CrLfLines({"Input file:" + doc, "1   " + Gbk("转换")}));
   ASSERT_EQ(searcher_.Results().Rows().size(), 1u);
   EXPECT_EQ(searcher_.Results().Rows()[0].file, output);
 }
@@ -165,7 +149,7 @@ TEST_F(FileScan, MissingOrBrokenConverterIsNoted) {
   for (const std::string& folder : {noConverter, broken}) {
     searcher_.SetConverterDirectory(folder);
     searcher_.SearchFile(doc);
-    EXPECT_EQ(Report(), Lines({Gbk("转换工具 ") + folder + "/Textifier" + Gbk(" 不存在")}));
+    EXPECT_EQ(Report(), CrLfLines({Gbk("转换工具 ") + folder + "/Textifier" + Gbk(" 不存在")}));
     EXPECT_EQ(searcher_.fileCount, 1);
   }
   EXPECT_TRUE(searcher_.Results().Rows().empty());

@@ -143,25 +143,6 @@ TEST(WordText, DamagedAndTruncatedCopiesNeverClaimSuccess) {
   }
 }
 
-TEST(WordText, FuzzCorpusRunsCleanly) {
-  // As the fuzzer takes them: a compound file whole, anything else as a
-  // 32-bit length, the WordDocument stream and the table stream.
-  int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(kData + "/textifier-corpus")) {
-    const std::string bytes = ReadFileBytes(entry.path());
-    if (textifier::IsCompoundFile(bytes) || bytes.size() < 4) {
-      ExpectConsistent(Read(bytes), entry.path().filename());
-    } else {
-      std::uint32_t length = 0;
-      for (int i = 3; i >= 0; --i) length = length << 8 | static_cast<unsigned char>(bytes[i]);
-      const std::size_t cut = std::min<std::size_t>(length, bytes.size() - 4);
-      ExpectConsistent(ReadStreams({bytes.substr(4, cut), bytes.substr(4 + cut)}), entry.path().filename());
-    }
-    ++files;
-  }
-  EXPECT_GT(files, 0);
-}
-
 class TextifierProgram : public ::testing::Test {
  protected:
   TextifierProgram() : drives_(dir_.Path()) {}

@@ -37,6 +37,22 @@ class ViewerBrowserTest : public QObject {
     browser_->Navigate2(ansiText);
     return finished.wait(20000);
   }
+  // The anchor page of source with a row on line, as the window builds and
+  // shows it; fragment jumps to an anchor as the page loads.
+  bool LoadAnchorPage(const std::string& source, const char* line, const std::string& fragment = "") {
+    ClsMap rows;
+    rows.Add(line, "  x");
+    BuildAnchorPage(source, "c:\\~temp.htm", rows);
+    browser_->SetPageSource("c:\\~temp.htm", source);
+    return Load("c:\\~temp.htm" + fragment);
+  }
+  // Drives the find dialog as the window does; the matches the page counts.
+  int Find(const std::string& ansiText) {
+    QSignalSpy found(browser_->View()->page(), &QWebEnginePage::findTextFinished);
+    QtWindowAutomation automation;
+    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), ansiText);
+    return found.wait(10000) ? found.takeFirst().at(0).value<QWebEngineFindTextResult>().numberOfMatches() : -1;
+  }
   // Runs a script in the viewer's own world and waits for its value.
   QVariant Evaluate(const QString& script) {
     QVariant result;
@@ -118,13 +134,7 @@ class ViewerBrowserTest : public QObject {
     QCOMPARE(Evaluate(QStringLiteral("document.characterSet")).toString(), QStringLiteral("GBK"));
     QVERIFY(Text().contains(QStringLiteral("中文网页")));
 
-    QSignalSpy found(browser_->View()->page(), &QWebEnginePage::findTextFinished);
-    const auto matches = [&] {
-      return found.wait(10000) ? found.takeFirst().at(0).value<QWebEngineFindTextResult>().numberOfMatches() : -1;
-    };
-    QtWindowAutomation automation;
-    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk("公司新闻"));
-    QCOMPARE(matches(), 1);
+    QCOMPARE(Find(Gbk("公司新闻")), 1);
     QTRY_VERIFY(Evaluate(QStringLiteral("window.scrollY")).toDouble() > 100);
     FindDialog* dialog = browser_->Dialog();
     QVERIFY(dialog && dialog->isVisible());
@@ -133,22 +143,22 @@ class ViewerBrowserTest : public QObject {
 
     // Open and behind the user's window: the text is typed over, not added to.
     QApplication::setActiveWindow(window_.get());
-    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk("中文网页"));
-    QCOMPARE(matches(), 1);
+    QCOMPARE(Find(Gbk("中文网页")), 1);
 
     // Characters that mean keys in the notation reach the field as they are.
     const QString notation = QStringLiteral("^+%~{}{enter}()[]中文");
-    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk(notation.toStdString()));
+    QCOMPARE(Find(Gbk(notation.toStdString())), 0);
     QCOMPARE(dialog->Field()->text(), notation);
-    QCOMPARE(matches(), 0);
 
     // By hand: Ctrl+F where the page has the keyboard, a word, Enter.
     dialog->close();
+    QSignalSpy found(browser_->View()->page(), &QWebEnginePage::findTextFinished);
     QTest::keyClick(browser_->View()->focusProxy(), Qt::Key_F, Qt::ControlModifier);
     QTRY_VERIFY(dialog->Field()->hasFocus());
     QTest::keyClicks(dialog->Field(), "abc");
     QTest::keyClick(dialog->Field(), Qt::Key_Return);
-    QCOMPARE(matches(), 1);
+    QVERIFY(found.wait(10000));
+    QCOMPARE(found.takeFirst().at(0).value<QWebEngineFindTextResult>().numberOfMatches(), 1);
   }
 
   // A UTF-8 page that declares nothing shows as UTF-8, itself (where the row's
@@ -159,30 +169,17 @@ class ViewerBrowserTest : public QObject {
     const std::string page = dir_->Write("utf8.htm", "<p>图像处理程序\u00A0©</p>" + breaks + "<p>公司新闻</p>\n");
     QVERIFY(Load(page));
     QCOMPARE(Evaluate(QStringLiteral("document.characterSet")).toString(), QStringLiteral("UTF-8"));
-    QSignalSpy found(browser_->View()->page(), &QWebEnginePage::findTextFinished);
-    QtWindowAutomation automation;
-    FindInBrowser(automation, QtWindowAutomation::Handle(browser_), Gbk("公司新闻"));
-    QVERIFY(found.wait(10000));
-    QCOMPARE(found.takeFirst().at(0).value<QWebEngineFindTextResult>().numberOfMatches(), 1);
-
-    ClsMap rows;
-    rows.Add("302", " x");
-    BuildAnchorPage(page, "c:\\~temp.htm", rows);
-    QVERIFY(Load("c:\\~temp.htm"));
+    QCOMPARE(Find(Gbk("公司新闻")), 1);
+    QVERIFY(LoadAnchorPage(page, "302"));
     QCOMPARE(Evaluate(QStringLiteral("document.characterSet")).toString(), QStringLiteral("UTF-8"));
     QVERIFY(Text().startsWith(QStringLiteral("图像处理程序\u00A0©")));
 
     // UTF-16 with its mark: line 2 of the text is line 2 of the page.
     const QString utf16Text = QStringLiteral("\uFEFF第一行\r\n第二行 𠀀\r\n");
     std::string bytes(reinterpret_cast<const char*>(utf16Text.utf16()), static_cast<std::size_t>(utf16Text.size()) * 2);
-    const std::string notes = dir_->Write("notes.txt", bytes);
-    ClsMap second;
-    second.Add("2", " x");
-    BuildAnchorPage(notes, "c:\\~temp.htm", second);
+    QVERIFY(LoadAnchorPage(dir_->Write("notes.txt", bytes), "2"));
     QCOMPARE(ReadFileBytes(dir_->Path() + "/glyphwell/drive_c/~temp.htm"),
              std::string("第一行\r\n<a name=\"mao_Line2\">第二行 𠀀\r\n"));
-    browser_->SetPageSource("c:\\~temp.htm", notes);
-    QVERIFY(Load("c:\\~temp.htm"));
     QVERIFY(Text().startsWith(QStringLiteral("第一行\n第二行 𠀀")));
   }
 
@@ -190,24 +187,12 @@ class ViewerBrowserTest : public QObject {
   // lands on its anchor; the page of a web page is left to its own markup.
   void textSourceKeepsItsLines() {
     std::string text;
-    ClsMap rows;
-    rows.Add("250", "  x");
     for (int line = 1; line <= 300; ++line)
       text += "line " + std::to_string(line) + (line == 2 ? "  <b>bold</b>" : "") + "\r\n";
-    const std::string notes = dir_->Write("site/notes.txt", text);
-    BuildAnchorPage(notes, "c:\\~temp.htm", rows);
-
-    browser_->SetPageSource("c:\\~temp.htm", notes);
-    QSignalSpy finished(browser_->View()->page(), &QWebEnginePage::loadFinished);
-    browser_->Navigate2("c:\\~temp.htm#mao_Line250");
-    QVERIFY(finished.wait(20000));
+    QVERIFY(LoadAnchorPage(dir_->Write("site/notes.txt", text), "250", "#mao_Line250"));
     QVERIFY(Text().startsWith(u"line 1\nline 2  bold\nline 3\n"));
     QTRY_VERIFY(std::abs(AnchorTop(250)) < 2);
-
-    const std::string htm = dir_->Write("site/notes.htm", text);
-    BuildAnchorPage(htm, "c:\\~temp.htm", rows);
-    browser_->SetPageSource("c:\\~temp.htm", htm);
-    QVERIFY(Load("c:\\~temp.htm"));
+    QVERIFY(LoadAnchorPage(dir_->Write("site/notes.htm", text), "250"));
     QVERIFY(Text().startsWith(u"line 1 line 2 bold line 3 "));
   }
 
@@ -242,11 +227,7 @@ class ViewerBrowserTest : public QObject {
     QVERIFY(Load(page));
     looksAsMade();
 
-    ClsMap rows;
-    rows.Add("2", "  x");
-    BuildAnchorPage(page, "c:\\~temp.htm", rows);
-    browser_->SetPageSource("c:\\~temp.htm", page);
-    QVERIFY(Load("c:\\~temp.htm"));
+    QVERIFY(LoadAnchorPage(page, "2"));
     QVERIFY(browser_->View()->url().toLocalFile().endsWith(u"/drive_c/~temp.htm"));
     looksAsMade();
   }

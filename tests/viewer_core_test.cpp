@@ -12,17 +12,12 @@
 #include "platform/Process.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/GeneratedFile.h"
+#include "tests/support/ListedItems.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TempDir.h"
 #include "viewer/ModFile.h"
 #include "viewer/ModMain.h"
-#include "viewer/support/RunTimeError.h"
 #include "viewer/support/TextFunctions.h"
-
-struct ItemList : ListBoxItems {
-  void Clear() override { items.clear(); }
-  void AddItem(const std::string& ansiText) override { items.push_back(ansiText); }
-  std::vector<std::string> items;
-};
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
@@ -32,20 +27,10 @@ Pairs RowsOf(const ClsMap& rows) {
   return pairs;
 }
 
-template <class Action>
-RunTimeErrorCode ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const RunTimeError& error) {
-    return error.Code();
-  }
-  return RunTimeErrorCode{};
-}
-
 TEST(KeyedMaps, OrderExactKeysAndDuplicates) {
   ClsMap rows;
   for (const char* key : {"3", "1", "2", "7", "07", "7 ", "a", "A"}) rows.Add(key, std::string("v") + key);
-  EXPECT_EQ(ErrorOf([&] { rows.Add("7", "again"); }), RunTimeErrorCode::DuplicateKey);
+  EXPECT_EQ(RaisedBy([&] { rows.Add("7", "again"); }).code, RunTimeErrorCode::DuplicateKey);
   EXPECT_EQ(RowsOf(rows), (Pairs{{"3", "v3"}, {"1", "v1"}, {"2", "v2"}, {"7", "v7"}, {"07", "v07"}, {"7 ", "v7 "},
                                  {"a", "va"}, {"A", "vA"}}));
   EXPECT_EQ(rows.GetValue("9"), "");
@@ -54,7 +39,7 @@ TEST(KeyedMaps, OrderExactKeysAndDuplicates) {
   ClsObjMap files;
   const auto first = std::make_shared<ClsMap>();
   files.Add("a.txt", first);
-  EXPECT_EQ(ErrorOf([&] { files.Add("a.txt", std::make_shared<ClsMap>()); }), RunTimeErrorCode::DuplicateKey);
+  EXPECT_EQ(RaisedBy([&] { files.Add("a.txt", std::make_shared<ClsMap>()); }).code, RunTimeErrorCode::DuplicateKey);
   EXPECT_EQ(files.GetValue("a.txt"), first);
   EXPECT_EQ(files.GetValue("A.txt"), nullptr);
   EXPECT_FALSE(files.Exists("A.txt"));
@@ -72,7 +57,7 @@ class ViewerFiles : public ::testing::Test {
  protected:
   TempDir dir_;
   ScopedDriveRoot drives_{dir_.Path()};
-  ItemList list_;
+  ListedItems list_;
   ClsObjMap files_;
 };
 
@@ -96,7 +81,7 @@ TEST_F(ViewerFiles, LoadReportUntilADuplicateKey) {
   EXPECT_EQ(RowsOf(*files_.GetValue("my docs/b.txt")), (Pairs{{"3", "   b"}}));
   EXPECT_EQ(files_.GetObject().Count(), 3u);  // no "old", no "empty"
   ClsObjMap fresh;
-  EXPECT_EQ(ErrorOf([&] { LoadReport(kReportPath, fresh, list_); }), RunTimeErrorCode::DuplicateKey);
+  EXPECT_EQ(RaisedBy([&] { LoadReport(kReportPath, fresh, list_); }).code, RunTimeErrorCode::DuplicateKey);
 }
 
 TEST_F(ViewerFiles, RefreshWithoutAReportKeepsTheOldMap) {
@@ -107,7 +92,7 @@ TEST_F(ViewerFiles, RefreshWithoutAReportKeepsTheOldMap) {
   }
   EXPECT_TRUE(files_.Exists("old"));
   EXPECT_TRUE(list_.items.empty());
-  EXPECT_EQ(ErrorOf([&] { LoadReport(kReportPath, files_, list_); }), RunTimeErrorCode::FileNotFound);
+  EXPECT_EQ(RaisedBy([&] { LoadReport(kReportPath, files_, list_); }).code, RunTimeErrorCode::FileNotFound);
 
   const std::string file = dir_.Write("r.txt", "");
   for (const std::string& path : {file, file + "\\", file + "/"}) EXPECT_TRUE(CanOpenFile(path)) << path;
@@ -125,7 +110,7 @@ TEST_F(ViewerFiles, RefreshWithoutAReportKeepsTheOldMap) {
   EXPECT_EQ(list_.items, std::vector<std::string>{"a.txt"});
 }
 
-TEST_F(ViewerFiles, AnchorPageLineEnds) {
+TEST_F(ViewerFiles, AnchorPageLineEndsAndFailures) {
   ClsMap rows;
   for (const char* key : {"0", "02", "1", "3", "5", "6", "99"}) rows.Add(key, " x");
   const std::string source = dir_.Write("s.htm", "<a name=\"x\">one\r\n" + Gbk("中文") + " x\nlone\rcr\r\n\n\nlast\x1A" "after\n");
@@ -140,23 +125,16 @@ TEST_F(ViewerFiles, AnchorPageLineEnds) {
   EXPECT_EQ(ReadFileBytes(page), "");
   BuildAnchorPage(dir_.Write("plain.txt", "a\nb"), page, ClsMap());
   EXPECT_EQ(ReadFileBytes(page), "a\r\nb\r\n");
-}
 
-TEST_F(ViewerFiles, AnchorPageFailures) {
-  const std::string page = dir_.Write("page.htm", "old");
-  EXPECT_EQ(ErrorOf([&] { BuildAnchorPage(dir_ / "gone.txt", page, ClsMap()); }), RunTimeErrorCode::FileNotFound);
+  // A missing source empties the page, a folder is no source.
+  EXPECT_EQ(RaisedBy([&] { BuildAnchorPage(dir_ / "gone.txt", page, ClsMap()); }).code, RunTimeErrorCode::FileNotFound);
   EXPECT_EQ(ReadFileBytes(page), "");
-  EXPECT_EQ(ErrorOf([&] { BuildAnchorPage(dir_.Path(), page, ClsMap()); }), RunTimeErrorCode::PathFileAccess);
+  EXPECT_EQ(RaisedBy([&] { BuildAnchorPage(dir_.Path(), page, ClsMap()); }).code, RunTimeErrorCode::PathFileAccess);
 
   // The page is made first: with both missing, the error names the page.
-  std::string message;
-  try {
-    BuildAnchorPage(dir_ / "gone.txt", dir_ / "no/page.htm", ClsMap());
-  } catch (const RunTimeError& error) {
-    EXPECT_EQ(error.Code(), RunTimeErrorCode::PathNotFound);
-    message = error.what();
-  }
-  EXPECT_NE(message.find("no/page.htm"), std::string::npos) << message;
+  const Raised missing = RaisedBy([&] { BuildAnchorPage(dir_ / "gone.txt", dir_ / "no/page.htm", ClsMap()); });
+  EXPECT_EQ(missing.code, RunTimeErrorCode::PathNotFound);
+  EXPECT_NE(missing.what.find("no/page.htm"), std::string::npos) << missing.what;
 }
 
 // The finder's report of a tree must load into the files and rows that were

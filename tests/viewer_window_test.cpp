@@ -69,12 +69,6 @@ struct FakeConverter : DocumentConverter {
   bool fail = false;
 };
 
-std::string Lines(std::initializer_list<std::string> lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
 Words Entries(const ListBoxModel* model) {
   Words entries;
   for (int row = 0; row < model->Count(); ++row) entries.push_back(model->Item(row));
@@ -97,7 +91,7 @@ class ViewerWindowTest : public QObject {
 
   std::string DriveC(std::string_view name) { return *dir_ / ("glyphwell/drive_c/" + std::string(name)); }
   std::string IniPath() { return *dir_ / "Tallyview.ini"; }
-  void WriteReport(std::initializer_list<std::string> lines) { dir_->Write("glyphwell/drive_c/GlyphwellResult.txt", Lines(lines)); }
+  void WriteReport(std::initializer_list<std::string> lines) { dir_->Write("glyphwell/drive_c/GlyphwellResult.txt", CrLfLines(lines)); }
 
   std::unique_ptr<frmMain> MakeForm() {
     gIni = std::make_unique<ClsIni>();
@@ -311,7 +305,7 @@ class ViewerWindowTest : public QObject {
   // The settings as the window applies them, and back after a run; the
   // window cannot be made so small that a control is cut off.
   void settingsAndSmallestSize() {
-    dir_->Write("Tallyview.ini", Lines({"[Path]", "UltraEdit=" + Gbk(" /opt/编辑器 "), "[Option]", "UseUltraEdit=2",
+    dir_->Write("Tallyview.ini", CrLfLines({"[Path]", "UltraEdit=" + Gbk(" /opt/编辑器 "), "[Option]", "UseUltraEdit=2",
                                         "UseMao=0", "[WINDOW]", "Left=1500", "Top=750", "Width=13500", "Height=9000"}));
     auto form = MakeForm();
     QCOMPARE(form->TxtUltraEdit->text(), QStringLiteral("/opt/编辑器"));

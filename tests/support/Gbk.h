@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,18 +16,28 @@ inline std::string Gbk(std::string_view utf8) {
   return out;
 }
 
-// The GB18030 bytes of a UTF-8 text, straight from iconv: what the system's
-// text must hold for characters CP936 lacks, found without the code under test.
-inline std::string Gb18030(std::string_view utf8) {
-  iconv_t cd = iconv_open("GB18030", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv lacks GB18030");
-  std::string out(utf8.size() * 4 + 4, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size(), outLeft = out.size();
-  char* to = out.data();
-  const std::size_t rc = iconv(cd, &in, &inLeft, &to, &outLeft);
+// The whole of text converted by iconv, or nothing when iconv rejects some of
+// it: expected bytes found without the code under test.
+inline std::optional<std::string> Iconv(const char* from, const char* to, std::string_view text) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(text.size() * 4 + 8, '\0');
+  char* in = const_cast<char*>(text.data());
+  char* put = out.data();
+  std::size_t inLeft = text.size(), putLeft = out.size();
+  const bool ok = iconv(cd, &in, &inLeft, &put, &putLeft) != static_cast<std::size_t>(-1);
   iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1)) throw std::runtime_error("not representable in GB18030");
-  out.resize(out.size() - outLeft);
+  if (!ok) return std::nullopt;
+  out.resize(out.size() - putLeft);
   return out;
 }
+
+// UTF-8 text in another encoding that must hold all of it.
+inline std::string Transcode(const char* to, std::string_view utf8) {
+  std::optional<std::string> out = Iconv("UTF-8", to, utf8);
+  if (!out) throw std::runtime_error(std::string("not representable in ") + to);
+  return *out;
+}
+
+// What the system's text must hold for characters CP936 lacks.
+inline std::string Gb18030(std::string_view utf8) { return Transcode("GB18030", utf8); }

@@ -59,3 +59,20 @@ inline std::string ReferenceExtract(std::string_view line, bool unicode) {
   if (!run.empty()) flush();
   return result;
 }
+
+// A random line as the extraction meets them: of up to maxPieces pieces,
+// highTenths tenths are what high() gives, one tenth a five-digit reference
+// (or what looks like one), the rest the ASCII that references and markup are
+// made of.
+template <class Random, class High>
+std::string RandomLine(Random& random, unsigned maxPieces, unsigned highTenths, High high) {
+  static const std::string alphabet = "ab #&;0123456789\r\t<>";
+  std::string line;
+  for (unsigned piece = random() % maxPieces; piece > 0; --piece) {
+    const unsigned pick = random() % 10;
+    if (pick < highTenths) line += high();
+    else if (pick == highTenths) line += "&#" + std::to_string(10000 + random() % 60000);
+    else line += alphabet[random() % alphabet.size()];
+  }
+  return line;
+}

@@ -84,6 +84,12 @@ class ScanProgram : public ::testing::Test {
   std::string program_;
 };
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // a sanitizer's shadow memory swamps any memory figure
+#else
+constexpr bool kSanitized = false;
+#endif
+
 inline std::string Completion(long files, long chars) {
   return "处理结束 共搜索了 " + std::to_string(files) + " 个文件，发现汉字 " + std::to_string(chars) + " 个。\n";
 }

@@ -1,5 +1,10 @@
 #include "tests/support/TempDir.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +42,12 @@ std::string TempDir::MakeDir(std::string_view name) const {
   return full;
 }
 
+std::string CrLfLines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
 std::string ReadFileBytes(const std::string& nativePath) {
   std::ifstream in(nativePath, std::ios::binary);
   if (!in) return "<missing>";
@@ -58,4 +69,23 @@ ScopedEnvironment::~ScopedEnvironment() {
     setenv(name_, old_.c_str(), 1);
   else
     unsetenv(name_);
+}
+
+bool ScopedReadOnly::Set(bool on) {
+  struct stat st {};
+  if (stat(path_.c_str(), &st) != 0) return false;
+  const mode_t mode = S_ISDIR(st.st_mode) ? (on ? 0555 : 0755) : (on ? 0444 : 0644);
+  const auto immutable = [this](bool set) {
+    const int fd = open(path_.c_str(), O_RDONLY);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = set ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) close(fd);
+    return done;
+  };
+  // An immutable entry takes no new mode: the flag goes on last and off first.
+  if (!on && geteuid() == 0) immutable(false);
+  chmod(path_.c_str(), mode);
+  return !on || geteuid() != 0 || immutable(true);
 }

@@ -1,8 +1,10 @@
 // A fresh folder per test, removed afterwards, and small file helpers.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class TempDir {
  public:
@@ -21,6 +23,9 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The lines, each ended by CR LF, as the report and the INI files hold them.
+std::string CrLfLines(std::initializer_list<std::string> lines);
 
 // Whole content of a file, or "<missing>" when it cannot be read.
 std::string ReadFileBytes(const std::string& nativePath);
@@ -45,4 +50,20 @@ class ScopedEnvironment {
 class ScopedDriveRoot : public ScopedEnvironment {
  public:
   explicit ScopedDriveRoot(const std::string& folder) : ScopedEnvironment("XDG_DATA_HOME", folder) {}
+};
+
+// Makes a file or folder unwritable for the life of the object, also for root
+// (through the immutable flag). Active() is false where that cannot be done.
+class ScopedReadOnly {
+ public:
+  explicit ScopedReadOnly(std::string path) : path_(std::move(path)), active_(Set(true)) {}
+  ~ScopedReadOnly() { Set(false); }
+  ScopedReadOnly(const ScopedReadOnly&) = delete;
+  ScopedReadOnly& operator=(const ScopedReadOnly&) = delete;
+  bool Active() const { return active_; }
+
+ private:
+  bool Set(bool on);
+  std::string path_;
+  bool active_;
 };
