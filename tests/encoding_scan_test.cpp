@@ -98,4 +98,10 @@ TEST_F(EncodingScan, WhatCountsWhatIsDetectedAndWhatIsTold) {
   Run({"--encoding", "gbk", "--no-export", "--report", report, limit});
   EXPECT_EQ(ReadFileBytes(report), "Input file:" + limit + "\r\n1   " + Gbk("学习") + "\r\n");
   EXPECT_EQ(Run({"--encoding", "latin1", limit}).status, 2);
+
+  // The name GBK lacks, through the workbook: the cell shows the file as named on disk.
+  Run({"--encoding", "auto", "--report", report, name});
+  const WorkbookCells cells = ReadWorkbook(Workbook());
+  ASSERT_TRUE(cells.ok);
+  EXPECT_EQ(cells.text.at("A2"), name);
 }
