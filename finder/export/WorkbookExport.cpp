@@ -12,6 +12,7 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
@@ -41,32 +42,11 @@ using WorkbookPtr = std::unique_ptr<lxw_workbook, WorkbookDeleter>;
 // Length of the UTF-8 sequence starting at text[i], or 0 when the bytes there
 // are not a valid, XML-allowed character (no overlongs, surrogates, U+FFFE/F).
 std::size_t ValidSequenceLength(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return 1;
-  std::size_t length;
-  char32_t cp;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    cp = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    cp = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() - i < length) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kSmallest[length] || cp > 0x10FFFF) return 0;
-  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
-  return length;
+  if (static_cast<unsigned char>(text[i]) < 0x80) return 1;
+  char32_t cp = 0;
+  const int length = platform::DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data()) + i, text.size() - i, cp);
+  if (length <= 0 || cp == 0xFFFE || cp == 0xFFFF) return 0;
+  return static_cast<std::size_t>(length);
 }
 
 bool IsValidUtf8(std::string_view text) {
@@ -78,10 +58,10 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-// A file name that CP936 cannot hold reaches the table as its own UTF-8 bytes;
-// keep those rather than showing replacement characters. Invalid UTF-8 would
-// make the whole sheet unreadable, so anything else goes through the lenient
-// conversion.
+// The system's text (with GB18030's forms) read as it is written; a text that
+// does not read so but is UTF-8 already is kept, and anything else goes
+// through the lenient reading: invalid UTF-8 would make the whole sheet
+// unreadable.
 std::string ToUtf8(std::string_view ansi) {
   std::string utf8;
   if (platform::AnsiToUtf8(ansi, utf8)) return utf8;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/TextEncoding.h"
+
 namespace findings {
 
 namespace {
@@ -15,25 +17,10 @@ constexpr int kInvalid = 0x100;
 // Length of the well-formed UTF-8 sequence at text[i], 0 when there is none
 // (a stray continuation byte, an overlong form, a surrogate, a cut sequence).
 std::size_t SequenceLength(std::string_view text, std::size_t i) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char c = at(i);
-  if (c < 0x80) return 1;
-  const std::size_t left = text.size() - i;
-  const auto tail = [&](std::size_t k) { return (at(i + k) & 0xC0) == 0x80; };
-  if (c >= 0xC2 && c <= 0xDF) return left >= 2 && tail(1) ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    if (left < 3 || !tail(1) || !tail(2)) return 0;
-    if (c == 0xE0 && at(i + 1) < 0xA0) return 0;  // overlong
-    if (c == 0xED && at(i + 1) > 0x9F) return 0;  // surrogate
-    return 3;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    if (left < 4 || !tail(1) || !tail(2) || !tail(3)) return 0;
-    if (c == 0xF0 && at(i + 1) < 0x90) return 0;  // overlong
-    if (c == 0xF4 && at(i + 1) > 0x8F) return 0;  // above U+10FFFF
-    return 4;
-  }
-  return 0;
+  if (static_cast<unsigned char>(text[i]) < 0x80) return 1;
+  char32_t c = 0;
+  const int length = platform::DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data()) + i, text.size() - i, c);
+  return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 
 // C1 controls U+0080..U+009F, which some terminals obey as commands.
