@@ -141,23 +141,6 @@ TEST(Printers, ColumnsNoticesAndHostileNames) {
   EXPECT_EQ(nlohmann::json::parse(Lines(odd)[0])["path"], "a\"\n\xEF\xBF\xBD.txt");
 }
 
-TEST(Printers, GithubStopsAtTheCapAndSaysHowManyWereLeftOut) {
-  std::vector<Finding> many;
-  for (int line = 1; line <= 53; ++line) many.push_back(Make("a.txt", line, 1, 1, "中"));
-  for (const int limit : {kGithubAnnotationsPerStep, kGithubAnnotationsPerJob}) {
-    PrinterOptions options;
-    options.annotationLimit = limit;
-    const std::vector<std::string> lines = Lines(Render("github", many, {1, 106, 53, 0, 0}, options));
-    ASSERT_EQ(lines.size(), static_cast<std::size_t>(limit) + 1);
-    EXPECT_EQ(lines[static_cast<std::size_t>(limit) - 1],
-              "::warning file=a.txt,line=" + std::to_string(limit) + ",col=1,endColumn=2::中");
-    EXPECT_EQ(lines.back(), "::notice::glyphwell-scan: 1 file, 106 characters, 53 findings, 0 suppressed by the "
-                            "baseline, 0 baseline entries gone; " +
-                                std::to_string(53 - limit) + " findings are not annotated (GitHub shows at most " +
-                                std::to_string(limit) + " annotations a step): --format vimgrep lists them all");
-  }
-}
-
 TEST(Printers, SarifHoldsWhatGithubRequires) {
   PrinterOptions options;
   options.informationUri = "https://glyphwell.example/scan";
