@@ -66,11 +66,10 @@ TEST_F(Walk, HostileTreesEndAndScanWhatTheyCan) {
   dir_.Write("d/good.txt", Gbk("好") + "\n");
   const std::string locked = dir_.Write("d/locked.txt", Gbk("锁") + "\n");
   chmod(locked.c_str(), 0);
-  ASSERT_EQ(mkfifo((dir_ / "d/pipe.txt").c_str(), 0600), 0);
+  // That FIFOs and dangling links are never listed is platform_test's.
   ASSERT_EQ(symlink(".", (dir_ / "d/loop").c_str()), 0);
   dir_.MakeDir("d/sub");
   ASSERT_EQ(symlink(root.c_str(), (dir_ / "d/sub/up").c_str()), 0);
-  ASSERT_EQ(symlink("nowhere.txt", (dir_ / "d/dangling.txt").c_str()), 0);
   const std::string closed = dir_.MakeDir("d/closed");
   dir_.Write("d/closed/hidden.txt", Gbk("藏") + "\n");
   chmod(closed.c_str(), 0);
