@@ -31,9 +31,8 @@ class FindingPrinter {
 };
 
 // GitHub shows at most ten warning annotations of one step (and fifty of a
-// job) and drops the rest without a word.
+// job, which a step cannot know of) and drops the rest without a word.
 constexpr int kGithubAnnotationsPerStep = 10;
-constexpr int kGithubAnnotationsPerJob = 50;
 
 struct PrinterOptions {
   // The folder that SARIF URIs, GitHub annotations and baseline paths are
