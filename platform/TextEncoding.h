@@ -84,6 +84,12 @@ class Utf8Validator {
   std::size_t pendingLength_ = 0;
 };
 
+// True when the whole text is strict UTF-8.
+inline bool IsValidUtf8(std::string_view text) {
+  Utf8Validator utf8;
+  return utf8.Feed(text) && utf8.Finish();
+}
+
 // What a Unicode character adds to a report line from a UTF-8 or UTF-16 file.
 // Counted are the characters that GBK (CP936) writes in two bytes, in those
 // bytes, so that a GBK file and its transcoding give the same lines; and the

@@ -49,15 +49,6 @@ std::size_t ValidSequenceLength(std::string_view text, std::size_t i) {
   return static_cast<std::size_t>(length);
 }
 
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = ValidSequenceLength(text, i);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
-
 // The system's text (with GB18030's forms) read as it is written; a text that
 // does not read so but is UTF-8 already is kept, and anything else goes
 // through the lenient reading: invalid UTF-8 would make the whole sheet
@@ -65,7 +56,8 @@ bool IsValidUtf8(std::string_view text) {
 std::string ToUtf8(std::string_view ansi) {
   std::string utf8;
   if (platform::AnsiToUtf8(ansi, utf8)) return utf8;
-  if (IsValidUtf8(ansi)) return std::string(ansi);
+  // U+FFFE/F, which XML refuses, are replaced cell by cell later.
+  if (platform::IsValidUtf8(ansi)) return std::string(ansi);
   return platform::AnsiToUtf8Lenient(ansi);
 }
 

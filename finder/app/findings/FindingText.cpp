@@ -67,14 +67,7 @@ void AppendEscaped(std::string& out, std::string_view text, Escape escape) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = SequenceLength(text, i);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
+bool IsValidUtf8(std::string_view text) { return platform::IsValidUtf8(text); }
 
 void AppendValidUtf8(std::string& out, std::string_view text) {
   AppendEscaped(out, text, [](std::string& o, int code) {
