@@ -152,6 +152,13 @@ TEST_F(FileScan, MissingOrBrokenConverterIsNoted) {
     EXPECT_EQ(Report(), CrLfLines({Gbk("转换工具 ") + folder + "/Textifier" + Gbk(" 不存在")}));
     EXPECT_EQ(searcher_.fileCount, 1);
   }
+  // A converter that could not read the document leaves nothing to scan:
+  // its output is not taken for the document's text.
+  const std::string failing = dir_.MakeDir("failing");
+  chmod(dir_.Write("failing/Textifier", "#!/bin/sh\nexit 3\n").c_str(), 0755);
+  searcher_.SetConverterDirectory(failing);
+  searcher_.SearchFile(doc);
+  EXPECT_EQ(Report(), CrLfLines({Gbk("转换失败 ") + doc}));
   EXPECT_TRUE(searcher_.Results().Rows().empty());
 }
 
