@@ -244,15 +244,36 @@ std::size_t LineReader::ReadLines(std::string_view* lines, std::size_t capacity)
   return count;
 }
 
-TextEncoding DetectEncoding(LineReader& reader, std::size_t& markLength) {
-  TextEncoding encoding = TextEncoding::Gbk;
+bool EncodingBeforeReading(LineReader& reader, EncodingChoice choice, TextEncoding& encoding,
+                           std::size_t& markLength) {
+  encoding = TextEncoding::Gbk;
+  markLength = 0;
+  if (choice == EncodingChoice::Gbk) return true;
   markLength = ByteOrderMark(reader.Head(3), encoding);
-  if (markLength > 0) return encoding;
+  if (markLength > 0) return true;
+  encoding = TextEncoding::Utf8;
+  return choice == EncodingChoice::Utf8;
+}
+
+TextEncoding DetectEncoding(LineReader& reader, EncodingChoice choice, std::size_t& markLength) {
+  TextEncoding encoding;
+  if (EncodingBeforeReading(reader, choice, encoding, markLength)) return encoding;
   Utf8Validator utf8;
-  const bool whole = reader.FeedRest([&utf8](std::string_view piece) { return utf8.Feed(piece); });
-  const bool isUtf8 = whole && utf8.IsUtf8Text();
+  const bool whole = reader.FeedRest([&utf8](std::string_view piece) { return utf8.Feed(piece); }) && utf8.Finish();
   reader.Rewind();
-  return isUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
+  return UnmarkedEncoding(whole, utf8.SawNonAscii());
+}
+
+void ReadAs(LineReader& reader, TextEncoding encoding, std::size_t markLength) {
+  if (markLength > 0) reader.StartAt(markLength);
+  if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) reader.DecodeUtf16(encoding);
+}
+
+TextEncoding ReadInChosenEncoding(LineReader& reader, EncodingChoice choice) {
+  std::size_t markLength = 0;
+  const TextEncoding encoding = DetectEncoding(reader, choice, markLength);
+  ReadAs(reader, encoding, markLength);
+  return encoding;
 }
 
 }  // namespace platform

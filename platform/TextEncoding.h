@@ -14,6 +14,12 @@ namespace platform {
 
 enum class TextEncoding { Gbk, Utf8, Utf16LE, Utf16BE };
 
+// How the user chose files to be read: as GBK bytes whatever they hold, as
+// UTF-8, or each in the encoding its bytes show (the automatic rule, see
+// EncodingBeforeReading and UnmarkedEncoding). Outside GBK a byte-order mark
+// is always obeyed.
+enum class EncodingChoice { Gbk, Utf8, Automatic };
+
 // "GBK", "UTF-8", "UTF-16LE" or "UTF-16BE".
 const char* EncodingName(TextEncoding encoding);
 
