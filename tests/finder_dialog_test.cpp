@@ -477,7 +477,7 @@ class FinderDialogTest : public QObject {
     dir_->Write("tree/sub/first.txt", Gbk("早\n"));  // scanned first: the report has a line
     dir_->Write("tree/a.doc", "document");
     for (int i = 0; i < 20; ++i) dir_->Write("tree/t" + std::to_string(i) + ".txt", Gbk("字\n"));
-    dialog_->Controller().Job().Searcher().SetConverterDirectory(dir_->Path() + "/converter");
+    dialog_->Controller().Job().Searcher().Wiring().converterDirectory = dir_->Path() + "/converter";
     Type(kIdPath, dir_->Path() + "/tree");
     Type(kIdFileType, "*.doc;*.txt");
     Type(kIdLogFile, *dir_ / "report.txt");

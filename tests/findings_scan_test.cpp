@@ -2,7 +2,10 @@
 // findings stand, the baseline's ratchet, what is passed over, and exit codes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -123,4 +126,67 @@ TEST_F(FindingsScan, WhatIsScannedAndTheAnnotationCap) {
                                "0 suppressed by the baseline, 0 baseline entries gone; 10 findings are not annotated "
                                "(GitHub shows at most 10 annotations a step): --format vimgrep lists them all\n"))
       << github;
+}
+
+// Where the encoding decision and the columns meet what is counted: an
+// automatic reading cut short by the limit is decided by the rest of the
+// file; a character outside the BMP takes two UTF-16 units; a baseline made
+// of two sibling folders that share a prefix covers each apart.
+TEST_F(FindingsScan, DecisionsAtTheEdgesOfWhatIsRead) {
+  const std::string mixed = dir_.Write("mixed.txt", "中文字\nx \xD6\xD0\n");
+  const Outcome cut = Run({"--encoding", "auto", "--limit", "4", "--format", "json", mixed});
+  EXPECT_NE(cut.out.find("\"encoding\":\"GBK\""), npos) << cut.out;
+  EXPECT_NE(cut.out.find("\"characters\":9"), npos) << cut.out;
+  EXPECT_EQ(cut.err.find("look like UTF-8"), npos) << cut.err;  // it was asked, and is not
+
+  const std::string wide = dir_.Write("wide.txt", Transcode("UTF-16LE", "\xEF\xBB\xBF" "😀 中\n"));
+  EXPECT_EQ(Run({"--encoding", "auto", "--format", "vimgrep", wide}).out, wide + ":1:7:中\n");
+
+  dir_.Write("src/a.txt", Gbk("甲\n"));
+  dir_.Write("src2/b.txt", Gbk("乙\n"));
+  const std::string baseline = dir_ / "b.json";
+  ASSERT_EQ(Run({"--baseline", baseline, "--update-baseline", dir_ / "src", dir_ / "src2"}).status, 0);
+  dir_.Write("src2/b.txt", "");
+  const Outcome src = Run({"--baseline", baseline, "--format", "json", dir_ / "src"});
+  EXPECT_NE(src.out.find("\"baseline_gone\":0"), npos) << src.out;
+  ASSERT_EQ(Run({"--baseline", baseline, "--update-baseline", dir_ / "src"}).status, 0);
+  EXPECT_NE(ReadFileBytes(baseline).find("乙"), npos);  // src2's entry is not src's to drop
+}
+
+// A reader that goes away ends the search at once and quietly, as a pipe
+// into head expects; nothing it could not see is written as a baseline.
+TEST_F(FindingsScan, ASearchEndsWhenItsOutputCloses) {
+  std::string lines;
+  for (int i = 0; i < 400; ++i) lines += Gbk("汉字出现在每一行上，一行又一行地写下去") + "\n";
+  constexpr int kFiles = 300;  // about 3.5 MB of findings, far past what a pipe and a buffer hold
+  for (int i = 0; i < kFiles; ++i) dir_.Write("t/" + std::to_string(1000 + i) + ".txt", lines);
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const std::string report = dir_ / "r.txt";
+  std::vector<std::string> args{program_, "--format", "vimgrep", "-q", "--report", report, "-j2", dir_ / "t"};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t io;
+  posix_spawn_file_actions_init(&io);
+  posix_spawn_file_actions_adddup2(&io, pipeEnds[1], 1);
+  posix_spawn_file_actions_addclose(&io, pipeEnds[0]);
+  posix_spawn_file_actions_addopen(&io, 2, OutputName(2, "").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&io);
+  close(pipeEnds[1]);
+  char first[64];
+  ASSERT_GT(read(pipeEnds[0], first, sizeof first), 0);
+  close(pipeEnds[0]);
+  int status = -1;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);  // findings were printed
+  EXPECT_EQ(ReadFileBytes(OutputName(2, "")), "");
+  const std::string written = ReadFileBytes(report);
+  std::size_t headers = 0;
+  for (std::size_t at = written.find("Input file:"); at != npos; at = written.find("Input file:", at + 1)) ++headers;
+  EXPECT_GT(headers, 0u);
+  EXPECT_LT(headers, static_cast<std::size_t>(kFiles) / 2) << "the search went on after its output closed";
 }

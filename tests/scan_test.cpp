@@ -114,7 +114,7 @@ TEST_F(FileScan, FailedWritesEndTheFileAndANoticeFailureEndsTheSearch) {
   const std::string a = dir_.Write("d/a.txt", CrLfLines({Gbk("一"), Gbk("二")}));
   dir_.Write("d/b.xls", "sheet");
   dir_.Write("d/c.txt", Gbk("三") + "\n");
-  searcher_.SetSummaryExport(&export_);
+  searcher_.Wiring().summaryExport = &export_;
   searcher_.SearchDirectory(dir_ / "d", false, "a*.txt;*.xls;c*.txt");
   // a.txt's lines are lost when its scan ends; the notice for b.xls cannot
   // be written either, which ends the search before c.txt, and the export
@@ -129,7 +129,7 @@ TEST_F(FileScan, FailedWritesEndTheFileAndANoticeFailureEndsTheSearch) {
 
 TEST_F(FileScan, WordDocumentsGoThroughTheConverter) {
   const std::string doc = dir_.Write("My Docs/report.DoC", "not really a document");
-  searcher_.SetConverterDirectory(FAKE_CONVERTER_DIR);
+  searcher_.Wiring().converterDirectory = FAKE_CONVERTER_DIR;
   searcher_.SearchFile(doc);
   // The stand-in converter writes a Chinese line and the words it was given.
   const std::string output = "c:\\~tmp.txt";
@@ -147,7 +147,7 @@ TEST_F(FileScan, MissingOrBrokenConverterIsNoted) {
   const std::string broken = dir_.MakeDir("broken");
   dir_.Write("broken/Textifier", "not a program");  // present but cannot be started
   for (const std::string& folder : {noConverter, broken}) {
-    searcher_.SetConverterDirectory(folder);
+    searcher_.Wiring().converterDirectory = folder;
     searcher_.SearchFile(doc);
     EXPECT_EQ(Report(), CrLfLines({Gbk("转换工具 ") + folder + "/Textifier" + Gbk(" 不存在")}));
     EXPECT_EQ(searcher_.fileCount, 1);
@@ -156,7 +156,7 @@ TEST_F(FileScan, MissingOrBrokenConverterIsNoted) {
   // its output is not taken for the document's text.
   const std::string failing = dir_.MakeDir("failing");
   chmod(dir_.Write("failing/Textifier", "#!/bin/sh\nexit 3\n").c_str(), 0755);
-  searcher_.SetConverterDirectory(failing);
+  searcher_.Wiring().converterDirectory = failing;
   searcher_.SearchFile(doc);
   EXPECT_EQ(Report(), CrLfLines({Gbk("转换失败 ") + doc}));
   EXPECT_TRUE(searcher_.Results().Rows().empty());

@@ -50,6 +50,7 @@ class VimgrepPrinter : public FindingPrinter {
   }
   bool End(const FindingSummary&) override { return out_.Finish(); }
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
 
  private:
   PrinterOutput out_;
@@ -93,6 +94,7 @@ class JsonLinesPrinter : public FindingPrinter {
     return out_.Finish();
   }
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
 
  private:
   PrinterOutput out_;
@@ -144,6 +146,7 @@ class GithubPrinter : public FindingPrinter {
     return out_.Finish();
   }
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
 
  private:
   PrinterOutput out_;

@@ -112,6 +112,7 @@ class SarifPrinter : public FindingPrinter {
   }
 
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
   bool UsesOccurrence() const override { return true; }
 
  private:

@@ -37,19 +37,12 @@ bool ParseIntegerField(std::string_view text, int& value) {
 namespace {
 
 // The drop-down's item for a field value, and back.
-constexpr const char* kEncodingValues[] = {FinderFields::kEncodingGbk, FinderFields::kEncodingUtf8,
-                                           FinderFields::kEncodingAuto};
+std::string EncodingItem(platform::EncodingChoice value) { return Ansi(ChoiceOf(kEncodingChoices, value).label); }
 
-std::string EncodingItem(const std::string& value) {
-  for (std::size_t i = 0; i < std::size(kEncodingValues); ++i)
-    if (value == kEncodingValues[i]) return Ansi(texts::kEncodingItems[i]);
-  return Ansi(texts::kEncodingItems[0]);
-}
-
-std::string EncodingValue(const std::string& item) {
-  for (std::size_t i = 0; i < std::size(kEncodingValues); ++i)
-    if (item == Ansi(texts::kEncodingItems[i])) return kEncodingValues[i];
-  return FinderFields::kEncodingGbk;
+platform::EncodingChoice EncodingValue(const std::string& item) {
+  for (const auto& choice : kEncodingChoices)
+    if (item == Ansi(choice.label)) return choice.value;
+  return kEncodingChoices[0].value;
 }
 
 }  // namespace

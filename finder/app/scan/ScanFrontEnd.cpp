@@ -43,6 +43,38 @@ class Exclusions : public PathFilter {
   PathExclusions globs_;
 };
 
+// What the search lost, a line each; the exit status is then 2.
+void TellLosses(std::FILE* err, const SearchOutcome& outcome, const std::vector<Loss>& losses) {
+  const std::string report = TerminalText(outcome.report);
+  for (const Loss loss : losses) {
+    switch (loss) {
+      case Loss::ReportHeldByAnother:
+        std::fprintf(err, "glyphwell-scan: the report %s is incomplete: another search is writing it, so its lines "
+                          "could not be written\n", report.c_str());
+        break;
+      case Loss::ReportNotCreated:
+        std::fprintf(err, "glyphwell-scan: the report %s could not be created, so its lines could not be written\n", report.c_str());
+        break;
+      case Loss::ReportIncomplete:
+        std::fprintf(err, "glyphwell-scan: the report %s is incomplete: some of its lines could not be written\n",
+                     report.c_str());
+        break;
+      case Loss::Aborted:
+        std::fprintf(err, "glyphwell-scan: the search ended early (the report could not take a line, or memory ran "
+                          "out); the files after that were not searched\n");
+        break;
+      case Loss::WorkbookFailed:
+        std::fprintf(err, "glyphwell-scan: the workbook %s could not be written\n",
+                     TerminalText(outcome.workbookPath).c_str());
+        break;
+      case Loss::FilesNotWhole:
+        std::fprintf(err, "glyphwell-scan: %zu file(s) could not be scanned whole; the counts miss what they hold\n",
+                     outcome.notWhole.size());
+        break;
+    }
+  }
+}
+
 // The paths typed and listed, each a root: a folder to walk or a file.
 bool CollectRoots(const ScanOptions& options, const Exclusions& exclusions, std::vector<SearchRoot>& roots,
                   std::string& error) {
@@ -85,11 +117,9 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   SearchScope scope;
   MakeSearch(fields, std::move(roots), settings, scope);
   if (!exclusions.Empty()) scope.exclude = &exclusions;
-  settings.runningFlag = &g_running;
   settings.findRuns = findingsCounted;
   settings.ignoreMarker = std::string(kIgnoreMarker);
   TerminalProgress progress(err);
-  if (!options.quiet && isatty(fileno(err))) settings.notifyWindow = &progress;
   TerminalMessages messages(err, progress);
 
   if (const std::string refusal = CheckStart(settings, scope); !refusal.empty()) {
@@ -100,13 +130,16 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   if (findingsCounted && !findings.Open(options, scope.roots, out, error)) return usageError(error);
 
   HanziSearcher searcher(settings);
-  searcher.SetWorkers(options.threads > 0 ? options.threads : DefaultThreads());
   TerminalProblems problems(err, progress);
-  searcher.SetProblemSink(&problems);
-  if (findingsCounted) searcher.SetRunSink(&findings);
   WorkbookExport workbook;
   workbook.SetMessageSink(&messages);
-  if (findingsShown ? options.exportGiven : options.exportWorkbook) searcher.SetSummaryExport(&workbook);
+  SearchWiring& wiring = searcher.Wiring();
+  wiring.runningFlag = &g_running;
+  if (!options.quiet && isatty(fileno(err))) wiring.notifyWindow = &progress;
+  wiring.problems = &problems;
+  wiring.workers = options.threads > 0 ? options.threads : DefaultThreads();
+  if (findingsCounted) wiring.runs = &findings;
+  if (findingsShown ? options.exportGiven : options.exportWorkbook) wiring.summaryExport = &workbook;
 
   // Ctrl+C cancels like the dialog's cancel button: the report is closed and
   // the summary still written.
@@ -126,17 +159,20 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   sigaction(SIGINT, &oldInt, nullptr);
   sigaction(SIGTERM, &oldTerm, nullptr);
 
-  int status = 0;
-  if (findingsCounted && !findings.Close(outcome.fileCount, outcome.charCount, error)) {
+  const std::vector<Loss> losses = Losses(outcome);
+  const bool complete = losses.empty() && !outcome.cancelled && !outcome.stoppedByOutput;
+  bool outputFailed = false;
+  if (findingsCounted && !findings.Close(outcome.fileCount, outcome.charCount, complete, error) && !error.empty()) {
     std::fprintf(err, "glyphwell-scan: %s\n", error.c_str());
-    status = 2;
+    outputFailed = true;
   }
-  // The completion text goes where it cannot mix with findings.
+  // The completion text goes where it cannot mix with findings; a reader
+  // that went away has no use for it.
   const std::string completion = platform::AnsiToUtf8Lenient(CompletionText(outcome));
   if (!findingsShown) {
     std::fprintf(out, "%s\n", completion.c_str());
     std::fflush(out);
-  } else if (!options.quiet) {
+  } else if (!options.quiet && !outcome.stoppedByOutput) {
     std::fprintf(err, "%s\n", completion.c_str());
   }
   if (!options.quiet && outcome.reportCreated)
@@ -144,29 +180,20 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   if (outcome.looksLikeUtf8 > 0)
     std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8; --encoding auto reads them as UTF-8\n",
                  static_cast<long long>(outcome.looksLikeUtf8));
-  if (outcome.reportIncomplete) {
-    std::fprintf(err, "glyphwell-scan: the report %s is incomplete: %s\n", TerminalText(outcome.report).c_str(),
-                 outcome.reportHeldByAnother ? "another search is writing it, so its lines could not be written"
-                                             : "some of its lines could not be written");
-    status = 2;
-  }
-  if (outcome.workbook == ExportStatus::Failed) {
-    std::fprintf(err, "glyphwell-scan: the workbook %s could not be written\n", TerminalText(outcome.workbookPath).c_str());
-    status = 2;
-  }
-  if (!outcome.notWhole.empty()) {
-    std::fprintf(err, "glyphwell-scan: %zu file(s) could not be scanned whole; the counts miss what they hold\n",
-                 outcome.notWhole.size());
-    status = 2;
-  }
+  TellLosses(err, outcome, losses);
+  return ExitStatus(options, outcome, outputFailed, problems.Unreadable(), findings.NewFindings());
+}
+
+int ExitStatus(const ScanOptions& options, const SearchOutcome& outcome, bool outputFailed, long unreadable,
+               std::int64_t newFindings) {
+  if (outputFailed || !Losses(outcome).empty()) return 2;
   // A check never passes on what it could not read.
-  if (options.check && problems.Unreadable() > 0) status = 2;
-  if (status != 0) return status;
+  if (options.check && unreadable > 0) return 2;
   if (outcome.cancelled) return 130;  // as a program ended by Ctrl+C
   // Writing a baseline is the step's job: done, it succeeded.
   if (options.updateBaseline) return 0;
-  if (options.check) return findings.NewFindings() > 0 ? 1 : 0;
-  if (findingsCounted) return findings.NewFindings() > 0 ? 0 : 1;
+  if (options.check) return newFindings > 0 ? 1 : 0;
+  if (!options.format.empty() || !options.baseline.empty()) return newFindings > 0 ? 0 : 1;
   return outcome.charCount > 0 ? 0 : 1;
 }
 

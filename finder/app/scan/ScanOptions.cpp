@@ -142,10 +142,12 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       options.search.strStartTag = Ansi(text);
     } else if (arg == "--encoding") {
       if (!takeValue(text)) return false;
-      if (!ParseEncoding(text, options.search.Encoding)) {
-        error = "invalid encoding '" + text + "': gbk, utf-8 or auto is needed";
+      const auto* choice = ChoiceByText(kEncodingChoices, text, &Choice<platform::EncodingChoice>::option);
+      if (!choice) {
+        error = "invalid encoding '" + text + "': " + OptionValues(kEncodingChoices) + " is needed";
         return false;
       }
+      options.search.Encoding = choice->value;
     } else if (arg == "--report") {
       if (!takeValue(text)) return false;
       if (text.empty()) {

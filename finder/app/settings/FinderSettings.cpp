@@ -1,6 +1,5 @@
 #include "finder/app/settings/FinderSettings.h"
 
-#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
@@ -15,16 +14,6 @@ FinderFields::FinderFields()
     : Path(platform::Utf8ToAnsiOrRaw(platform::HomeFolder())),
       FileType(kDefaultPatterns),
       strLogFile(platform::kDefaultReportPath) {}
-
-bool ParseEncoding(std::string_view text, std::string& encoding) {
-  for (const char* known : {FinderFields::kEncodingGbk, FinderFields::kEncodingUtf8, FinderFields::kEncodingAuto}) {
-    if (platform::CompareIgnoringAsciiCase(text, known) == 0) {
-      encoding = known;
-      return true;
-    }
-  }
-  return false;
-}
 
 FinderSettings::FinderSettings() = default;
 
@@ -48,7 +37,8 @@ void FinderSettings::Load(const std::string& iniPath) {
   std::string encoding = "\n";  // no stored text holds a line end
   ini_.ReadValue(kSection, "Encoding", encoding);
   encodingStored_ = encoding != "\n";
-  if (!ParseEncoding(encoding, Encoding)) Encoding = kEncodingGbk;
+  const auto* choice = ChoiceByText(kEncodingChoices, encoding, &Choice<platform::EncodingChoice>::ini);
+  Encoding = choice ? choice->value : kEncodingChoices[0].value;
 }
 
 int FinderSettings::Save() {
@@ -64,7 +54,7 @@ int FinderSettings::Save() {
   ini_.WriteValue(kSection, "strLogFile", strLogFile);
   const int result = ini_.WriteValue(kSection, "strStartTag", strStartTag);
   // A user who never chose an encoding keeps a file of the ten keys alone.
-  if (Encoding == kEncodingGbk && !encodingStored_) return result;
+  if (Encoding == kEncodingChoices[0].value && !encodingStored_) return result;
   encodingStored_ = true;
-  return ini_.WriteValue(kSection, "Encoding", Encoding);
+  return ini_.WriteValue(kSection, "Encoding", ChoiceOf(kEncodingChoices, Encoding).ini);
 }
