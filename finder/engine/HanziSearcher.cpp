@@ -47,7 +47,11 @@ void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSu
 
 void HanziSearcher::SearchRoots(const SearchScope& scope) {
   std::optional<ParallelScan> parallel;
-  if (wiring_.workers > 1) parallel.emplace(settings_, wiring_, static_cast<FileCommitter&>(*this), wiring_.workers);
+  if (wiring_.workers > 1)
+    parallel.emplace(settings_, wiring_,
+                     Commits{[this](const std::string& path, PreparedFile* prepared) { return CommitFile(path, prepared); },
+                             [this](const std::string& path, int error) { Tell(path, ReadProblem::Folder, error); }},
+                     wiring_.workers);
   parallel_ = parallel ? &*parallel : nullptr;
   struct Unset {
     ParallelScan*& parallel;
@@ -87,8 +91,6 @@ void HanziSearcher::CannotRead(const std::string& path, ReadProblem problem, int
   else
     Tell(path, problem, error);
 }
-
-void HanziSearcher::CommitFolderProblem(const std::string& path, int error) { Tell(path, ReadProblem::Folder, error); }
 
 void HanziSearcher::Finish() {
   try {

@@ -29,7 +29,7 @@ struct CaseInsensitiveLess {
 using platform::GetExtension;
 using platform::ToUpper;
 
-class HanziSearcher : private FileCommitter, private ProblemSink {
+class HanziSearcher : private ProblemSink {
  public:
   explicit HanziSearcher(ScanSettings& settings);
   ~HanziSearcher() override;
@@ -67,9 +67,9 @@ class HanziSearcher : private FileCommitter, private ProblemSink {
   bool ClassifyFile(const std::string& path, std::string& fileToRead, std::string& message);
   void SearchRoots(const SearchScope& scope);
   void Finish();
-  // The one commit of a file, read here or prepared by a worker.
-  bool CommitFile(const std::string& path, PreparedFile* prepared) override;
-  void CommitFolderProblem(const std::string& path, int error) override;
+  // The one commit of a file, read here or prepared by a worker; false
+  // ends the search.
+  bool CommitFile(const std::string& path, PreparedFile* prepared);
   // The walk's folders that cannot be listed: told at once, or at their
   // turn among the workers' files.
   void CannotRead(const std::string& path, ReadProblem problem, int error) override;

@@ -11,9 +11,11 @@ struct ParallelScan::Job {
   PreparedFile prepared;
 };
 
-ParallelScan::ParallelScan(const ScanSettings& settings, const SearchWiring& wiring, FileCommitter& committer,
-                           int workers)
-    : settings_(settings), wiring_(wiring), committer_(committer), window_(static_cast<std::size_t>(4 * workers)) {
+ParallelScan::ParallelScan(const ScanSettings& settings, const SearchWiring& wiring, Commits commits, int workers)
+    : settings_(settings),
+      wiring_(wiring),
+      commits_(std::move(commits)),
+      window_(static_cast<std::size_t>(4 * workers)) {
   for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
 }
 
@@ -84,14 +86,14 @@ void ParallelScan::CommitHead() {
   }
   switch (job->kind) {
     case Job::Kind::FolderProblem:
-      committer_.CommitFolderProblem(job->path, job->folderError);
+      commits_.folderProblem(job->path, job->folderError);
       break;
     case Job::Kind::AtItsTurn:
-      if (!committer_.CommitFile(job->path, nullptr)) stopped_ = true;
+      if (!commits_.file(job->path, nullptr)) stopped_ = true;
       break;
     case Job::Kind::Prepare:
       // A cancel at the file's progress notice ends the search there.
-      if (!committer_.CommitFile(job->path, &job->prepared) || wiring_.IsCancelled()) stopped_ = true;
+      if (!commits_.file(job->path, &job->prepared) || wiring_.IsCancelled()) stopped_ = true;
       break;
   }
 }

@@ -1,14 +1,15 @@
 // A search with several workers. The walk runs on the search's own thread
 // and puts each new file into a bounded window of pending files; workers
 // read and extract text files into buffers of their own (PrepareFile); the
-// search's thread hands the window's head, in walk order, to the committer,
-// which does for it exactly what it does for a file on one thread.
-// Documents, skipped types and files whose lines would not fit a buffer are
-// read at their turn by the committer itself.
+// search's thread hands the window's head, in walk order, to the search's
+// commit step, which does for it exactly what it does for a file on one
+// thread. Documents, skipped types and files whose lines would not fit a
+// buffer are read at their turn by that step itself.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,20 +19,18 @@
 #include "finder/engine/LineScan.h"
 #include "finder/engine/ScanSettings.h"
 
-// The search's one commit step, on the search's own thread.
-class FileCommitter {
- public:
-  virtual ~FileCommitter() = default;
-  // A file at its turn: prepared is what a worker read of it, or nullptr
-  // when it is to be read now. False ends the search.
-  virtual bool CommitFile(const std::string& path, PreparedFile* prepared) = 0;
-  // A folder of the walk that could not be listed, at its turn.
-  virtual void CommitFolderProblem(const std::string& path, int error) = 0;
+// The search's one commit step, called on the search's own thread: a file
+// at its turn (with what a worker read of it, or nullptr when it is to be
+// read now; false ends the search), and a folder of the walk that could
+// not be listed, at its turn.
+struct Commits {
+  std::function<bool(const std::string& path, PreparedFile* prepared)> file;
+  std::function<void(const std::string& path, int error)> folderProblem;
 };
 
 class ParallelScan {
  public:
-  ParallelScan(const ScanSettings& settings, const SearchWiring& wiring, FileCommitter& committer, int workers);
+  ParallelScan(const ScanSettings& settings, const SearchWiring& wiring, Commits commits, int workers);
   ~ParallelScan();
   ParallelScan(const ParallelScan&) = delete;
   ParallelScan& operator=(const ParallelScan&) = delete;
@@ -55,7 +54,7 @@ class ParallelScan {
 
   const ScanSettings& settings_;
   const SearchWiring& wiring_;
-  FileCommitter& committer_;
+  Commits commits_;
   const std::size_t window_;
   std::vector<std::thread> threads_;
   std::mutex mutex_;
