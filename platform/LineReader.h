@@ -39,9 +39,12 @@ class LineReader {
   // Open or Close.
   int LastError() const { return error_; }
 
-  // The first bytes of the open file (fewer when it is shorter), read without
-  // moving on: where a byte-order mark would be.
-  std::string Head(std::size_t count);
+  // Before the first line: the first bytes of the open file as they are on
+  // disk (fewer when it is shorter; a 0x1A among them included), without
+  // moving on. They are read into the buffer the lines come from, so
+  // nothing is read twice; the view is valid until the first line is read.
+  std::string_view RawHead(std::size_t count);
+  std::string Head(std::size_t count) { return std::string(RawHead(count)); }
   // Before the first line: reading starts at byte offset (past a byte-order
   // mark). False when the file cannot be positioned.
   bool StartAt(std::size_t offset);
@@ -126,6 +129,11 @@ class LineReader {
   std::size_t scanned_ = 0;  // bytes after begin_ already known to hold no LF
   std::size_t maskBase_ = kNoMask;    // buffer position of the block lineFeedMask_ describes
   std::uint64_t lineFeedMask_ = 0;    // its LF bits
+  // RawHead read the file's first headBytes_ bytes into the buffer; its
+  // text (up to a 0x1A) ends at end_.
+  bool headBuffered_ = false;
+  std::size_t headBytes_ = 0;
+  std::string headCopy_;  // RawHead's bytes when they cannot be buffered
   std::unique_ptr<Utf16ToUtf8> utf16_;  // set while a UTF-16 file is read
   std::string raw_, decoded_;           // its pieces, reused
 };

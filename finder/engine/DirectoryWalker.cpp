@@ -41,12 +41,13 @@ bool DirectoryWalker::Excluded(const std::string& path, bool folder) const {
     else if (relative[i] == '\\')
       relative[i] = '/';
   }
-  return exclude_->Excludes(relative, folder);
+  return exclude_->Excludes(root_, relative, folder);
 }
 
 void DirectoryWalker::Walk(const std::string& directory, bool includeSubdirectories, const std::string& patterns) {
   std::string withSeparator = directory;
   AppendSeparator(withSeparator);
+  root_ = directory;
   rootLength_ = withSeparator.size();
   if (!includeSubdirectories) {
     SearchFiles(directory, patterns);

@@ -47,6 +47,7 @@ class DirectoryWalker {
   ProblemSink* problems_ = nullptr;
   bool ended_ = false;  // the callback ended the walk
   const PathFilter* exclude_ = nullptr;
+  std::string root_;            // the walked folder
   std::size_t rootLength_ = 0;  // of the walked folder with its separator
   // Directories walked in this search, each (device and inode) once.
   std::set<platform::FileIdentity> walked_;

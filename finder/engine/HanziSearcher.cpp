@@ -20,7 +20,7 @@ void HanziSearcher::Reset() {
   aborted_ = false;
   stoppedByOutput_ = false;
   notWhole_.clear();
-  looksLikeUtf8_ = 0;
+  counts_ = SearchOutcome();
   report_.SetFileName(settings_.strLogFile);
   processedPaths_.clear();
 }
@@ -98,7 +98,7 @@ void HanziSearcher::Finish() {
   } catch (const ReportWriteError&) {
     // The last lines are lost (Incomplete tells); the summary is still written.
   }
-  outcome_ = SearchOutcome();
+  outcome_ = counts_;
   if (wiring_.summaryExport) {
     outcome_.workbook = wiring_.summaryExport->Export(results_);
     outcome_.workbookPath = wiring_.summaryExport->Destination();
@@ -113,7 +113,6 @@ void HanziSearcher::Finish() {
   outcome_.reportHeldByAnother = report_.HeldByAnother();
   outcome_.aborted = aborted_;
   outcome_.notWhole = notWhole_;
-  outcome_.looksLikeUtf8 = looksLikeUtf8_;
 }
 
 bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRead, std::string& message) {
@@ -162,6 +161,15 @@ bool HanziSearcher::CommitFile(const std::string& path, PreparedFile* prepared) 
     WritePrepared(path, *prepared, file);
   }
   TellFile(path, file);
+  if (file.binary) {
+    // Passed over as a skipped type is: a notice, and no row.
+    ++counts_.binaryFiles;
+    converterLock_.Release();
+    report_.WriteLine(SkipNotice(path));
+    return true;
+  }
+  if (file.open.opened) ++counts_.filesRead;
+  if (file.limitReached) ++counts_.limitReached;
   charCount += file.scan.count;
   results_.AddRow(fileToRead, file.scan.firstChars, file.scan.count);
   converterLock_.Release();
@@ -212,7 +220,8 @@ void HanziSearcher::TellFile(const std::string& path, const ScannedFile& file) {
     if (file.open.error != 0 && !report_.IsReport(file.open.identity)) Tell(path, ReadProblem::File, file.open.error);
     return;
   }
-  if (file.read.looksLikeUtf8) ++looksLikeUtf8_;
+  if (file.read.looksLikeUtf8) ++counts_.looksLikeUtf8;
+  if (file.read.utf16Marked) ++counts_.utf16Marked;
   if (file.read.invalidBytes && wiring_.problems)
     wiring_.problems->NotInItsEncoding(path, platform::EncodingName(file.read.encoding));
   if (file.notWholeError != 0) Tell(path, ReadProblem::NotWhole, file.notWholeError);

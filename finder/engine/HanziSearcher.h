@@ -90,7 +90,8 @@ class HanziSearcher : private ProblemSink {
   bool stoppedByOutput_ = false;
   SearchOutcome outcome_;
   std::vector<std::string> notWhole_;
-  std::int64_t looksLikeUtf8_ = 0;
+  // Counted as files are committed (SearchOutcome says what each is).
+  SearchOutcome counts_;
   // Reused from file to file and line to line, so the line loop allocates nothing.
   platform::LineReader reader_;
   std::string chars_;

@@ -7,6 +7,7 @@
 #include "finder/engine/ReportWriter.h"
 #include "finder/engine/UnicodeExtraction.h"
 #include "platform/CodePage.h"
+#include "platform/FileKinds.h"
 #include "platform/Files.h"
 
 namespace {
@@ -121,6 +122,24 @@ struct Utf8Lines {
     return ExtractHanziUtf8(line, unicode, chars);
   }
 };
+// The same under the Han character set.
+struct HanGbkLines {
+  static bool Extract(std::string_view line, int unicode, std::string& chars) {
+    ExtractHan(line, unicode, false, chars);
+    return true;
+  }
+};
+struct HanSystemTextLines {
+  static bool Extract(std::string_view line, int unicode, std::string& chars) {
+    ExtractHan(line, unicode, true, chars);
+    return true;
+  }
+};
+struct HanUtf8Lines {
+  static bool Extract(std::string_view line, int unicode, std::string& chars) {
+    return ExtractHanziUtf8(line, unicode, chars, platform::CharacterSet::Han);
+  }
+};
 
 // A reading on trial as UTF-8: a line that is not UTF-8 ends it at once.
 struct Trial {
@@ -182,6 +201,26 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
   return LoopEnd::Ended;
 }
 
+// How a text is read, with the extraction of the search's character set.
+enum class LineKind { Gbk, SystemText, Utf8 };
+
+template <class... Args>
+LoopEnd ScanAs(LineKind kind, const ScanSettings& settings, Args&&... args) {
+  const bool han = settings.Chars == platform::CharacterSet::Han;
+  switch (kind) {
+    case LineKind::Gbk:
+      return han ? ScanLines<HanGbkLines>(settings, std::forward<Args>(args)...)
+                 : ScanLines<GbkLines>(settings, std::forward<Args>(args)...);
+    case LineKind::SystemText:
+      return han ? ScanLines<HanSystemTextLines>(settings, std::forward<Args>(args)...)
+                 : ScanLines<SystemTextLines>(settings, std::forward<Args>(args)...);
+    case LineKind::Utf8:
+      break;
+  }
+  return han ? ScanLines<HanUtf8Lines>(settings, std::forward<Args>(args)...)
+             : ScanLines<Utf8Lines>(settings, std::forward<Args>(args)...);
+}
+
 // The start tag as the file's text holds it: its UTF-8 form in a file read
 // as UTF-8 or UTF-16, the system's bytes otherwise.
 std::string TagFor(const ScanSettings& settings, TextEncoding encoding) {
@@ -199,6 +238,7 @@ bool RestIsUtf8(platform::LineReader& reader, platform::Utf8Validator& utf8) {
 void Note(LoopEnd end, ScannedFile& result) {
   result.stoppedFile = end == LoopEnd::StopFile;
   result.stopSearch = end == LoopEnd::StopSearch;
+  result.limitReached = end == LoopEnd::Limit;
 }
 void Note(SinkVerdict verdict, ScannedFile& result) {
   result.stoppedFile = verdict == SinkVerdict::StopFile;
@@ -221,13 +261,9 @@ void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const st
   // user's choice of encoding for files.
   const auto runGbk = [&](bool tagApplies) {
     read.encoding = TextEncoding::Gbk;
-    const LoopEnd end =
-        converted
-            ? ScanLines<SystemTextLines>(settings, wiring, reader, tagApplies, settings.strStartTag, nullptr, chars,
-                                         hits, scan, read)
-            : ScanLines<GbkLines>(settings, wiring, reader, tagApplies, settings.strStartTag, nullptr, chars, hits,
-                                  scan, read);
-    Note(end, result);
+    Note(ScanAs(converted ? LineKind::SystemText : LineKind::Gbk, settings, wiring, reader, tagApplies,
+                settings.strStartTag, nullptr, chars, hits, scan, read),
+         result);
   };
   // A known Unicode encoding: from a byte-order mark, or UTF-8 as chosen.
   const auto runUnicode = [&](TextEncoding encoding, std::size_t markLength) {
@@ -235,13 +271,20 @@ void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const st
     platform::ReadAs(reader, encoding, markLength);
     const std::string tag = TagFor(settings, encoding);
     const bool tagApplies = tagWanted && ContainsStartTag(wiring, tagPath, encoding, markLength, tag);
-    Note(ScanLines<Utf8Lines>(settings, wiring, reader, tagApplies, tag, nullptr, chars, hits, scan, read), result);
+    Note(ScanAs(LineKind::Utf8, settings, wiring, reader, tagApplies, tag, nullptr, chars, hits, scan, read), result);
     if (reader.HadInvalidUtf16()) read.invalidBytes = true;
   };
 
   TextEncoding encoding;
   std::size_t markLength = 0;
   if (converted) return runGbk(systemTagIn());
+  const std::string_view head = reader.RawHead(platform::kBinaryHeadBytes);
+  if (platform::IsBinary(head)) {
+    result.binary = true;
+    return;
+  }
+  read.utf16Marked = settings.Encoding == platform::EncodingChoice::Gbk &&
+                     platform::ByteOrderMark(head, encoding) == 2;
   if (platform::EncodingBeforeReading(reader, settings.Encoding, encoding, markLength)) {
     if (encoding == TextEncoding::Gbk) return runGbk(systemTagIn());
     return runUnicode(encoding, markLength);
@@ -262,8 +305,8 @@ void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const st
   ScannedFile trialResult;
   trialResult.read.encoding = TextEncoding::Utf8;
   Trial trial;
-  const LoopEnd end = ScanLines<Utf8Lines>(settings, wiring, reader, false, {}, &trial, chars, held,
-                                           trialResult.scan, trialResult.read);
+  const LoopEnd end = ScanAs(LineKind::Utf8, settings, wiring, reader, false, std::string_view(), &trial, chars,
+                            held, trialResult.scan, trialResult.read);
   // A trial cut short (the limit, or more hits than are held) has read only
   // part of the file: the rest, not read for its lines, decides.
   platform::Utf8Validator rest;
@@ -275,6 +318,7 @@ void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const st
     read.encoding = encoding;
     scan = std::move(trialResult.scan);
     Note(held.HandOn(hits), result);
+    if (end == LoopEnd::Limit) result.limitReached = true;
     return;
   }
   reader.Rewind();
@@ -323,8 +367,8 @@ SinkVerdict ReportHits::Hit(std::int64_t lineNumber, std::string_view chars, std
   headerWritten_ = true;
   if (!lines_.HitLine(lineNumber, chars)) return SinkVerdict::StopFile;
   if (!runs_ || !settings_.findRuns) return SinkVerdict::GoOn;
-  FindRunsUnlessMarked(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.ignoreMarker,
-                       lineRuns_);
+  FindRunsUnlessMarked(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.Chars,
+                       settings_.ignoreMarker, lineRuns_);
   return runs_->Runs(path_, read_.encoding, lineNumber, lineRuns_);
 }
 

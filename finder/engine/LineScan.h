@@ -32,6 +32,8 @@ struct TextRead {
   // Read as GBK, yet all that was read of it is UTF-8 with a character beyond
   // ASCII: the automatic choice would read it as UTF-8.
   bool looksLikeUtf8 = false;
+  // Read as GBK by the user's choice, though it starts with a UTF-16 mark.
+  bool utf16Marked = false;
 };
 
 // Receives each line with characters: its number, its extracted text (the
@@ -108,6 +110,10 @@ struct ScannedFile {
   // The errno of a read error, or ENOMEM: the scan ended early, the counts
   // miss the rest.
   int notWholeError = 0;
+  // Binary (platform::IsBinary): not read, no lines.
+  bool binary = false;
+  // Its scan stopped at the per-file limit.
+  bool limitReached = false;
   // A sink asked the search to end.
   bool stopSearch = false;
   // A sink could not take the file's lines (a worker's full buffer).

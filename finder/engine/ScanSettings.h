@@ -20,6 +20,7 @@ class ScanSettings {
   std::uint32_t MaxHanZiCountEachFile = 0;
   std::string strStartTag;
   platform::EncodingChoice Encoding = platform::EncodingChoice::Gbk;
+  platform::CharacterSet Chars = platform::CharacterSet::Gbk;
   // The runs of characters of each line with characters are found too (for
   // the wiring's RunSink), by the workers of a parallel search as well; a
   // line holding ignoreMarker (when not empty) has none.

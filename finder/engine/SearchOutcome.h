@@ -38,8 +38,15 @@ struct SearchOutcome {
   // counts miss what they hold.
   std::vector<std::string> notWhole;
   // Files read as GBK that are UTF-8 beyond ASCII as far as they were read:
-  // the automatic encoding would read them as UTF-8.
+  // the automatic encoding would read them as UTF-8; and files read as GBK
+  // that start with a UTF-16 mark.
   std::int64_t looksLikeUtf8 = 0;
+  std::int64_t utf16Marked = 0;
+  // Files whose text was read (opened, not binary); files passed over as
+  // binary; files whose scan stopped at the per-file limit.
+  std::int64_t filesRead = 0;
+  std::int64_t binaryFiles = 0;
+  std::int64_t limitReached = 0;
 };
 
 // What a search lost, each at most once, in the order the user is told.

@@ -47,6 +47,9 @@ struct PrinterOptions {
   std::string informationUri;
   // Warning annotations the github format prints before its closing notice.
   int annotationLimit = kGithubAnnotationsPerStep;
+  // The character set in force ("gbk" or "han"), which the JSON summary and
+  // the SARIF messages name.
+  std::string characterSet = "gbk";
 };
 
 // The names MakePrinter knows, for help and error texts.

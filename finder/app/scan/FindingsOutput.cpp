@@ -42,7 +42,9 @@ bool FindingsOutput::Open(const ScanOptions& options, const std::vector<SearchRo
   if (options.format.empty()) {
     printer_ = std::make_unique<CountingPrinter>();
   } else {
-    printer_ = MakePrinter(options.format, out);
+    PrinterOptions printing;
+    printing.characterSet = ChoiceOf(kCharsChoices, options.search.Chars).option;
+    printer_ = MakePrinter(options.format, out, printing);
     if (!printer_) {
       error = "unknown format '" + options.format + "': one of " + std::string(kFindingFormats) + " is needed";
       return false;

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <unistd.h>
 
 #include "finder/app/findings/FindingText.h"
+#include "finder/app/findings/GitIgnores.h"
 #include "finder/app/findings/IgnoreMarker.h"
 #include "finder/app/findings/PathExclusions.h"
 #include "finder/app/findings/PathList.h"
@@ -30,18 +32,75 @@ void OnInterrupt(int) { g_running.store(0); }
 
 namespace {
 
-// --exclude over the walk's paths, which are system texts.
+// What the walk passes over: --exclude's globs; in findings mode also every
+// ".git", and (unless --no-ignore) what Git ignores. The walk's paths are
+// system texts.
 class Exclusions : public PathFilter {
  public:
   bool Add(const std::string& glob, std::string& error) { return globs_.Add(glob, error); }
+  void ForFindings(bool gitIgnores) {
+    skipGitFolders_ = true;
+    if (gitIgnores) git_.emplace();
+  }
+  // No glob: a file named by itself is never passed over.
   bool Empty() const { return globs_.Empty(); }
-  bool Excludes(std::string_view relativePath, bool folder) const override {
+  bool Active() const { return !globs_.Empty() || skipGitFolders_; }
+  bool Excludes(std::string_view root, std::string_view relativePath, bool folder) const override {
+    const std::string relative = platform::AnsiToUtf8OrRaw(relativePath);
+    if (skipGitFolders_ && relative.substr(relative.rfind('/') + 1) == ".git") return true;
+    if (globs_.Excludes(relative, folder)) return true;
+    if (!git_) return false;
+    if (root != root_) {  // the walk asks of one root at a time
+      root_ = root;
+      nativeRoot_ = platform::ToNative(root);
+    }
+    return git_->Ignored(nativeRoot_, relative, folder);
+  }
+  bool Excludes(std::string_view relativePath, bool folder) const {
     return globs_.Excludes(platform::AnsiToUtf8OrRaw(relativePath), folder);
   }
 
  private:
   PathExclusions globs_;
+  bool skipGitFolders_ = false;
+  std::optional<GitIgnores> git_;
+  mutable std::string root_, nativeRoot_;
 };
+
+bool NothingSearched(const SearchOutcome& outcome) {
+  return outcome.filesRead == 0 && !outcome.cancelled && !outcome.stoppedByOutput;
+}
+
+// How the files were read, where it may surprise: no file read at all,
+// binary files passed over, files stopped at the limit, files that another
+// encoding would read better.
+void TellReading(std::FILE* err, const ScanOptions& options, const SearchOutcome& outcome) {
+  if (NothingSearched(outcome)) {
+    std::string paths;
+    for (const std::string& path : options.paths) paths += (paths.empty() ? "" : ", ") + path;
+    for (const std::string& list : options.filesFrom) paths += (paths.empty() ? "paths listed in " : ", paths listed in ") + list;
+    std::fprintf(err, "glyphwell-scan: no file was searched in %s (patterns \"%s\")%s\n", TerminalText(Ansi(paths)).c_str(),
+                 TerminalText(options.search.FileType).c_str(),
+                 outcome.binaryFiles > 0 ? "; binary files are passed over" : "");
+  }
+  if (outcome.binaryFiles > 0)
+    std::fprintf(err, "glyphwell-scan: %lld binary file(s) passed over\n", static_cast<long long>(outcome.binaryFiles));
+  if (outcome.limitReached > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) stopped at the per-file limit of %u bytes; --no-limit reads them whole\n",
+                 static_cast<long long>(outcome.limitReached),
+                 static_cast<unsigned>(options.search.MaxHanZiCountEachFile));
+  if (outcome.looksLikeUtf8 > 0 && outcome.utf16Marked > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8 and %lld start with a UTF-16 mark; "
+                      "--encoding auto reads them as such\n",
+                 static_cast<long long>(outcome.looksLikeUtf8), static_cast<long long>(outcome.utf16Marked));
+  else if (outcome.looksLikeUtf8 > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8; --encoding auto reads them as UTF-8\n",
+                 static_cast<long long>(outcome.looksLikeUtf8));
+  else if (outcome.utf16Marked > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK start with a UTF-16 mark; --encoding auto reads them "
+                      "as UTF-16\n",
+                 static_cast<long long>(outcome.utf16Marked));
+}
 
 // What the search lost, a line each; the exit status is then 2.
 void TellLosses(std::FILE* err, const SearchOutcome& outcome, const std::vector<Loss>& losses) {
@@ -105,18 +164,19 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   std::string error;
   for (const std::string& glob : options.excludes)
     if (!exclusions.Add(glob, error)) return usageError(error);
+  if (options.FindingsMode()) exclusions.ForFindings(!options.noIgnore);
   std::vector<SearchRoot> roots;
   if (!CollectRoots(options, exclusions, roots, error)) return usageError(error);
 
   // Findings go to stdout; a report and a workbook only when asked for then.
   const bool findingsShown = !options.format.empty();
-  const bool findingsCounted = findingsShown || options.check || !options.baseline.empty();
+  const bool findingsCounted = options.FindingsMode();
   FinderFields fields = options.search;
-  if (findingsShown && !options.reportGiven) fields.strLogFile.clear();
+  if (findingsCounted && !options.reportGiven) fields.strLogFile.clear();
   ScanSettings settings;
   SearchScope scope;
   MakeSearch(fields, std::move(roots), settings, scope);
-  if (!exclusions.Empty()) scope.exclude = &exclusions;
+  if (exclusions.Active()) scope.exclude = &exclusions;
   settings.findRuns = findingsCounted;
   settings.ignoreMarker = std::string(kIgnoreMarker);
   TerminalProgress progress(err);
@@ -139,7 +199,7 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   wiring.problems = &problems;
   wiring.workers = options.threads > 0 ? options.threads : DefaultThreads();
   if (findingsCounted) wiring.runs = &findings;
-  if (findingsShown ? options.exportGiven : options.exportWorkbook) wiring.summaryExport = &workbook;
+  if (findingsCounted ? options.exportGiven : options.exportWorkbook) wiring.summaryExport = &workbook;
 
   // Ctrl+C cancels like the dialog's cancel button: the report is closed and
   // the summary still written.
@@ -177,9 +237,7 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   }
   if (!options.quiet && outcome.reportCreated)
     std::fprintf(err, "glyphwell-scan: the report is %s\n", TerminalText(platform::Utf8ToAnsiOrRaw(platform::ToNative(outcome.report))).c_str());
-  if (outcome.looksLikeUtf8 > 0)
-    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8; --encoding auto reads them as UTF-8\n",
-                 static_cast<long long>(outcome.looksLikeUtf8));
+  TellReading(err, options, outcome);
   TellLosses(err, outcome, losses);
   return ExitStatus(options, outcome, outputFailed, problems.Unreadable(), findings.NewFindings());
 }
@@ -187,8 +245,8 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
 int ExitStatus(const ScanOptions& options, const SearchOutcome& outcome, bool outputFailed, long unreadable,
                std::int64_t newFindings) {
   if (outputFailed || !Losses(outcome).empty()) return 2;
-  // A check never passes on what it could not read.
-  if (options.check && unreadable > 0) return 2;
+  // A check never passes on what it could not read, nor on nothing read.
+  if (options.check && (unreadable > 0 || NothingSearched(outcome))) return 2;
   if (outcome.cancelled) return 130;  // as a program ended by Ctrl+C
   // Writing a baseline is the step's job: done, it succeeded.
   if (options.updateBaseline) return 0;

@@ -36,6 +36,7 @@ inline constexpr char kFileFilter[] = "文本文件(*.txt)|*.txt|所有文件(*.
 inline constexpr char kFolderTitle[] = "\n请选择一个目录：";
 inline constexpr char kManualName[] = "岚桥检字器.html";
 inline constexpr char kEncodingLabel[] = "文件编码:";
+inline constexpr char kCharsLabel[] = "统计字符:";
 
 }  // namespace texts
 

@@ -20,6 +20,7 @@ void MakeSearch(const FinderFields& fields, std::vector<SearchRoot> roots, ScanS
   settings.MaxHanZiCountEachFile = static_cast<std::uint32_t>(fields.MaxHanZiCountEachFile);
   settings.strStartTag = fields.strStartTag;
   settings.Encoding = fields.Encoding;
+  settings.Chars = fields.Chars;
   scope.roots = std::move(roots);
   scope.includeSubdirectories = fields.IncludeSubPath == 1;
   scope.patterns = fields.FileType;

@@ -25,6 +25,11 @@ inline constexpr Choice<platform::EncodingChoice> kEncodingChoices[] = {
     {platform::EncodingChoice::Automatic, "AUTO", "auto", "自动识别"},
 };
 
+inline constexpr Choice<platform::CharacterSet> kCharsChoices[] = {
+    {platform::CharacterSet::Gbk, "GBK", "gbk", "双字节字符"},
+    {platform::CharacterSet::Han, "HAN", "han", "仅汉字"},
+};
+
 // The entry of value; the default for a value the table lacks.
 template <class Value, std::size_t N>
 const Choice<Value>& ChoiceOf(const Choice<Value> (&table)[N], Value value) {

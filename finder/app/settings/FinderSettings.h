@@ -26,6 +26,8 @@ struct FinderFields {
   int MaxHanZiCountEachFile = 30;
   // How files are read (kEncodingChoices).
   platform::EncodingChoice Encoding = platform::EncodingChoice::Gbk;
+  // Which characters count (kCharsChoices).
+  platform::CharacterSet Chars = platform::CharacterSet::Gbk;
 };
 
 // The patterns of a first start, for glyphwell-scan's help too.
@@ -47,4 +49,5 @@ class FinderSettings : public FinderFields {
  private:
   IniFile ini_;
   bool encodingStored_ = false;  // the file holds the key "Encoding"
+  bool charsStored_ = false;     // the file holds the key "Chars"
 };
