@@ -1,13 +1,15 @@
 // gen_corpus: writes a reproducible tree of web pages and text files for
 // timing glyphwell-scan, and counts the lines a finder must report in it.
 //
-//   gen_corpus [--dense] [--seed N] DIR [SIZE_MB]
+//   gen_corpus [--dense | --short] [--seed N] DIR [SIZE_MB]
 //   gen_corpus --format | --default-seed
 //
 // sparse (the default): mostly ASCII; four files in five have Chinese on 1 to
 //   3.5% of their lines, one in three has five-digit references on 0.4%.
 // dense (--dense): a site halfway through translation; every file has Chinese
 //   on one line in 15 to 20, half of them references on one line in 100.
+// short (--short): what most trees are made of, short lines of code and
+//   markup: 20 to 60 bytes a line, CR LF, Chinese on one line in twenty.
 //
 // SIZE_MB (default 1100, 1 MB = 2^20 bytes) counts the files matching
 // "*.txt;*.htm;*.html"; decoys (.css, .js, .htm.bak, with Chinese on every
@@ -86,11 +88,14 @@ constexpr std::string_view kStems[] = {"index", "page",    "article", "item",   
 // like carry no sentence, so a file's share of lines with Chinese comes out
 // at about seven eighths of its sentence rate.
 struct Kind {
+  const char* name;
   double gbkFiles, gbkLow, gbkHigh;  // share of files with Chinese, their rate from low to high
   double referenceFiles, referenceRate;
+  bool shortLines = false;
 };
-constexpr Kind kSparse = {0.8, 0.01, 0.035, 1.0 / 3, 0.004};
-constexpr Kind kDense = {1.0, 1.0 / 17, 1.0 / 13, 0.5, 0.01};
+constexpr Kind kSparse = {"sparse", 0.8, 0.01, 0.035, 1.0 / 3, 0.004};
+constexpr Kind kDense = {"dense", 1.0, 1.0 / 17, 1.0 / 13, 0.5, 0.01};
+constexpr Kind kShort = {"short", 1.0, 0.05, 0.05, 0, 0, true};
 
 // One file's text, line by line, with the count of lines a finder reports:
 // those with a byte of 0x80 or above, and (converting references) those whose
@@ -254,6 +259,24 @@ void MakePage(FileText& file, Random& random, std::size_t target, std::string_vi
   file.EndLine();
 }
 
+// Lines of 20 to 60 bytes; one in twenty (the file's rate) holds a short run
+// of Chinese among its words.
+void MakeShortLines(FileText& file, Random& random, std::size_t target, double gbkRate) {
+  while (file.Size() < target) {
+    const std::size_t length = random.Range(16, 52);
+    if (random.Chance(gbkRate)) {
+      file.Words(length / 3);
+      file.Put(" ");
+      file.Hanzi(static_cast<int>(random.Range(2, 8)));
+      file.Put(" ");
+      file.Words(length / 4);
+    } else {
+      file.Words(length);
+    }
+    file.EndLine();
+  }
+}
+
 void MakeText(FileText& file, Random& random, std::size_t target) {
   while (file.Size() < target) BodyLine(file, random, false);
   file.Words(40);
@@ -336,12 +359,13 @@ bool Generate(const fs::path& root, std::uint64_t seed, const Kind& kind, std::u
 
     const double gbkRate = random.Chance(kind.gbkFiles) ? kind.gbkLow + (kind.gbkHigh - kind.gbkLow) * random.Unit() : 0;
     const double referenceRate = random.Chance(kind.referenceFiles) ? kind.referenceRate : 0;
-    FileText file(random, random.Below(5) < 2, gbkRate, referenceRate);
+    FileText file(random, kind.shortLines || random.Below(5) < 2, kind.shortLines ? 0 : gbkRate, referenceRate);
     // Log-uniform from 2 KB to 1 MB: many small pages and a long tail; now
     // and then one of 4 to 16 MB.
     std::size_t size = static_cast<std::size_t>(std::exp(std::log(2048.0) + std::log(512.0) * random.Unit()));
     if (target - totals.bytes > 64 * kMiB && random.Below(200) == 0) size = random.Range(4 * kMiB, 16 * kMiB);
     if (decoy) MakeDecoy(file, random, std::min<std::size_t>(size, 65536));
+    else if (kind.shortLines) MakeShortLines(file, random, size, gbkRate);
     else if ((extension[1] | 0x20) == 'h') MakePage(file, random, size, folder.site);
     else MakeText(file, random, size);
     if (random.Below(10) == 0) file.DropFinalEnd();
@@ -370,7 +394,7 @@ bool ParseNumber(std::string_view text, std::uint64_t& value) {
 
 int Usage() {
   std::fputs(
-      "usage: gen_corpus [--dense] [--seed N] DIR [SIZE_MB]\n"
+      "usage: gen_corpus [--dense | --short] [--seed N] DIR [SIZE_MB]\n"
       "       gen_corpus --format | --default-seed\n"
       "  DIR must be missing or empty; SIZE_MB defaults to 1100.\n",
       stderr);
@@ -380,7 +404,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool dense = false;
+  const Kind* kind = &kSparse;
   std::uint64_t seed = kDefaultSeed, sizeMb = 1100;
   std::vector<std::string_view> operands;
   for (int i = 1; i < argc; ++i) {
@@ -393,7 +417,8 @@ int main(int argc, char** argv) {
       std::printf("%llu\n", static_cast<unsigned long long>(kDefaultSeed));
       return 0;
     }
-    if (argument == "--dense") dense = true;
+    if (argument == "--dense") kind = &kDense;
+    else if (argument == "--short") kind = &kShort;
     else if (argument == "--seed") {
       if (++i == argc || !ParseNumber(argv[i], seed)) return Usage();
     } else if (argument.starts_with("-") && argument != "-") return Usage();
@@ -414,13 +439,13 @@ int main(int argc, char** argv) {
   }
   if (!WriteFile(root / "gen_corpus.incomplete", "generation in progress or interrupted\n")) return 1;
   Totals totals;
-  if (!Generate(root, seed, dense ? kDense : kSparse, sizeMb * kMiB, totals)) return 1;
+  if (!Generate(root, seed, *kind, sizeMb * kMiB, totals)) return 1;
 
   char stamp[512];
   std::snprintf(stamp, sizeof stamp,
                 "format=%d\nkind=%s\nseed=%llu\nsize_mb=%llu\nmatching_files=%llu\nmatching_bytes=%llu\n"
                 "other_files=%llu\nlines=%llu\nlines_with_gbk=%llu\nlines_with_ncr_only=%llu\n",
-                kFormat, dense ? "dense" : "sparse", static_cast<unsigned long long>(seed),
+                kFormat, kind->name, static_cast<unsigned long long>(seed),
                 static_cast<unsigned long long>(sizeMb), static_cast<unsigned long long>(totals.files),
                 static_cast<unsigned long long>(totals.bytes), static_cast<unsigned long long>(totals.decoys),
                 static_cast<unsigned long long>(totals.lines), static_cast<unsigned long long>(totals.gbkLines),
