@@ -30,7 +30,7 @@ std::string CancelledConversionNotice(const std::string& path) {
 
 WordConverter::WordConverter(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
 
-WordConverter::WordConverter() : WordConverter(GetModuleDirectory()) {}
+WordConverter::WordConverter() : WordConverter(ShippedFileFolder(ShippedFileKind::Helper)) {}
 
 bool WordConverter::Convert(const std::string& path, std::string& fileToRead, std::string& message) {
   const std::string converter = programDirectory_ + "/Textifier";
