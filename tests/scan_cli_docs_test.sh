@@ -111,7 +111,7 @@ while read -r option value_word; do
       while read -r word; do if takes "$option" "$word"; then printf '%s\n' "${word,,}"; fi; done | sort -u)"
   fi
   [ "$words" = "$expected" ] ||
-    fail "$option: completion offers [$(echo $words)], the program takes [$(echo $expected)] of its help's words"
+    fail "$option: completion offers [${words//$'\n'/ }], the program takes [${expected//$'\n'/ }] of its help's words"
 done <<< "$listed"
 
 if [ "$failures" -ne 0 ]; then
