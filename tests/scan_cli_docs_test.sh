@@ -22,8 +22,8 @@ fi
 work="$(mktemp -d "${TMPDIR:-/tmp}/scan-docs.XXXXXX")"
 trap 'rm -rf -- "$work"' EXIT
 mkdir -- "$work/here" "$work/tree"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# Failures are counted in a file: some checks run in subshells.
+fail() { echo "FAIL: $*" | tee -a "$work/failures" >&2; }
 
 help="$(LC_ALL=C "$program" --help)"
 
@@ -63,11 +63,12 @@ done <<< "$listed"
 [ "$(complete_line --for)" = --format ] || fail "--for does not complete to --format: $(complete_line --for)"
 
 # True when the program takes word as the value of option (an exit status
-# of 0 or 1: found or not found; 2 is a refusal).
+# of 0 or 1: found or not found; 2 is a refusal, anything else a fault).
 takes() {
   local status=0
   (cd "$work/here" && "$program" --quiet --no-export --report "$work/report.txt" "$1" "$2" "$work/tree") \
     > /dev/null 2>&1 || status=$?
+  [ "$status" -le 2 ] || fail "$1 $2: exit status $status"
   [ "$status" -le 1 ]
 }
 
@@ -114,8 +115,8 @@ while read -r option value_word; do
     fail "$option: completion offers [${words//$'\n'/ }], the program takes [${expected//$'\n'/ }] of its help's words"
 done <<< "$listed"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed" >&2
+if [ -s "$work/failures" ]; then
+  echo "$(wc -l < "$work/failures") check(s) failed" >&2
   exit 1
 fi
 echo "manual page, completion and --help agree ($(wc -l <<< "$listed") options)"
