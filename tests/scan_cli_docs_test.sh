@@ -43,8 +43,8 @@ complete_line() {
     bash_completion="$1" completion="$2"; shift 2
     source "$bash_completion"
     if [ -n "$completion" ]; then source "$completion"; else __load_completion glyphwell-scan; fi
-    spec="$(complete -p glyphwell-scan)" || exit 1
-    function="${spec#*-F }"; function="${function%% *}"
+    rule="$(complete -p glyphwell-scan)" || exit 1
+    function="${rule#*-F }"; function="${function%% *}"
     COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}; COMPREPLY=()
     "$function" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
     printf "%s\n" "${COMPREPLY[@]}"' complete "$bash_completion" "$completion" "$program" "$@" | sed '/^$/d' | sort -u)
@@ -76,12 +76,12 @@ takes() {
 # description.
 paragraph_of() {
   local line word inside=no
-  local -a spec
+  local -a option_words
   while IFS= read -r line; do
     if [[ $line =~ ^\ {1,6}(-.*) ]]; then
-      read -r -a spec <<< "${BASH_REMATCH[1]%%  *}"
+      read -r -a option_words <<< "${BASH_REMATCH[1]%%  *}"
       inside=no
-      for word in "${spec[@]}"; do
+      for word in "${option_words[@]}"; do
         if [ "${word%,}" = "$1" ]; then inside=yes; fi
       done
     elif ! [[ $line =~ ^\ {10,}[^\ ] ]]; then
