@@ -128,7 +128,7 @@ int Run(int argc, char** argv, int rowPicks) {
 
   QtWindowAutomation automation;
   DetachedProgramStarter starter;
-  TextifierConverter converter(GetModuleDirectory());
+  TextifierConverter converter(ShippedFileFolder(ShippedFileKind::Helper));
   WebEngineBrowser* browser = nullptr;
   frmMain form(
       {&automation, &starter, &converter, [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});

@@ -41,3 +41,20 @@ std::string WritableFilePath(std::string_view moduleDirectory, std::string_view 
   }
   return folder + "/" + std::string(fileName);
 }
+
+std::string ShippedFileFolder(ShippedFileKind kind) { return ShippedFileFolder(GetModuleDirectory(), kind); }
+
+std::string ShippedFileFolder(std::string_view moduleDirectory, ShippedFileKind kind) {
+  std::string folder(moduleDirectory);
+  if (!IsInstalledProgramFolder(folder)) return folder;
+  // The path from the install's program folder climbs out of it; the climb is
+  // taken off the text so that messages name the folder plainly.
+  std::string_view relative = kind == ShippedFileKind::Helper ? GLYPHWELL_INSTALL_HELPERS : GLYPHWELL_INSTALL_MANUAL;
+  while (relative.substr(0, 3) == "../") {
+    const std::size_t slash = folder.rfind('/');
+    if (slash == std::string::npos) break;
+    folder.erase(slash);
+    relative.remove_prefix(3);
+  }
+  return folder + "/" + std::string(relative);
+}

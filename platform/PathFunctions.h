@@ -29,3 +29,13 @@ std::string WritableFilePath(std::string_view fileName, UserFileKind kind);
 bool IsInstalledProgramFolder(std::string_view moduleDirectory);
 // The same for a given program folder (tests).
 std::string WritableFilePath(std::string_view moduleDirectory, std::string_view fileName, UserFileKind kind);
+
+// Where a program finds the files shipped with it: the helpers that only the
+// programs start (Textifier, editor-at-line) and the manual. Beside the
+// program in its build folder or a copy of it; for an installed program the
+// helpers lie in the prefix's lib/glyphwell and the manual in its
+// share/glyphwell, as the install puts them. A CP936 path text without a
+// trailing separator.
+enum class ShippedFileKind { Helper, Manual };
+std::string ShippedFileFolder(ShippedFileKind kind);
+std::string ShippedFileFolder(std::string_view moduleDirectory, ShippedFileKind kind);

@@ -187,7 +187,7 @@ TEST(Process, StartsProgramsWithoutAShell) {
   EXPECT_EQ(access(marker.c_str(), F_OK), 0);
 }
 
-TEST(PathFunctions, ExistenceTestsAndWhereWrittenFilesLie) {
+TEST(PathFunctions, ExistenceTestsAndWhereProgramFilesLie) {
   TempDir dir;
   const std::string sub = dir.MakeDir("sub");
   const std::string file = dir.Write("sub/a.txt", "x");
@@ -212,6 +212,13 @@ TEST(PathFunctions, ExistenceTestsAndWhereWrittenFilesLie) {
   dir.Write("prefix/share/glyphwell/installed", "");
   const std::string bin = dir.MakeDir("prefix/bin");
   EXPECT_EQ(WritableFilePath(bin, "a.ini", UserFileKind::Settings), dir / "config/glyphwell/a.ini");
+
+  // The helpers and the manual lie beside a program that was not installed,
+  // and where the install put them beside one that was.
+  EXPECT_EQ(ShippedFileFolder(sub, ShippedFileKind::Helper), sub);
+  EXPECT_EQ(ShippedFileFolder(sub, ShippedFileKind::Manual), sub);
+  EXPECT_EQ(ShippedFileFolder(bin, ShippedFileKind::Helper), dir / "prefix/lib/glyphwell");
+  EXPECT_EQ(ShippedFileFolder(bin, ShippedFileKind::Manual), dir / "prefix/share/glyphwell");
 }
 
 // Numbered significant lines as the scan sees them, with or without skipping plain lines.

@@ -12,9 +12,9 @@
 bool DetachedProgramStarter::Start(const std::string& program, const std::vector<std::string>& nativeArguments) {
   const bool bareName = program.find_first_of("/\\") == std::string::npos && !platform::IsDrivePath(program);
   if (bareName && !program.empty()) {
-    const std::string besideUs = GetModuleDirectory() + "/" + program;
-    if (platform::PathExists(besideUs) && !platform::IsDirectory(besideUs) &&
-        platform::StartDetached(besideUs, nativeArguments))
+    const std::string shipped = ShippedFileFolder(ShippedFileKind::Helper) + "/" + program;
+    if (platform::PathExists(shipped) && !platform::IsDirectory(shipped) &&
+        platform::StartDetached(shipped, nativeArguments))
       return true;
   }
   return platform::StartDetached(program, nativeArguments);

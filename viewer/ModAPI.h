@@ -67,9 +67,9 @@ class ProgramStarter {
   virtual bool Start(const std::string& program, const std::vector<std::string>& nativeArguments) = 0;
 };
 
-// Starts programs for real. A bare name is taken from the program's own
-// folder when a program of that name lies there (the adapter editor-at-line
-// is shipped beside the viewer), otherwise it is looked up on PATH.
+// Starts programs for real. A bare name is taken from the helpers shipped
+// with the viewer when a program of that name lies there (the adapter
+// editor-at-line), otherwise it is looked up on PATH.
 class DetachedProgramStarter : public ProgramStarter {
  public:
   bool Start(const std::string& program, const std::vector<std::string>& nativeArguments) override;

@@ -27,7 +27,7 @@ std::string FailedConversionNotice(const std::string& path) { return platform::U
 
 WordConverter::WordConverter(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
 
-WordConverter::WordConverter() : WordConverter(GetModuleDirectory()) {}
+WordConverter::WordConverter() : WordConverter(ShippedFileFolder(ShippedFileKind::Helper)) {}
 
 bool WordConverter::Convert(const std::string& path, std::string& fileToRead, std::string& message) {
   const platform::Conversion conversion =

@@ -15,13 +15,13 @@ class FileConverter {
   virtual bool Convert(const std::string& path, std::string& fileToRead, std::string& message) = 0;
 };
 
-// Word documents, through the converter program "Textifier" that lies beside
-// the finder's own program. Its output goes to the one fixed file
+// Word documents, through the converter program "Textifier" that is shipped
+// with the finder (beside it in the build). Its output goes to the one fixed file
 // "c:\~tmp.txt", which each conversion replaces.
 class WordConverter : public FileConverter {
  public:
-  // programDirectory: where the converter lies; the module directory unless
-  // a caller (a test) says otherwise.
+  // programDirectory: where the converter lies; where the helpers were
+  // shipped unless a caller (a test) says otherwise.
   explicit WordConverter(std::string programDirectory);
   WordConverter();
   bool Convert(const std::string& path, std::string& fileToRead, std::string& message) override;

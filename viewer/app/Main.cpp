@@ -32,7 +32,7 @@ int Main(int argc, char** argv) {
 
   QtWindowAutomation automation;
   DetachedProgramStarter starter;
-  TextifierConverter converter(GetModuleDirectory());
+  TextifierConverter converter(ShippedFileFolder(ShippedFileKind::Helper));
   frmMain form({&automation, &starter, &converter, [](QWidget* parent) { return new WebEngineBrowser(parent); }});
   QObject::connect(&instance, &SingleInstance::startedAgain, &form, &frmMain::BringToFront);
   instance.Listen();

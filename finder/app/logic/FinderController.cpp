@@ -11,7 +11,7 @@ FinderPaths FinderPathsFor(std::string_view moduleDirectory) {
   FinderPaths paths;
   paths.iniPath = WritableFilePath(moduleDirectory, "Glyphwell.ini", UserFileKind::Settings);
   paths.workbookPath = WritableFilePath(moduleDirectory, "~report.xls", UserFileKind::Data);
-  paths.manualPath = std::string(moduleDirectory) + "/" + Ansi(texts::kManualName);
+  paths.manualPath = ShippedFileFolder(moduleDirectory, ShippedFileKind::Manual) + "/" + Ansi(texts::kManualName);
   return paths;
 }
 

@@ -13,8 +13,8 @@
 #include "finder/app/logic/SearchJob.h"
 
 // Where the finder's own files lie. The settings and the workbook go where
-// the user can write them (WritableFilePath); the manual is read beside the
-// program.
+// the user can write them (WritableFilePath); the manual is read where it was
+// shipped (ShippedFileFolder).
 struct FinderPaths {
   std::string iniPath;
   std::string workbookPath;
