@@ -56,7 +56,7 @@ file_here=some-file.txt
 # with the word it shows for its value.
 listed="$(sed -nE 's/^ {1,6}(-[[:alnum:]], )?(--?[[:alnum:]][[:alnum:]-]*)( [A-Z]+)?(  .*)?$/\2\3/p' <<< "$help")"
 [ -n "$listed" ] || fail "no option found in --help"
-offered="$(complete_line --)"
+offered="$(complete_line -)"
 while read -r option _; do
   grep -qxF -- "$option" <<< "$offered" || fail "completion does not offer $option"
 done <<< "$listed"
