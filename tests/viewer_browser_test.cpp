@@ -229,20 +229,28 @@ class ViewerBrowserTest : public QObject {
     looksAsMade();
   }
 
-  // Devices, FIFOs and folders named as images or style sheets are refused
-  // at once: the page loads, and nothing of them shows.
+  // Devices, FIFOs and folders named as images or style sheets, by absolute
+  // and relative names, are refused at once in both modes: the page shows
+  // and the viewer goes on (a name outside the anchor page's folder once
+  // ended it a second after the pick).
   void onlyRegularFilesLoad() {
-    const std::string fifo = *dir_ / "fifo";
+    const std::string fifo = *dir_ / "site/fifo";
+    dir_->MakeDir("site/folder.png");
     QVERIFY(mkfifo(fifo.c_str(), 0600) == 0);
     const std::string page = dir_->Write(
-        "special.htm", "<link rel=\"stylesheet\" href=\"file://" + dir_->Path() + "\"><img src=\"file:///dev/zero\">"
-                       "<img src=\"fifo\"><img src=\"file:///dev/urandom\"><p>text</p>");
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(Load(page));
-    QVERIFY(timer.elapsed() < 5000);
-    QCOMPARE(Text(), QStringLiteral("text"));
-    QCOMPARE(Evaluate(QStringLiteral("Array.from(document.images).filter(i => i.naturalWidth > 0).length")).toInt(), 0);
+        "site/special.htm", Gbk("<html><body><p>中文标题</p>") + "<img src=\"file:///dev/zero\"><img src=\"fifo\">"
+                            "<img src=\"folder.png\"><img src=\"file://" + fifo + "\"><img src=\"/nowhere/x.png\">"
+                            "<link rel=\"stylesheet\" href=\"file://" + dir_->Path() + "\"><img src=\"file:///dev/urandom\">"
+                            "</body></html>");
+    for (const bool anchorMode : {false, true}) {
+      QElapsedTimer timer;
+      timer.start();
+      QVERIFY(anchorMode ? LoadAnchorPage(page, "1") : Load(page));
+      QVERIFY(timer.elapsed() < 5000);
+      QTest::qWait(1500);
+      QCOMPARE(Text(), QStringLiteral("中文标题"));
+      QCOMPARE(Evaluate(QStringLiteral("Array.from(document.images).filter(i => i.naturalWidth > 0).length")).toInt(), 0);
+    }
   }
 
   // A page's scripts do not run, so they read no local file; nothing it
