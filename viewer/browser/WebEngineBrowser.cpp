@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QVBoxLayout>
+#include <QWebEngineFindTextResult>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -197,6 +199,15 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent) : BrowserControl(parent) {
     loading_ = false;
     if (!pendingAnchor_.isEmpty()) ScrollToAnchor(std::exchange(pendingAnchor_, QString()));
   });
+  // Only a file's page is worth a word: a notice loads at once.
+  connect(page, &QWebEnginePage::loadProgress, this, [this](int percent) {
+    if (loading_ && !document_.isEmpty()) emit pageLoadProgress(percent);
+  });
+  connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+    if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus && info.url().isLocalFile() &&
+        info.url().toLocalFile() == document_)
+      emit pageLoaded();
+  });
 }
 
 WebEngineBrowser::~WebEngineBrowser() {
@@ -276,4 +287,8 @@ void WebEngineBrowser::ShowNotice(const QString& text) {
   view_->setHtml(PageText(text), QUrl(QStringLiteral("about:blank")));
 }
 
-void WebEngineBrowser::FindText(const QString& text) { view_->page()->findText(text); }
+void WebEngineBrowser::FindText(const QString& text) {
+  view_->page()->findText(text, {}, [this, text](const QWebEngineFindTextResult& result) {
+    emit found(text, result.numberOfMatches());
+  });
+}
