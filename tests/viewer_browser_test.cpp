@@ -3,7 +3,9 @@
 // default, and hostile pages.
 #include <QApplication>
 #include <QDirIterator>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QWebEngineFindTextResult>
@@ -21,7 +23,10 @@
 #include "viewer/ModWebBrowser.h"
 #include "viewer/browser/WebEngineBrowser.h"
 #include "viewer/control/FindDialog.h"
+#include "viewer/support/ClsIni.h"
+#include "viewer/window/ListBoxModel.h"
 #include "viewer/window/QtWindowAutomation.h"
+#include "viewer/window/frmMain.h"
 
 class ViewerBrowserTest : public QObject {
   Q_OBJECT
@@ -158,6 +163,38 @@ class ViewerBrowserTest : public QObject {
     QTest::keyClick(dialog->Field(), Qt::Key_Return);
     QVERIFY(found.wait(10000));
     QCOMPARE(found.takeFirst().at(0).value<QWebEngineFindTextResult>().numberOfMatches(), 1);
+  }
+
+  // Find-box mode in the window: a row of three runs lands on its line,
+  // which the page shows with Latin words between the runs.
+  void findBoxModeLandsOnTheLine() {
+    std::string page;
+    for (int line = 1; line <= 300; ++line) page += "<p>line " + std::to_string(line) + "</p>\n";
+    page += Gbk("<p>本 FAQ 文档是什么？ (v2) 见</p>\n") + page;
+    const std::string source = dir_->Write("faq.htm", page);
+    dir_->Write("glyphwell/drive_c/GlyphwellResult.txt",
+                CrLfLines({"Input file:" + source, "301 " + Gbk("本  文档是什么？  见")}));
+    ClsIni settings;
+    settings.IniFileName(*dir_ / "Tallyview.ini");
+    QtWindowAutomation automation;
+    DetachedProgramStarter starter;
+    TextifierConverter converter(dir_->Path());
+    WebEngineBrowser* browser = nullptr;
+    frmMain form({&automation, &starter, &converter, &settings,
+                  [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});
+    form.Form_Load();
+    form.findChild<QRadioButton*>(QStringLiteral("OptLocateByMiao1"))->click();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy found(browser, &BrowserControl::found);
+    form.findChild<ListBoxView*>(QStringLiteral("lstFileName"))->SetListIndex(0);
+    QVERIFY(found.count() > 0 || found.wait(20000));
+    QCOMPARE(found.first().at(0).toString(), QStringLiteral("文档是什么？"));
+    QCOMPARE(found.first().at(1).toInt(), 1);
+    browser_ = browser;
+    QTRY_VERIFY(Evaluate(QStringLiteral("window.scrollY")).toDouble() > 1000);
+    QVERIFY(!form.findChild<QLabel*>(QStringLiteral("StatusLine"))->text().contains(u"找不到"));
+    browser->CloseFindDialog();
   }
 
   // A UTF-8 page that declares nothing shows as UTF-8, itself (where the row's

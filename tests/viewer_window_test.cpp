@@ -331,6 +331,20 @@ class ViewerWindowTest : public QObject {
     browser_->OpenFindDialog();
     form.OptLocateByMiao[1]->click();
     QVERIFY(!dialogShown());
+
+    // A large page opens with a word on its load, then its progress, until
+    // it has loaded.
+    const std::string big = dir_->Write("site/big.txt", std::string(kLargePageBytes, 'x'));
+    WriteReport({"Input file:" + big, "1   " + Gbk("中")});
+    form->Controller().CmdRefresh_Click();
+    form.lstFileName->SetListIndex(0);
+    QLabel* status = Find<QLabel>(form.get(), "StatusLine");
+    const auto said = [&] { return status->toolTip().isEmpty() ? status->text() : status->toolTip(); };
+    QVERIFY2(said().contains(u"0.5 MB"), qPrintable(said()));
+    emit browser_->pageLoadProgress(40);
+    QVERIFY(said().contains(u"0.5 MB") && said().contains(u"40%"));
+    emit browser_->pageLoaded();
+    QVERIFY(said().startsWith(u"结果报告") && !said().contains(u"40%"));
   }
 
   // The settings as the window applies them, and back after a run; the

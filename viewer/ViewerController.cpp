@@ -235,7 +235,7 @@ void ViewerController::FindFinished(const std::string& ansiText, int matches) {
   if (pageLoading_)
     view_.ShowStatus("页面还没有载入完，暂时找不到" + text + "：载入后在查找框中按回车再找一次。");
   else
-    view_.ShowStatus("页面上找不到" + text + "：这一行的字在页面上不是这样显示的（例如来自字符引用，或被标记隔开）。");
+    view_.ShowStatus("页面上找不到" + text + "：页面没有以文字显示它（例如它来自字符引用，或被标记隔开）。");
 }
 
 void ViewerController::PageLoadProgress(int percent) {

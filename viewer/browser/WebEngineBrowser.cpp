@@ -229,6 +229,7 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
   // the engine's error page (and a FIFO never blocks a reader).
   if (platform::LineReader reader; !reader.OpenNative(target.nativePath)) {
     ShowNotice(QStringLiteral("无法打开文件：") + path);
+    emit pageLoaded();
     return;
   }
   QUrl url = QUrl::fromLocalFile(path);
