@@ -425,10 +425,10 @@ class ViewerWindowTest : public QObject {
       QVERIFY(metrics.horizontalAdvance(narrow.back()) <= width);
     }
     QCOMPARE(narrow, (QStringList{QStringLiteral("gbk/…/README.zh-CN.txt"), QStringLiteral("utf8/…/README.zh-CN.txt")}));
-    // Where the common folder goes first, the differing folder stays.
-    const QString cut = ElideListedName(QStringLiteral("a-long-folder/gbk/README.txt"), QStringLiteral("gbk/README.txt"),
-                                        metrics, metrics.horizontalAdvance(QStringLiteral("a-long…gbk/README.txt")));
-    QVERIFY2(cut.startsWith(u"a-") && cut.endsWith(u"…gbk/README.txt"), qPrintable(cut));
+    // The folders the files share go first, the differing one stays.
+    QCOMPARE(ElideListedName(QStringLiteral("a-long-folder/gbk/README.txt"), QStringLiteral("gbk/README.txt"), metrics,
+                             metrics.horizontalAdvance(QStringLiteral("a-long…gbk/README.txt"))),
+             QStringLiteral("…/gbk/README.txt"));
 
     // One file: its name; files on different roots: their paths whole.
     WriteReport({"Input file:" + site + "index.htm"});

@@ -240,7 +240,11 @@ void ViewerController::FindFinished(const std::string& ansiText, int matches) {
 
 void ViewerController::PageLoadProgress(int percent) {
   if (!pageLoading_) return;
-  view_.ShowStatus((pageNote_.empty() ? std::string() : pageNote_ + " ") + "正在载入页面：" + std::to_string(percent) + "%");
+  // The engine says 100 when the file is read; laying a long page out takes
+  // it a while longer.
+  const std::string progress =
+      percent < 100 ? "正在载入页面：" + std::to_string(percent) + "%" : std::string("页面已读入，正在排版……");
+  view_.ShowStatus((pageNote_.empty() ? std::string() : pageNote_ + " ") + progress);
 }
 
 void ViewerController::PageLoadFinished() {

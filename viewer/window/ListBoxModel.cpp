@@ -92,30 +92,30 @@ bool ListBoxView::viewportEvent(QEvent* event) {
   return QListView::viewportEvent(event);
 }
 
+namespace {
+
+bool IsSeparator(QChar c) { return c == u'/' || c == u'\\'; }
+
+}  // namespace
+
 QString ElideListedName(const QString& name, const QString& distinct, const QFontMetrics& metrics, int width) {
   const auto fits = [&](const QString& text) { return metrics.horizontalAdvance(text) <= width; };
   if (fits(name)) return name;
   const QString ellipsis = QStringLiteral("…");
+  // The folders before the distinct part go first, from the outermost in.
   const qsizetype headLength = distinct.size() <= name.size() ? name.size() - distinct.size() : 0;
-  const QString head = name.left(headLength);
-  if (!head.isEmpty()) {
-    const int headWidth = width - metrics.horizontalAdvance(distinct);
-    if (headWidth >= metrics.horizontalAdvance(ellipsis)) {
-      const QString shown = metrics.elidedText(head, Qt::ElideRight, headWidth);
-      if (!shown.isEmpty()) return shown + distinct;
-    }
-  }
+  const QString lead = headLength > 0 ? ellipsis + u'/' : QString();
+  for (qsizetype at = 1; at < headLength; ++at)
+    if (IsSeparator(name[at - 1]) && fits(lead + name.mid(at))) return lead + name.mid(at);
+  if (fits(lead + distinct)) return lead + distinct;
   // The distinct part alone is too long: its first component, where it
   // differs, and the file name.
-  const QString lead = head.isEmpty() ? QString() : ellipsis + u'/';
-  const auto separatorAt = [&](qsizetype from, bool last) {
-    const qsizetype slash = last ? distinct.lastIndexOf(u'/') : distinct.indexOf(u'/', from);
-    const qsizetype backslash = last ? distinct.lastIndexOf(u'\\') : distinct.indexOf(u'\\', from);
-    if (slash < 0) return backslash;
-    if (backslash < 0) return slash;
-    return last ? std::max(slash, backslash) : std::min(slash, backslash);
-  };
-  const qsizetype firstEnd = separatorAt(0, false), lastStart = separatorAt(0, true);
+  qsizetype firstEnd = -1, lastStart = -1;
+  for (qsizetype at = 0; at < distinct.size(); ++at) {
+    if (!IsSeparator(distinct[at])) continue;
+    if (firstEnd < 0) firstEnd = at;
+    lastStart = at;
+  }
   QString shortened = lead + distinct;
   if (firstEnd >= 0 && lastStart > firstEnd)
     shortened = lead + distinct.left(firstEnd + 1) + ellipsis + distinct.mid(lastStart);
@@ -126,8 +126,16 @@ QString ElideListedName(const QString& name, const QString& distinct, const QFon
 void PathItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
   if (option->rect.width() <= 0) return;
+  // The width the style draws the text in: its text rectangle less a margin
+  // on each side, and a pixel for the fractions its layout rounds up;
+  // anything wider it would cut off at the end.
   const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
   const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
-  option->text = ElideListedName(option->text, index.data(ListBoxModel::DistinctRole).toString(), option->fontMetrics,
-                                 option->rect.width() - 2 * margin);
+  const int width = style->subElementRect(QStyle::SE_ItemViewItemText, option, option->widget).width() - 2 * margin - 1;
+  option->text =
+      ElideListedName(option->text, index.data(ListBoxModel::DistinctRole).toString(), option->fontMetrics, width);
+}
+
+QSize PathItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  return {1, QStyledItemDelegate::sizeHint(option, index).height()};
 }

@@ -68,13 +68,17 @@ class ListBoxView : public QListView {
 class PathItemDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+  // As wide as the list, whatever the name: the name is shortened to the
+  // list rather than scrolled.
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 // A listed name (a path relative to the files' common folder) in width
-// pixels: whole when it fits; else its start, "…", and the distinct part
-// whole (the path's last components that no other file shares); else the
-// distinct part's first component, "…" and the file name.
+// pixels: whole when it fits; else "…/" and as many of its last components
+// as fit, at least the distinct part (the last components that no other
+// file shares); else the distinct part's first component, "…" and the file
+// name.
 QString ElideListedName(const QString& name, const QString& distinct, const QFontMetrics& metrics, int width);

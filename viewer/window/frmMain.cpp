@@ -111,6 +111,7 @@ frmMain::frmMain(const Services& services)
   LstRowNum->setModel(LstRowNumItems);
   // A narrow list keeps in view what tells a file apart from the others.
   lstFileName->setItemDelegate(new PathItemDelegate(lstFileName));
+  lstFileName->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
   // The panes stand where the design put the lists and the frame: the file
   // list from its top, the frame 250 twips lower, the row list and the
@@ -124,16 +125,18 @@ frmMain::frmMain(const Services& services)
   auto* rowLayout = new QHBoxLayout(FrameRight);
   rowLayout->setContentsMargins(X(this, 100), Y(this, 200), X(this, 250), Y(this, 100));
   rowLayout->addWidget(rowPanes_);
-  panes_->setHandleWidth(std::max(X(this, 100), 4));
-  rowPanes_->setHandleWidth(std::max(X(this, 50), 4));
+  panes_->setHandleWidth(std::max(X(this, 100), 6));
+  rowPanes_->setHandleWidth(std::max(X(this, 50), 6));
   for (QSplitter* splitter : {panes_, rowPanes_}) {
     splitter->setChildrenCollapsible(false);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
   }
-  lstFileName->setMinimumWidth(X(this, 600));
-  LstRowNum->setMinimumWidth(X(this, 600));
-  WebBrowser1->setMinimumWidth(X(this, 900));
+  // Small enough for any window the fixed controls allow: a scroll bar
+  // that appears must not make a pane taller than the window.
+  lstFileName->setMinimumSize(X(this, 600), Y(this, 600));
+  LstRowNum->setMinimumSize(X(this, 600), Y(this, 600));
+  WebBrowser1->setMinimumSize(X(this, 900), Y(this, 600));
   pendingPanes_ = PaneWidths{X(this, klstFileName.Width), X(this, 1500)};
 
   Place(LblFileName, kLblFileName);
