@@ -407,9 +407,13 @@ class ViewerWindowTest : public QObject {
   // its tip holds the path whole.
   void namesTellFilesApart() {
     const std::string site = "/srv/www/site/";
-    WriteReport({"Input file:" + site + "gbk/docs/README.zh-CN.txt", "1   x", "Input file:" + site + "utf8/docs/README.zh-CN.txt",
+    // A report of its own, as "Tallyview REPORT" reads it; "刷新" reads it again.
+    const auto WriteSiteReport = [&](std::initializer_list<std::string> lines) {
+      dir_->Write("reports/site.txt", CrLfLines(lines));
+    };
+    WriteSiteReport({"Input file:" + site + "gbk/docs/README.zh-CN.txt", "1   x", "Input file:" + site + "utf8/docs/README.zh-CN.txt",
                  "1   x", "Input file:" + site + "index.htm", "Input file:" + site + Gb18030("한글.htm")});
-    auto form = MakeForm();
+    auto form = MakeForm(*dir_ / "reports/site.txt");
     const auto shown = [&](int row, int role) {
       return form.lstFileNameItems->data(form.lstFileNameItems->index(row), role).toString();
     };
@@ -431,17 +435,17 @@ class ViewerWindowTest : public QObject {
              QStringLiteral("…/gbk/README.txt"));
 
     // One file: its name; files on different roots: their paths whole.
-    WriteReport({"Input file:" + site + "index.htm"});
+    WriteSiteReport({"Input file:" + site + "index.htm"});
     form->Controller().CmdRefresh_Click();
     QCOMPARE(shown(0, Qt::DisplayRole), QStringLiteral("index.htm"));
-    WriteReport({"Input file:/srv/a.txt", "Input file:c:\\docs\\b.txt", "Input file:rel/c.txt"});
+    WriteSiteReport({"Input file:/srv/a.txt", "Input file:c:\\docs\\b.txt", "Input file:rel/c.txt"});
     form->Controller().CmdRefresh_Click();
     QCOMPARE((QStringList{shown(0, Qt::DisplayRole), shown(1, Qt::DisplayRole), shown(2, Qt::DisplayRole)}),
              (QStringList{QStringLiteral("/srv/a.txt"), QStringLiteral("c:\\docs\\b.txt"), QStringLiteral("rel/c.txt")}));
 
     // A long entry wraps in its tip rather than running off the screen.
     const std::string row = "12  " + Gbk(QString(QStringLiteral("中文<b>&  ")).repeated(40).toStdString());
-    WriteReport({"Input file:" + site + "index.htm", row});
+    WriteSiteReport({"Input file:" + site + "index.htm", row});
     form->Controller().CmdRefresh_Click();
     form.lstFileName->SetListIndex(0);
     const QString tip = form.LstRowNumItems->data(form.LstRowNumItems->index(0), Qt::ToolTipRole).toString();
