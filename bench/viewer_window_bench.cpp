@@ -35,6 +35,7 @@
 #include "viewer/SourceText.h"
 #include "viewer/browser/WebEngineBrowser.h"
 #include "viewer/support/ClsIni.h"
+#include "viewer/window/ListBoxModel.h"
 #include "viewer/window/QtWindowAutomation.h"
 #include "viewer/window/frmMain.h"
 
@@ -123,15 +124,17 @@ int Run(int argc, char** argv, int rowPicks) {
   QApplication application(argc, argv);
   QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei"));
   QApplication::setFont(QFont(QStringLiteral("宋体"), 9));
-  gIni = std::make_unique<ClsIni>();  // a settings file of its own, removed after
-  gIni->IniFileName(std::string(std::getenv("XDG_DATA_HOME")) + "/Tallyview.ini");
+  ClsIni settings;  // a settings file of its own, removed after
+  settings.IniFileName(std::string(std::getenv("XDG_DATA_HOME")) + "/Tallyview.ini");
 
   QtWindowAutomation automation;
   DetachedProgramStarter starter;
   TextifierConverter converter(ShippedFileFolder(ShippedFileKind::Helper));
   WebEngineBrowser* browser = nullptr;
-  frmMain form(
-      {&automation, &starter, &converter, [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});
+  frmMain form({&automation, &starter, &converter, &settings,
+                [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});
+  auto* files = form.findChild<ListBoxView*>(QStringLiteral("lstFileName"));
+  auto* rows = form.findChild<ListBoxView*>(QStringLiteral("LstRowNum"));
 
   QEventLoop wait;
   const auto waitFor = [&](const std::function<void(const std::function<void()>&)>& start) {
@@ -148,18 +151,18 @@ int Run(int argc, char** argv, int rowPicks) {
     form.Form_Load();
     form.show();
   });
-  if (form.lstFileNameItems->Count() == 0) return std::fprintf(stderr, "no report loaded\n"), 1;
+  if (form.Controller().FileCount() == 0) return std::fprintf(stderr, "no report loaded\n"), 1;
 
   // The file pick: the anchor page of 20 MB is written, the rows listed.
   QElapsedTimer timer;
   double handler = 0;
   waitFor([&](const std::function<void()>& done) {
-    new PaintWatch(form.LstRowNum->viewport(), done);
+    new PaintWatch(rows->viewport(), done);
     timer.start();
-    form.lstFileName->SetListIndex(0);
+    files->SetListIndex(0);
     handler = Milliseconds(timer);
   });
-  std::printf("pick %.1f %.1f %d\n", handler, Milliseconds(timer), form.LstRowNumItems->Count());
+  std::printf("pick %.1f %.1f %d\n", handler, Milliseconds(timer), static_cast<int>(form.Controller().RowCount()));
 
   // The page's load, which the first row's jump waits for.
   waitFor([&](const std::function<void()>& done) {
@@ -168,11 +171,11 @@ int Run(int argc, char** argv, int rowPicks) {
   std::printf("load %.1f\n", Milliseconds(timer));
 
   for (int pick = 1; pick <= rowPicks; ++pick) {
-    const int row = static_cast<int>(Below(static_cast<std::uint32_t>(form.LstRowNumItems->Count())));
+    const int row = static_cast<int>(Below(static_cast<std::uint32_t>(form.Controller().RowCount())));
     waitFor([&](const std::function<void()>& done) {
       QObject::connect(browser, &WebEngineBrowser::anchorShown, &wait, done, Qt::SingleShotConnection);
       timer.start();
-      form.LstRowNum->SetListIndex(row);
+      rows->SetListIndex(row);
     });
     std::printf("row %.1f\n", Milliseconds(timer));
   }

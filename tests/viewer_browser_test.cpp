@@ -3,7 +3,9 @@
 // default, and hostile pages.
 #include <QApplication>
 #include <QDirIterator>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QWebEngineFindTextResult>
@@ -21,7 +23,10 @@
 #include "viewer/ModWebBrowser.h"
 #include "viewer/browser/WebEngineBrowser.h"
 #include "viewer/control/FindDialog.h"
+#include "viewer/support/ClsIni.h"
+#include "viewer/window/ListBoxModel.h"
 #include "viewer/window/QtWindowAutomation.h"
+#include "viewer/window/frmMain.h"
 
 class ViewerBrowserTest : public QObject {
   Q_OBJECT
@@ -160,6 +165,38 @@ class ViewerBrowserTest : public QObject {
     QCOMPARE(found.takeFirst().at(0).value<QWebEngineFindTextResult>().numberOfMatches(), 1);
   }
 
+  // Find-box mode in the window: a row of three runs lands on its line,
+  // which the page shows with Latin words between the runs.
+  void findBoxModeLandsOnTheLine() {
+    std::string page;
+    for (int line = 1; line <= 300; ++line) page += "<p>line " + std::to_string(line) + "</p>\n";
+    page += Gbk("<p>本 FAQ 文档是什么？ (v2) 见</p>\n") + page;
+    const std::string source = dir_->Write("faq.htm", page);
+    dir_->Write("glyphwell/drive_c/GlyphwellResult.txt",
+                CrLfLines({"Input file:" + source, "301 " + Gbk("本  文档是什么？  见")}));
+    ClsIni settings;
+    settings.IniFileName(*dir_ / "Tallyview.ini");
+    QtWindowAutomation automation;
+    DetachedProgramStarter starter;
+    TextifierConverter converter(dir_->Path());
+    WebEngineBrowser* browser = nullptr;
+    frmMain form({&automation, &starter, &converter, &settings,
+                  [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});
+    form.Form_Load();
+    form.findChild<QRadioButton*>(QStringLiteral("OptLocateByMiao1"))->click();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy found(browser, &BrowserControl::found);
+    form.findChild<ListBoxView*>(QStringLiteral("lstFileName"))->SetListIndex(0);
+    QVERIFY(found.count() > 0 || found.wait(20000));
+    QCOMPARE(found.first().at(0).toString(), QStringLiteral("文档是什么？"));
+    QCOMPARE(found.first().at(1).toInt(), 1);
+    browser_ = browser;
+    QTRY_VERIFY(Evaluate(QStringLiteral("window.scrollY")).toDouble() > 1000);
+    QVERIFY(!form.findChild<QLabel*>(QStringLiteral("StatusLine"))->text().contains(u"找不到"));
+    browser->CloseFindDialog();
+  }
+
   // A UTF-8 page that declares nothing shows as UTF-8, itself (where the row's
   // characters are found) and as its anchor page; so does a UTF-16 text,
   // whose anchor page is written in UTF-8 with the finder's lines.
@@ -229,20 +266,28 @@ class ViewerBrowserTest : public QObject {
     looksAsMade();
   }
 
-  // Devices, FIFOs and folders named as images or style sheets are refused
-  // at once: the page loads, and nothing of them shows.
+  // Devices, FIFOs and folders named as images or style sheets, by absolute
+  // and relative names, are refused at once in both modes: the page shows
+  // and the viewer goes on (a name outside the anchor page's folder once
+  // ended it a second after the pick).
   void onlyRegularFilesLoad() {
-    const std::string fifo = *dir_ / "fifo";
+    const std::string fifo = *dir_ / "site/fifo";
+    dir_->MakeDir("site/folder.png");
     QVERIFY(mkfifo(fifo.c_str(), 0600) == 0);
     const std::string page = dir_->Write(
-        "special.htm", "<link rel=\"stylesheet\" href=\"file://" + dir_->Path() + "\"><img src=\"file:///dev/zero\">"
-                       "<img src=\"fifo\"><img src=\"file:///dev/urandom\"><p>text</p>");
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(Load(page));
-    QVERIFY(timer.elapsed() < 5000);
-    QCOMPARE(Text(), QStringLiteral("text"));
-    QCOMPARE(Evaluate(QStringLiteral("Array.from(document.images).filter(i => i.naturalWidth > 0).length")).toInt(), 0);
+        "site/special.htm", Gbk("<html><body><p>中文标题</p>") + "<img src=\"file:///dev/zero\"><img src=\"fifo\">"
+                            "<img src=\"folder.png\"><img src=\"file://" + fifo + "\"><img src=\"/nowhere/x.png\">"
+                            "<link rel=\"stylesheet\" href=\"file://" + dir_->Path() + "\"><img src=\"file:///dev/urandom\">"
+                            "</body></html>");
+    for (const bool anchorMode : {false, true}) {
+      QElapsedTimer timer;
+      timer.start();
+      QVERIFY(anchorMode ? LoadAnchorPage(page, "1") : Load(page));
+      QVERIFY(timer.elapsed() < 5000);
+      QTest::qWait(1500);
+      QCOMPARE(Text(), QStringLiteral("中文标题"));
+      QCOMPARE(Evaluate(QStringLiteral("Array.from(document.images).filter(i => i.naturalWidth > 0).length")).toInt(), 0);
+    }
   }
 
   // A page's scripts do not run, so they read no local file; nothing it

@@ -1,5 +1,5 @@
-// What the report loading needs of a list box: the window adapts its list
-// widget to this, tests collect the entries in a vector.
+// What the report loading needs of a list box: the viewer's logic collects
+// the entries that the window's list then shows; tests collect them too.
 #pragma once
 
 #include <string>

@@ -1,9 +1,11 @@
 #include "viewer/ModMain.h"
 
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
 #include "platform/AsciiText.h"
+#include "platform/CodePage.h"
 #include "platform/LineReader.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
@@ -69,4 +71,13 @@ void InitIniFile() {
   if (gAppPath.empty() || gAppPath.back() != '/') gAppPath += '/';
   if (!gIni) gIni = std::make_unique<ClsIni>();
   gIni->IniFileName(WritableFilePath("Tallyview.ini", UserFileKind::Settings));
+}
+
+std::string ReportPathFromArgument(std::string_view nativeArgument) {
+  std::string path = platform::Utf8ToAnsiOrRaw(nativeArgument);
+  if (path.empty() || path.front() == '/' || platform::IsDrivePath(path)) return path;
+  std::error_code error;
+  const std::string folder = std::filesystem::current_path(error).native();
+  if (error) return path;
+  return platform::Utf8ToAnsiOrRaw(folder) + (folder.ends_with('/') ? "" : "/") + path;
 }

@@ -3,13 +3,20 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/ReportFormat.h"
 #include "viewer/ListBoxItems.h"
 #include "viewer/support/ClsObjMap.h"
 
-// The one report the viewer reads: always where a search writes it by default.
+// The report the viewer reads when it is given none: where a search writes
+// it by default.
 inline constexpr const char* kReportPath = platform::kDefaultReportPath;
+
+// The report named on the command line (native bytes) as a path text: a
+// relative name is taken from the current folder, so that a running viewer
+// it is handed to finds the same file; a drive path stays as it is.
+std::string ReportPathFromArgument(std::string_view nativeArgument);
 
 // Reads the report at strReportPath (a CP936 path text): every "Input file:"
 // header adds its path to lstFileName, every numbered line adds its number and

@@ -1,5 +1,8 @@
 #include "viewer/ModWebBrowser.h"
 
+#include <algorithm>
+
+#include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
 
@@ -22,6 +25,18 @@ void FindInBrowser(WindowAutomation& api, WindowHandle WebBrowser1, const std::s
   api.SendKeys(LiteralKeys(strFind));
   WaitSeconds(api, 2);
   api.SendKeys("{enter}");
+}
+
+std::string_view LongestRun(std::string_view rowCharacters) {
+  constexpr std::string_view kSeparator = "  ";
+  std::string_view longest;
+  for (std::size_t start = 0; start <= rowCharacters.size();) {
+    const std::size_t end = std::min(rowCharacters.find(kSeparator, start), rowCharacters.size());
+    const std::string_view run = platform::TrimSpaces(rowCharacters.substr(start, end - start));
+    if (run.size() > longest.size()) longest = run;
+    start = end + kSeparator.size();
+  }
+  return longest;
 }
 
 WindowHandle GetFindDialog(WindowAutomation& api) { return api.FindWindowA(kFindDialogClass, kFindDialogTitle); }

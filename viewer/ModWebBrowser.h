@@ -18,6 +18,11 @@ inline constexpr char kFindDialogTitle[] = "\xB2\xE9\xD5\xD2";  // "查找"
 // Returns silently when the dialog does not open.
 void FindInBrowser(WindowAutomation& api, WindowHandle WebBrowser1, const std::string& strFind);
 
+// What find-box mode types for a row's characters: runs joined by two
+// blanks are never one text of the page, so the longest run (the first of
+// equal length, in bytes) stands for the line, without blanks around it.
+std::string_view LongestRun(std::string_view rowCharacters);
+
 // The open find dialog, or 0.
 WindowHandle GetFindDialog(WindowAutomation& api);
 

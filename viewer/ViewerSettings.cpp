@@ -1,5 +1,6 @@
 #include "viewer/ViewerSettings.h"
 
+#include "platform/Profile.h"
 #include "viewer/FormLayout.h"
 #include "viewer/support/ClsIni.h"
 #include "viewer/support/RunTimeError.h"
@@ -48,4 +49,27 @@ void ViewerSettings::Write(const ViewerOptions& options, const OuterRect& outer)
   ini_.WriteString("WINDOW", "Top", FormatTwips(PixelsToTwips(outer.top, dpiY_)));
   ini_.WriteString("WINDOW", "Width", FormatTwips(PixelsToTwips(outer.width, dpiX_)));
   ini_.WriteString("WINDOW", "Height", FormatTwips(PixelsToTwips(outer.height, dpiY_)));
+}
+
+namespace {
+
+constexpr char kFileListWidth[] = "FileListWidth";
+constexpr char kRowListWidth[] = "RowListWidth";
+
+}  // namespace
+
+std::optional<PaneWidths> ViewerSettings::ReadPaneWidths() {
+  const auto read = [this](const char* key) -> std::optional<int> {
+    const std::optional<double> twips = ParseTwips(platform::ReadIniValue(ini_.IniFileName(), "WINDOW", key, "", 256));
+    if (!twips || *twips <= 0) return std::nullopt;
+    return TwipsToPixels(*twips, dpiX_);
+  };
+  const std::optional<int> fileList = read(kFileListWidth), rowList = read(kRowListWidth);
+  if (!fileList || !rowList) return std::nullopt;
+  return PaneWidths{*fileList, *rowList};
+}
+
+void ViewerSettings::WritePaneWidths(const PaneWidths& panes) {
+  ini_.WriteString("WINDOW", kFileListWidth, FormatTwips(PixelsToTwips(panes.fileList, dpiX_)));
+  ini_.WriteString("WINDOW", kRowListWidth, FormatTwips(PixelsToTwips(panes.rowList, dpiX_)));
 }

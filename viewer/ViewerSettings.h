@@ -29,6 +29,13 @@ struct StoredPlacement {
   std::optional<int> left, top, width, height;
 };
 
+// The widths of the file list and of the row list beside the browser, in
+// pixels, as the user left them by moving the splitters between them.
+struct PaneWidths {
+  int fileList = 0, rowList = 0;
+  bool operator==(const PaneWidths&) const = default;
+};
+
 class ViewerSettings {
  public:
   // The file holds twips; dpiX and dpiY turn them into the screen's pixels.
@@ -44,6 +51,11 @@ class ViewerSettings {
   StoredPlacement ReadPlacement();
   // All seven keys, the mode as -1 (anchor mode) or 0.
   void Write(const ViewerOptions& options, const OuterRect& outer);
+  // "FileListWidth" and "RowListWidth" of "WINDOW" in twips, only when both
+  // hold a usable size; a read writes nothing, so a file whose panes were
+  // never moved keeps the seven keys alone.
+  std::optional<PaneWidths> ReadPaneWidths();
+  void WritePaneWidths(const PaneWidths& panes);
 
  private:
   std::optional<int> ReadPixels(const char* key, double dotsPerInch, bool isSize);

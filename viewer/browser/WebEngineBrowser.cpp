@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QVBoxLayout>
+#include <QWebEngineFindTextResult>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -63,25 +65,48 @@ class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
     if (!IsLocal(url)) return info.block(true);
     if (!url.isLocalFile()) return;  // made by the engine itself
     const QString path = url.toLocalFile();
-    // A redirected request comes back here under its new name, which is
-    // then served as it is.
     if (const auto seen = redirected_.find(path); seen != redirected_.end()) {
+      // A redirected request comes back here under its new name: it is
+      // served as it is, never moved a second time.
       if (--seen.value() == 0) redirected_.erase(seen);
-    } else if (!page_.isEmpty() && path != page_ && info.firstPartyUrl().toLocalFile() == page_) {
-      // Lexically, so that "../css/a.css" climbs from the source's folder
-      // as it would beside the source. (A reference that climbs above the
-      // root from drive c's folder was cut there by the browser: it lands
-      // lower than beside the source.)
-      const QString moved = QDir::cleanPath(sourceFolder_ + u'/' + QDir(pageFolder_).relativeFilePath(path));
-      ++redirected_[moved];
-      QUrl target = QUrl::fromLocalFile(moved);
-      target.setQuery(url.query());
-      return info.redirect(target);
+      if (!IsRegularFile(path)) info.block(true);
+      return;
     }
-    if (!IsRegularFile(path)) info.block(true);
+    const QString target = StandsInFor(info, path) ? SourceSide(path) : path;
+    if (!IsRegularFile(target)) return info.block(true);
+    if (target == path) return;
+    ++redirected_[target];
+    QUrl moved = QUrl::fromLocalFile(target);
+    moved.setQuery(url.query());
+    info.redirect(moved);
   }
 
  private:
+  // A request of the anchor page for another file: the page stands in for
+  // its source there.
+  bool StandsInFor(const QWebEngineUrlRequestInfo& info, const QString& path) const {
+    return !page_.isEmpty() && path != page_ && info.firstPartyUrl().toLocalFile() == page_;
+  }
+
+  // Where path, asked for by the anchor page, lies beside the source: by the
+  // same relative path, lexically, so that "../css/a.css" climbs from the
+  // source's folder as it would beside the source. A name that climbs all
+  // the way from the page's folder to the root was absolute in the page
+  // ("file:///dev/zero") and stays as it is. Climbing above the root stops
+  // there, as the browser resolves it; a name that climbed out of the root
+  // (QDir keeps "/../x") would never come back under the name it was sent to.
+  QString SourceSide(const QString& path) const {
+    const QString relative = QDir(pageFolder_).relativeFilePath(path);
+    const qsizetype pageDepth = pageFolder_.count(u'/') - (pageFolder_ == u"/" ? 1 : 0);
+    qsizetype climbs = 0;
+    for (qsizetype at = 0; relative.mid(at, 3) == u"../" || relative.mid(at) == u".."; at += 3) ++climbs;
+    if (QDir::isAbsolutePath(relative) || climbs >= pageDepth) return path;
+    QString moved = QDir::cleanPath(sourceFolder_ + u'/' + relative);
+    while (moved.startsWith(u"/../")) moved.remove(0, 3);
+    if (moved == u"/..") moved = QStringLiteral("/");
+    return moved;
+  }
+
   QString page_, pageFolder_, sourceFolder_;  // native paths
   QHash<QString, int> redirected_;            // redirect targets not yet seen back
 };
@@ -174,6 +199,15 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent) : BrowserControl(parent) {
     loading_ = false;
     if (!pendingAnchor_.isEmpty()) ScrollToAnchor(std::exchange(pendingAnchor_, QString()));
   });
+  // Only a file's page is worth a word: a notice loads at once.
+  connect(page, &QWebEnginePage::loadProgress, this, [this](int percent) {
+    if (loading_ && !document_.isEmpty()) emit pageLoadProgress(percent);
+  });
+  connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+    if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus && info.url().isLocalFile() &&
+        info.url().toLocalFile() == document_)
+      emit pageLoaded();
+  });
 }
 
 WebEngineBrowser::~WebEngineBrowser() {
@@ -195,6 +229,7 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
   // the engine's error page (and a FIFO never blocks a reader).
   if (platform::LineReader reader; !reader.OpenNative(target.nativePath)) {
     ShowNotice(QStringLiteral("无法打开文件：") + path);
+    emit pageLoaded();
     return;
   }
   QUrl url = QUrl::fromLocalFile(path);
@@ -254,4 +289,8 @@ void WebEngineBrowser::ShowNotice(const QString& text) {
   view_->setHtml(PageText(text), QUrl(QStringLiteral("about:blank")));
 }
 
-void WebEngineBrowser::FindText(const QString& text) { view_->page()->findText(text); }
+void WebEngineBrowser::FindText(const QString& text) {
+  view_->page()->findText(text, {}, [this, text](const QWebEngineFindTextResult& result) {
+    emit found(text, result.numberOfMatches());
+  });
+}

@@ -36,6 +36,13 @@ class BrowserControl : public QWidget {
   void CloseFindDialog();
   FindDialog* Dialog() const;
 
+ signals:
+  // A find of text on the page ended with this many matches.
+  void found(const QString& text, int matches);
+  // A local file's page is loading (percent done), then has loaded or failed.
+  void pageLoadProgress(int percent);
+  void pageLoaded();
+
  protected:
   // Ctrl+F on widget or any widget inside it, now or later, opens the dialog.
   void WatchFindKey(QObject* object);

@@ -50,6 +50,8 @@ class Dictionary {
   bool Exists(std::string_view key) const { return Find(key) != nullptr; }
   std::size_t Count() const { return entries_.size(); }
 
+  // The entry added index-th (from 0), for a list that shows entries by row.
+  const Entry& At(std::size_t index) const { return entries_[index]; }
   // The entries in the order of addition.
   auto begin() const { return entries_.cbegin(); }
   auto end() const { return entries_.cend(); }

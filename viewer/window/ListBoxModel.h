@@ -1,39 +1,35 @@
-// A list box's entries (CP936 texts) as a model for a list view: a report of
-// a million lines lists without one widget per entry.
+// A list box over entries that the viewer's logic holds: a report of a
+// million lines lists without one widget, or one text, per entry; an entry
+// becomes text only when it is drawn.
 #pragma once
 
 #include <QAbstractListModel>
 #include <QListView>
 #include <QStyledItemDelegate>
-#include <string>
-#include <vector>
+#include <cstddef>
+#include <functional>
 
-#include "viewer/ListBoxItems.h"
+#include "viewer/ViewerView.h"
 
-class ListBoxModel : public QAbstractListModel, public ListBoxItems {
+class ListBoxModel : public QAbstractListModel {
  public:
-  using QAbstractListModel::QAbstractListModel;
+  // The part of an entry that tells it apart (ListEntry::distinctFrom on), as text.
+  static constexpr int DistinctRole = Qt::UserRole;
 
-  void Clear() override;
-  void AddItem(const std::string& ansiText) override;
-  // Replaces every entry at once: one reset instead of a signal per entry.
-  void SetItems(std::vector<std::string> items);
+  ListBoxModel(QObject* parent, std::function<std::size_t()> count, std::function<ListEntry(std::size_t)> entry);
 
-  const std::string& Item(int row) const { return items_[static_cast<std::size_t>(row)]; }
-  int Count() const { return static_cast<int>(items_.size()); }
+  // The entries were replaced: one reset instead of a signal per entry.
+  void Reset();
+  ListEntry Entry(int row) const { return entry_(static_cast<std::size_t>(row)); }
+  int Count() const { return count_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:
-  std::vector<std::string> items_;
-};
-
-// Collects entries without telling any view; SetItems hands them over.
-struct ListBoxBuffer : ListBoxItems {
-  void Clear() override { items.clear(); }
-  void AddItem(const std::string& ansiText) override { items.push_back(ansiText); }
-  std::vector<std::string> items;
+  std::function<std::size_t()> countOf_;
+  std::function<ListEntry(std::size_t)> entry_;
+  int count_ = 0;
 };
 
 // A list box: one selected entry at most; the arrow keys select the first
@@ -49,6 +45,8 @@ class ListBoxView : public QListView {
   int ListIndex() const;
   // Selects an entry (-1: none), as setting the list box's index does.
   void SetListIndex(int row);
+  // The same without selectionMoved: the caller goes on itself.
+  void SelectQuietly(int row);
 
  signals:
   // The selection moved to another entry, by the user or by SetListIndex.
@@ -62,17 +60,25 @@ class ListBoxView : public QListView {
 
  private:
   int rowAtPress_ = -1;
+  bool quiet_ = false;
 };
 
-// Draws a path that does not fit shortened in the middle, so that its file
-// name shows: the folder's beginning, "…", the last component whole.
+// Draws an entry that does not fit shortened so that the part that tells
+// it apart stays in view.
 class PathItemDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+  // As wide as the list, whatever the name: the name is shortened to the
+  // list rather than scrolled.
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
-// The path as PathItemDelegate draws it in width pixels.
-QString ElidePath(const QString& path, const QFontMetrics& metrics, int width);
+// A listed name (a path relative to the files' common folder) in width
+// pixels: whole when it fits; else "…/" and as many of its last components
+// as fit, at least the distinct part (the last components that no other
+// file shares); else the distinct part's first component, "…" and the file
+// name.
+QString ElideListedName(const QString& name, const QString& distinct, const QFontMetrics& metrics, int width);

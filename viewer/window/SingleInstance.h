@@ -1,5 +1,6 @@
 // One viewer per user: a lock file in the user's runtime folder, and beside
-// it a local socket on which the running viewer hears of later starts.
+// it a local socket on which the running viewer hears of later starts and
+// of the report each was given.
 #pragma once
 
 #include <QLockFile>
@@ -20,13 +21,14 @@ class SingleInstance : public QObject {
   // The copy that holds the lock hears of later starts from now on (needs
   // the application object).
   void Listen();
-  // A later start tells the running copy, waiting a little for it when it is
-  // still starting; false when it could not be told.
-  static bool CallRunningCopy();
+  // A later start tells the running copy, with the report it was given (an
+  // absolute native path; empty for none), waiting a little for the copy
+  // when it is still starting; false when it could not be told.
+  static bool CallRunningCopy(const QByteArray& report = {});
 
  signals:
-  // Another copy was started and has ended.
-  void startedAgain();
+  // Another copy was started, with that report (empty for none), and has ended.
+  void startedAgain(const QByteArray& report);
 
  private:
   QLockFile lock_;

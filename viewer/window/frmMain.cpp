@@ -2,24 +2,20 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 
-#include "platform/AsciiText.h"
-#include "platform/Files.h"
-#include "platform/ReportFormat.h"
 #include "platform/qt/SystemText.h"
-#include "viewer/EditorHandOff.h"
-#include "viewer/ModFile.h"
-#include "viewer/ModWebBrowser.h"
-#include "viewer/support/ClsIni.h"
-#include "viewer/support/RunTimeError.h"
-#include "viewer/support/TextFunctions.h"
+#include "viewer/ModMain.h"
+#include "viewer/window/ListBoxModel.h"
 #include "viewer/window/QtWindowAutomation.h"
 
 int ValueCheckBox::Value() const {
@@ -58,59 +54,103 @@ constexpr TwipsRect kOptLocateByMiao[2] = {{120, 240, 1455, 255}, {120, 480, 145
 // The smallest window still lists this many entries.
 constexpr int kMinimumListedEntries = 8;
 
-const QString kNoFileSelected = QStringLiteral("未选择文件。");
+int X(const QWidget* widget, double twips) { return TwipsToPixels(twips, widget->logicalDpiX()); }
+int Y(const QWidget* widget, double twips) { return TwipsToPixels(twips, widget->logicalDpiY()); }
 
 void Place(QWidget* widget, const TwipsRect& rect) {
-  const double dpiX = widget->logicalDpiX(), dpiY = widget->logicalDpiY();
-  widget->setGeometry(TwipsToPixels(rect.Left, dpiX), TwipsToPixels(rect.Top, dpiY), TwipsToPixels(rect.Width, dpiX),
-                      TwipsToPixels(rect.Height, dpiY));
-}
-
-QString ProblemText(const std::exception& error) {
-  return QStringLiteral("无法显示这个文件：") + QString::fromUtf8(error.what());
+  widget->setGeometry(X(widget, rect.Left), Y(widget, rect.Top), X(widget, rect.Width), Y(widget, rect.Height));
 }
 
 }  // namespace
 
-frmMain::frmMain(const Services& services) : services_(services) {
+frmMain::frmMain(const Services& services)
+    : services_(services),
+      controller_(*this, *services.settings, {services.automation, services.starter, services.converter},
+                  logicalDpiX(), logicalDpiY()) {
   setWindowTitle(QStringLiteral("岚桥检字器之中文字符浏览器 V0.80"));
-  resize(TwipsToPixels(kDesignedWidth, logicalDpiX()), TwipsToPixels(kDesignedHeight, logicalDpiY()));
+  resize(X(this, kDesignedWidth), Y(this, kDesignedHeight));
+
+  // The file list and the right frame share the window through a splitter,
+  // the row list and the browser share the frame through another; the
+  // browser takes what the window gains.
+  panes_ = new QSplitter(Qt::Horizontal, this);
+  auto* filePane = new QWidget(panes_);
+  auto* framePane = new QWidget(panes_);
 
   // Made in tab order.
-  lstFileName = new ListBoxView(this);
+  lstFileName = new ListBoxView(filePane);
   LblFileName = new QLabel(QStringLiteral("文件列表"), this);
   TxtUltraEdit = new QLineEdit(this);
   CmdRefresh = new QPushButton(QStringLiteral("刷新"), this);
-  FrameRight = new QGroupBox(this);
-  LstRowNum = new ListBoxView(FrameRight);
-  WebBrowser1 = services_.makeBrowser(FrameRight);
+  FrameRight = new QGroupBox(framePane);
+  rowPanes_ = new QSplitter(Qt::Horizontal, FrameRight);
+  LstRowNum = new ListBoxView(rowPanes_);
+  WebBrowser1 = services_.makeBrowser(rowPanes_);
   ChkUseUltraEdit = new ValueCheckBox(QStringLiteral("使用 UltraEdit 打开"), this);
   TxtFileName = new QLineEdit(this);
   Frame1 = new QGroupBox(QStringLiteral("定位方法"), this);
   OptLocateByMiao[0] = new QRadioButton(QStringLiteral("使用锚点"), Frame1);
   OptLocateByMiao[1] = new QRadioButton(QStringLiteral("使用IE搜索框"), Frame1);
   OptLocateByMiao[0]->setChecked(true);
+  statusLine_ = new QLabel(this);
+  statusLine_->setTextFormat(Qt::PlainText);
 
-  lstFileNameItems = new ListBoxModel(this);
-  LstRowNumItems = new ListBoxModel(this);
+  for (const auto& [widget, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
+           {lstFileName, "lstFileName"}, {LblFileName, "LblFileName"}, {TxtUltraEdit, "TxtUltraEdit"},
+           {CmdRefresh, "CmdRefresh"}, {FrameRight, "FrameRight"}, {LstRowNum, "LstRowNum"},
+           {WebBrowser1, "WebBrowser1"}, {ChkUseUltraEdit, "ChkUseUltraEdit"}, {TxtFileName, "TxtFileName"},
+           {Frame1, "Frame1"}, {OptLocateByMiao[0], "OptLocateByMiao0"}, {OptLocateByMiao[1], "OptLocateByMiao1"},
+           {panes_, "Panes"}, {rowPanes_, "RowPanes"}, {statusLine_, "StatusLine"}})
+    widget->setObjectName(QString::fromLatin1(name));
+
+  lstFileNameItems = new ListBoxModel(
+      this, [this] { return controller_.FileCount(); }, [this](std::size_t row) { return controller_.FileEntry(row); });
+  LstRowNumItems = new ListBoxModel(
+      this, [this] { return controller_.RowCount(); }, [this](std::size_t row) { return controller_.RowEntry(row); });
   lstFileName->setModel(lstFileNameItems);
   LstRowNum->setModel(LstRowNumItems);
-  // A list 150 pixels wide shows the end of a long path, where its file name is.
+  // A narrow list keeps in view what tells a file apart from the others.
   lstFileName->setItemDelegate(new PathItemDelegate(lstFileName));
+  lstFileName->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-  Place(lstFileName, klstFileName);
+  // The panes stand where the design put the lists and the frame: the file
+  // list from its top, the frame 250 twips lower, the row list and the
+  // browser at their places inside the frame. Their gaps are the handles.
+  auto* fileLayout = new QVBoxLayout(filePane);
+  fileLayout->setContentsMargins(0, 0, 0, Y(this, 250));
+  fileLayout->addWidget(lstFileName);
+  auto* frameLayout = new QVBoxLayout(framePane);
+  frameLayout->setContentsMargins(0, Y(this, 250), 0, 0);
+  frameLayout->addWidget(FrameRight);
+  auto* rowLayout = new QHBoxLayout(FrameRight);
+  rowLayout->setContentsMargins(X(this, 100), Y(this, 200), X(this, 250), Y(this, 100));
+  rowLayout->addWidget(rowPanes_);
+  panes_->setHandleWidth(std::max(X(this, 100), 6));
+  rowPanes_->setHandleWidth(std::max(X(this, 50), 6));
+  for (QSplitter* splitter : {panes_, rowPanes_}) {
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+  }
+  // Small enough for any window the fixed controls allow: a scroll bar
+  // that appears must not make a pane taller than the window.
+  lstFileName->setMinimumSize(X(this, 600), Y(this, 600));
+  LstRowNum->setMinimumSize(X(this, 600), Y(this, 600));
+  WebBrowser1->setMinimumSize(X(this, 900), Y(this, 600));
+  pendingPanes_ = PaneWidths{X(this, klstFileName.Width), X(this, 1500)};
+
   Place(LblFileName, kLblFileName);
   Place(TxtUltraEdit, kTxtUltraEdit);
   Place(CmdRefresh, kCmdRefresh);
-  Place(FrameRight, kFrameRight);
-  Place(LstRowNum, kLstRowNum);
-  Place(WebBrowser1, kWebBrowser1);
   Place(ChkUseUltraEdit, kChkUseUltraEdit);
   Place(TxtFileName, kTxtFileName);
   Place(Frame1, kFrame1);
   Place(OptLocateByMiao[0], kOptLocateByMiao[0]);
   Place(OptLocateByMiao[1], kOptLocateByMiao[1]);
+  // The design's resize steps, for the outer size of the designed client area.
   layout_ = {klstFileName, kFrameRight, kLstRowNum, kWebBrowser1};
+  // The file name box overlaps the right pane's top margin.
+  TxtFileName->raise();
   FitFixedControls();
 
   QWidget* const tabOrder[] = {lstFileName,     TxtUltraEdit, CmdRefresh,         LstRowNum,         WebBrowser1,
@@ -118,17 +158,29 @@ frmMain::frmMain(const Services& services) : services_(services) {
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
   lstFileName->setFocus();
 
-  connect(CmdRefresh, &QPushButton::clicked, this, [this] { Guarded("refresh", [this] { CmdRefresh_Click(); }); });
-  const auto fileClick = [this] { Guarded("file selection", [this] { lstFileName_Click(); }); };
-  connect(lstFileName, &ListBoxView::selectionMoved, this, fileClick);
-  const auto rowClick = [this] { Guarded("row selection", [this] { LstRowNum_Click(); }); };
+  connect(CmdRefresh, &QPushButton::clicked, this,
+          [this] { Guarded("refresh", [this] { controller_.CmdRefresh_Click(); }); });
+  connect(lstFileName, &ListBoxView::selectionMoved, this,
+          [this] { Guarded("file selection", [this] { controller_.lstFileName_Click(); }); });
+  const auto rowClick = [this] { Guarded("row selection", [this] { controller_.LstRowNum_Click(); }); };
   connect(LstRowNum, &ListBoxView::selectionMoved, this, rowClick);
   connect(LstRowNum, &ListBoxView::reselected, this, rowClick);
   for (int index = 0; index < 2; ++index)
     connect(OptLocateByMiao[index], &QRadioButton::clicked, this,
-            [this, index] { Guarded("mode switch", [this, index] { OptLocateByMiao_Click(index); }); });
+            [this, index] { Guarded("mode switch", [this, index] { controller_.OptLocateByMiao_Click(index); }); });
   // The find dialog belongs to the mode that drives it.
   connect(OptLocateByMiao[0], &QRadioButton::toggled, this, [this] { WebBrowser1->CloseFindDialog(); });
+  for (QSplitter* splitter : {panes_, rowPanes_})
+    connect(splitter, &QSplitter::splitterMoved, this, [this] {
+      controller_.PanesMoved();
+      PlaceFileNameBox();
+    });
+  connect(WebBrowser1, &BrowserControl::found, this, [this](const QString& text, int matches) {
+    controller_.FindFinished(platform::SystemTextFromQString(text), matches);
+  });
+  connect(WebBrowser1, &BrowserControl::pageLoadProgress, this,
+          [this](int percent) { controller_.PageLoadProgress(percent); });
+  connect(WebBrowser1, &BrowserControl::pageLoaded, this, [this] { controller_.PageLoadFinished(); });
 }
 
 frmMain::~frmMain() = default;
@@ -157,43 +209,25 @@ void frmMain::FitFixedControls() {
                  std::max(Frame1->height(), optionsBottom + 1 + inset / 2));
 
   // Every fixed control whole, with the design's margin on the right, and a
-  // file list that still shows a few entries.
+  // file list that still shows a few entries above the status line.
   int right = 0;
   for (QWidget* control :
        std::initializer_list<QWidget*>{LblFileName, TxtUltraEdit, CmdRefresh, ChkUseUltraEdit, TxtFileName, Frame1})
     right = std::max(right, control->geometry().right() + 1);
-  const int margin = TwipsToPixels(kDesignedWidth - (kFrame1.Left + kFrame1.Width), logicalDpiX());
+  const int margin = X(this, kDesignedWidth - (kFrame1.Left + kFrame1.Width));
   const int listHeight = kMinimumListedEntries * lstFileName->fontMetrics().height();
   // The file list ends 700 twips above the window's outer bottom edge.
-  const int bottom = lstFileName->y() + listHeight + TwipsToPixels(700, logicalDpiY());
+  const int bottom = Y(this, klstFileName.Top) + listHeight + Y(this, 700) + StatusHeight();
   setMinimumSize(right + margin, std::max(bottom, Frame1->geometry().bottom() + 1));
 }
 
-bool frmMain::AnchorMode() const { return OptLocateByMiao[0]->isChecked(); }
-
-std::string frmMain::SelectedFile() const {
-  const int row = lstFileName->ListIndex();
-  return row < 0 ? std::string() : lstFileNameItems->Item(row);
-}
-
-ViewerOptions frmMain::Options() const {
-  return {platform::SystemTextFromQString(TxtUltraEdit->text()), ChkUseUltraEdit->Value(), AnchorMode()};
-}
-
 void frmMain::Form_Load() {
-  if (!gIni) gIni = std::make_unique<ClsIni>();
-  ViewerSettings settings(*gIni, logicalDpiX(), logicalDpiY());
-  // Applying the stored mode builds no page: no file is selected yet.
-  const ViewerOptions options = settings.ReadOptions(Options());
-  TxtUltraEdit->setText(platform::SystemTextToQString(options.editorPath));
-  ChkUseUltraEdit->SetValue(options.useEditor);
-  OptLocateByMiao[options.anchorMode ? 0 : 1]->setChecked(true);
-
-  Guarded("refresh", [this] { CmdRefresh_Click(); });
+  const ViewerController::StoredWindow stored = controller_.Form_Load();
+  if (stored.panes) pendingPanes_ = stored.panes;
 
   // Width and height are outer sizes, frame and title bar included. Before
   // the first show the frame is not known yet: it is taken off then.
-  const StoredPlacement placement = settings.ReadPlacement();
+  const StoredPlacement& placement = stored.placement;
   if (placement.left) move(*placement.left, y());
   if (placement.top) move(x(), *placement.top);
   const QSize frame = frameGeometry().size() - size();
@@ -205,130 +239,13 @@ void frmMain::Form_Load() {
     resize(width(), std::max(0, *placement.height - frame.height()));
     if (!isVisible()) pendingOuterHeight_ = placement.height;
   }
+  Form_Resize();
 }
 
-void frmMain::CmdRefresh_Click() {
-  lstFileNameItems->Clear();
-  LstRowNumItems->Clear();
-  TxtFileName->clear();
-  sourceText_.clear();
-  sourceTextProblem_.clear();
-  // The entries go to the list in one piece: a million of them one by one
-  // would keep the view busy.
-  ListBoxBuffer entries;
-  const RefreshResult refresh = RefreshReport(kReportPath, mapFiles, entries);
-  if (refresh.reportOpened) lstFileNameItems->SetItems(std::move(entries.items));
-  // The empty address shows what to do next.
-  if (!refresh.reportOpened)
-    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告 ") + platform::SystemTextToQString(kReportPath) +
-                    QStringLiteral(" 不存在，或检字器正在写它：请先搜索，搜索结束后按“刷新”。");
-  else if (!refresh.loadError.empty())
-    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告没有读完，只列出了出错之前的文件：") +
-                    QString::fromUtf8(refresh.loadError);
-  else if (lstFileNameItems->Count() == 0)
-    noFileNotice_ = kNoFileSelected + QStringLiteral("结果报告中没有文件。");
-  else
-    noFileNotice_ = kNoFileSelected + QStringLiteral("请在左边的文件列表中选择一个文件。");
-  WebBrowser1->ShowNotice(noFileNotice_);
-}
-
-void frmMain::lstFileName_Click() {
-  bAnchorPageReady = false;
-  if (AnchorMode()) WebBrowser1->CloseFindDialog();
-  const std::string s = SelectedFile();
-  TxtFileName->setText(platform::SystemTextToQString(s));
-  // A Word document is converted here, once per pick, as the finder did
-  // before it counted the lines.
-  sourceText_.clear();
-  sourceTextProblem_.clear();
-  try {
-    sourceText_ = SourceTextPath(s, *services_.converter);
-  } catch (const RunTimeError& error) {
-    sourceTextProblem_ = ProblemText(error);
-  }
-  const std::shared_ptr<ClsMap> m = mapFiles.GetValue(s);
-  if (!m || !AnchorMode())
-    ShowSourceText();
-  else
-    ShowAnchorPage();
-
-  if (m) {
-    std::vector<std::string> entries;
-    entries.reserve(m->GetObject().Count());
-    for (const auto& entry : m->GetObject()) entries.push_back(entry.key + " " + entry.value);
-    LstRowNumItems->SetItems(std::move(entries));
-  } else {
-    // A file without rows: the rows of the file picked before must not stay
-    // listed under this one.
-    LstRowNumItems->Clear();
-  }
-  LstRowNum->SetListIndex(0);
-}
-
-void frmMain::ShowSourceText() {
-  if (sourceTextProblem_.isEmpty())
-    WebBrowser1->Navigate2(sourceText_);
-  else
-    WebBrowser1->ShowNotice(sourceTextProblem_);
-}
-
-void frmMain::ShowAnchorPage() {
-  if (lstFileName->ListIndex() < 0) {
-    WebBrowser1->ShowNotice(noFileNotice_);
-    return;
-  }
-  const std::string s = SelectedFile();
-  const std::shared_ptr<ClsMap> m = mapFiles.GetValue(s);
-  if (!m || !sourceTextProblem_.isEmpty()) {
-    // No rows, so no anchors: the text itself, as file selection shows it.
-    ShowSourceText();
-    anchorPageProblem_ = sourceTextProblem_;
-    bAnchorPageReady = sourceTextProblem_.isEmpty();
-    return;
-  }
-  try {
-    BuildAnchorPage(sourceText_, kAnchorPagePath, *m);
-  } catch (const RunTimeError& error) {
-    anchorPageProblem_ = ProblemText(error);
-    WebBrowser1->ShowNotice(anchorPageProblem_);
-    return;
-  }
-  WebBrowser1->SetPageSource(kAnchorPagePath, s);
-  WebBrowser1->Navigate2(kAnchorPagePath);
-  bAnchorPageReady = true;
-}
-
-void frmMain::LstRowNum_Click() {
-  const int row = LstRowNum->ListIndex();
-  // A copy: a handler that runs during the find box's waits may refill the list.
-  const std::string e = row < 0 ? std::string() : LstRowNumItems->Item(row);
-  std::string_view R, X;
-  if (const std::size_t p = e.find(' '); p != std::string::npos) {
-    R = platform::TrimSpaces(std::string_view(e).substr(0, p));
-    X = platform::TrimSpaces(std::string_view(e).substr(p + 1));
-  }
-  // The editor gets the text the line numbers count: a Word document's
-  // converted text, never the document.
-  if (ChkUseUltraEdit->Value() != 0 && IsNumeric(R) && !sourceText_.empty()) {
-    const std::string editor = platform::SystemTextFromQString(TxtUltraEdit->text());
-    if (!OpenInEditor(*services_.starter, editor, sourceText_, R))
-      std::fprintf(stderr, "Tallyview: cannot start the editor \"%s\"\n", TxtUltraEdit->text().toUtf8().constData());
-  }
-  if (AnchorMode()) {
-    // Without a page for this file (it could not be built) a jump would show
-    // an empty or another file's page; the reason stays on view instead.
-    if (bAnchorPageReady)
-      WebBrowser1->Navigate2(std::string(kAnchorPagePath) + "#" + std::string(platform::kAnchorPrefix) +
-                             std::string(R));
-    else
-      WebBrowser1->ShowNotice(lstFileName->ListIndex() < 0 ? noFileNotice_ : anchorPageProblem_);
-  } else {
-    FindInBrowser(*services_.automation, QtWindowAutomation::Handle(WebBrowser1), std::string(X));
-  }
-}
-
-void frmMain::OptLocateByMiao_Click(int /*Index*/) {
-  if (AnchorMode() && !bAnchorPageReady) ShowAnchorPage();
+void frmMain::StartedAgain(const QByteArray& nativeReport) {
+  if (!nativeReport.isEmpty())
+    Guarded("open report", [&] { controller_.OpenReport(ReportPathFromArgument(nativeReport.toStdString())); });
+  BringToFront();
 }
 
 void frmMain::BringToFront() {
@@ -339,30 +256,90 @@ void frmMain::BringToFront() {
 }
 
 void frmMain::Form_Resize() {
+  // The status line takes its height off the bottom; the design's steps
+  // share out the rest.
   const QSize outer = frameGeometry().size();
-  ResizeSteps(PixelsToTwips(outer.width(), logicalDpiX()), PixelsToTwips(outer.height(), logicalDpiY()), layout_);
+  const int statusHeight = StatusHeight();
+  ResizeSteps(PixelsToTwips(outer.width(), logicalDpiX()), PixelsToTwips(outer.height() - statusHeight, logicalDpiY()),
+              layout_);
   PlaceControls();
 }
 
 void frmMain::PlaceControls() {
-  Place(lstFileName, layout_.lstFileName);
-  Place(FrameRight, layout_.FrameRight);
-  Place(LstRowNum, layout_.LstRowNum);
-  Place(WebBrowser1, layout_.WebBrowser1);
+  // The panes span the design's file list and right frame.
+  const TwipsRect& list = layout_.lstFileName;
+  const TwipsRect& frame = layout_.FrameRight;
+  const int left = X(this, list.Left), top = Y(this, list.Top);
+  panes_->setGeometry(left, top, std::max(0, X(this, frame.Left + frame.Width) - left),
+                      std::max(0, Y(this, frame.Top + frame.Height) - top));
+  const int statusHeight = StatusHeight();
+  statusLine_->setGeometry(left, height() - statusHeight, std::max(0, width() - 2 * left), statusHeight);
+  ShowStatusText();
+  ApplyPaneWidths();
+  PlaceFileNameBox();
 }
 
-void frmMain::Form_Unload() {
-  if (unloaded_) return;
-  unloaded_ = true;
-  WebBrowser1->CloseFindDialog();
-  if (gIni) {
-    const QRect outer = frameGeometry();
-    ViewerSettings(*gIni, logicalDpiX(), logicalDpiY())
-        .Write(Options(), {outer.x(), outer.y(), outer.width(), outer.height()});
-  }
-  gIni.reset();
-  platform::RemoveFile(kAnchorPagePath);
-  platform::RemoveFile(kConvertedTextPath);
+void frmMain::ApplyPaneWidths() {
+  if (!pendingPanes_ || panes_->width() <= 0) return;
+  const PaneWidths panes = *std::exchange(pendingPanes_, std::nullopt);
+  panes_->setSizes({panes.fileList, std::max(1, panes_->width() - panes.fileList - panes_->handleWidth())});
+  // The frame's inner width follows from the outer split.
+  panes_->widget(1)->layout()->activate();
+  FrameRight->layout()->activate();
+  rowPanes_->setSizes({panes.rowList, std::max(1, rowPanes_->width() - panes.rowList - rowPanes_->handleWidth())});
+}
+
+PaneWidths frmMain::CurrentPaneWidths() const { return {lstFileName->width(), LstRowNum->width()}; }
+
+void frmMain::PlaceFileNameBox() {
+  // Beside the design's margin from the frame, never under the mode frame.
+  const int left = panes_->x() + panes_->widget(1)->x() + X(this, kTxtFileName.Left - (klstFileName.Left +
+                                                                                      klstFileName.Width + 100));
+  const int width = std::min({X(this, kTxtFileName.Width), Frame1->x() - X(this, 100) - left,
+                              panes_->geometry().right() - left});
+  TxtFileName->setGeometry(left, Y(this, kTxtFileName.Top), std::max(0, width), Y(this, kTxtFileName.Height));
+}
+
+// ViewerView
+
+void frmMain::FilesChanged() { lstFileNameItems->Reset(); }
+void frmMain::RowsChanged() { LstRowNumItems->Reset(); }
+int frmMain::FileListIndex() const { return lstFileName->ListIndex(); }
+int frmMain::RowListIndex() const { return LstRowNum->ListIndex(); }
+void frmMain::SelectRow(int index) { LstRowNum->SelectQuietly(index); }
+
+void frmMain::SetFileNameText(const std::string& ansiText) {
+  TxtFileName->setText(platform::SystemTextToQString(ansiText));
+  TxtFileName->setCursorPosition(0);
+}
+
+std::string frmMain::EditorPath() const { return platform::SystemTextFromQString(TxtUltraEdit->text()); }
+void frmMain::SetEditorPath(const std::string& ansiText) {
+  TxtUltraEdit->setText(platform::SystemTextToQString(ansiText));
+}
+int frmMain::EditorOption() const { return ChkUseUltraEdit->Value(); }
+void frmMain::SetEditorOption(int value) { ChkUseUltraEdit->SetValue(value); }
+bool frmMain::AnchorMode() const { return OptLocateByMiao[0]->isChecked(); }
+void frmMain::SetAnchorMode(bool anchorMode) { OptLocateByMiao[anchorMode ? 0 : 1]->setChecked(true); }
+void frmMain::Navigate2(const std::string& ansiText) { WebBrowser1->Navigate2(ansiText); }
+void frmMain::SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) {
+  WebBrowser1->SetPageSource(pageAnsi, sourceAnsi);
+}
+void frmMain::ShowNotice(const std::string& text) { WebBrowser1->ShowNotice(QString::fromUtf8(text)); }
+void frmMain::CloseFindDialog() { WebBrowser1->CloseFindDialog(); }
+WindowHandle frmMain::Browser() const { return QtWindowAutomation::Handle(WebBrowser1); }
+
+void frmMain::ShowStatus(const std::string& text) {
+  status_ = QString::fromUtf8(text);
+  ShowStatusText();
+}
+
+int frmMain::StatusHeight() const { return statusLine_->fontMetrics().height() + Y(this, 90); }
+
+void frmMain::ShowStatusText() {
+  // A long word is shortened at its end; the tip holds it whole.
+  statusLine_->setText(statusLine_->fontMetrics().elidedText(status_, Qt::ElideRight, statusLine_->width()));
+  statusLine_->setToolTip(statusLine_->text() == status_ ? QString() : status_);
 }
 
 void frmMain::ApplyPendingOuterSize() {
@@ -394,6 +371,9 @@ void frmMain::moveEvent(QMoveEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-  Guarded("close", [this] { Form_Unload(); });
+  Guarded("close", [this] {
+    const QRect outer = frameGeometry();
+    controller_.Form_Unload({outer.x(), outer.y(), outer.width(), outer.height()}, CurrentPaneWidths());
+  });
   event->accept();
 }

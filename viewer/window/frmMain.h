@@ -1,6 +1,7 @@
 // The viewer's window: the report's files, the selected file's rows, and the
-// browser that shows the file at the selected row, by its anchor page or by
-// the browser's find dialog; optionally the editor opens the file there too.
+// browser that shows the file at the selected row, side by side in panes the
+// user sizes, with a status line below. Its decisions are ViewerController's;
+// the window wires the controls to it and shows what it is told.
 //
 // Errors: every handler runs guarded. A run-time error ends the operation in
 // progress and never the viewer. What concerns the page shows in the
@@ -18,18 +19,20 @@
 
 #include "viewer/FormLayout.h"
 #include "viewer/ModAPI.h"
-#include "viewer/ModMain.h"
 #include "viewer/SourceText.h"
-#include "viewer/ViewerSettings.h"
+#include "viewer/ViewerController.h"
+#include "viewer/ViewerView.h"
 #include "viewer/control/BrowserControl.h"
-#include "viewer/support/ClsObjMap.h"
-#include "viewer/window/ListBoxModel.h"
 
+class ClsIni;
+class ListBoxModel;
+class ListBoxView;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 
 // A check box with the three values 0 unchecked, 1 checked and 2 grayed.
 // Grayed is set only by the program; a click turns it into checked.
@@ -44,33 +47,80 @@ class ValueCheckBox : public QCheckBox {
   void nextCheckState() override;
 };
 
-class frmMain : public QWidget {
+// The controls carry their design names as object names ("lstFileName",
+// "LstRowNum", "WebBrowser1", "OptLocateByMiao0", ...; the panes' splitters
+// "Panes" and "RowPanes", the status line "StatusLine").
+class frmMain : public QWidget, private ViewerView {
   Q_OBJECT
  public:
   // What the window needs of the desktop: the find-box driving's operations,
-  // program start for the editor, the converter of Word documents, and the
-  // browser control to embed.
+  // program start for the editor, the converter of Word documents, the
+  // settings file, and the browser control to embed.
   struct Services {
     WindowAutomation* automation = nullptr;
     ProgramStarter* starter = nullptr;
     DocumentConverter* converter = nullptr;
+    ClsIni* settings = nullptr;
     std::function<BrowserControl*(QWidget* parent)> makeBrowser;
   };
   explicit frmMain(const Services& services);
   ~frmMain() override;
 
-  // Reads the settings through gIni, loads the report, places the window.
+  // The report to read (a CP936 path text) instead of the default one; set
+  // before Form_Load.
+  void SetReportPath(const std::string& strReportPath) { controller_.SetReportPath(strReportPath); }
+  // Reads the settings, loads the report, places the window and its panes.
   void Form_Load();
-  void CmdRefresh_Click();
-  void lstFileName_Click();
-  void LstRowNum_Click();
-  void OptLocateByMiao_Click(int Index);
-  void Form_Resize();
-  // Writes the settings, releases gIni, deletes the anchor page and the
-  // converted text. Runs once, when the window closes.
-  void Form_Unload();
-  // A later start of the viewer brings this window to the front.
   void BringToFront();
+  // A later start of the viewer: the window comes to the front, having
+  // loaded the report that start was given (its native path), if any.
+  void StartedAgain(const QByteArray& nativeReport);
+
+  ViewerController& Controller() { return controller_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // ViewerView
+  void FilesChanged() override;
+  void RowsChanged() override;
+  int FileListIndex() const override;
+  int RowListIndex() const override;
+  void SelectRow(int index) override;
+  void SetFileNameText(const std::string& ansiText) override;
+  std::string EditorPath() const override;
+  void SetEditorPath(const std::string& ansiText) override;
+  int EditorOption() const override;
+  void SetEditorOption(int value) override;
+  bool AnchorMode() const override;
+  void SetAnchorMode(bool anchorMode) override;
+  void Navigate2(const std::string& ansiText) override;
+  void SetPageSource(const std::string& pageAnsi, const std::string& sourceAnsi) override;
+  void ShowNotice(const std::string& text) override;
+  void CloseFindDialog() override;
+  WindowHandle Browser() const override;
+  void ShowStatus(const std::string& text) override;
+
+  // Runs a handler so that no error ends the viewer.
+  void Guarded(const char* what, const std::function<void()>& handler);
+  void Form_Resize();
+  void PlaceControls();
+  int StatusHeight() const;
+  // The status text, shortened to the line's width.
+  void ShowStatusText();
+  // The file name box stands over the right pane, wherever its splitter is.
+  void PlaceFileNameBox();
+  void ApplyPaneWidths();
+  PaneWidths CurrentPaneWidths() const;
+  // Widens the fixed controls whose texts would be cut off, and keeps the
+  // window from becoming smaller than they need.
+  void FitFixedControls();
+  // The outer size asked for before the window system had put a frame around
+  // the window, applied once the frame is known.
+  void ApplyPendingOuterSize();
 
   // The controls, by their design names.
   ListBoxView* lstFileName;
@@ -84,47 +134,18 @@ class frmMain : public QWidget {
   QLineEdit* TxtFileName;
   QGroupBox* Frame1;
   std::array<QRadioButton*, 2> OptLocateByMiao;
-
-  // The entries of the two lists.
   ListBoxModel* lstFileNameItems;
   ListBoxModel* LstRowNumItems;
-
-  ClsObjMap mapFiles;
-  bool bAnchorPageReady = false;
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void ShowAnchorPage();
-  // The selected file's text itself, or why it cannot be shown.
-  void ShowSourceText();
-  bool AnchorMode() const;
-  // The selected entry of lstFileName, or "" when none is selected.
-  std::string SelectedFile() const;
-  ViewerOptions Options() const;
-  // Runs a handler so that no error ends the viewer.
-  void Guarded(const char* what, const std::function<void()>& handler);
-  void PlaceControls();
-  // Widens the fixed controls whose texts would be cut off, and keeps the
-  // window from becoming smaller than they need.
-  void FitFixedControls();
-  // The outer size asked for before the window system had put a frame around
-  // the window, applied once the frame is known.
-  void ApplyPendingOuterSize();
-  std::optional<int> pendingOuterWidth_, pendingOuterHeight_;
+  QSplitter* panes_;     // the file list | the right frame
+  QSplitter* rowPanes_;  // inside the frame: the row list | the browser
+  QLabel* statusLine_;
+  QString status_;
 
   Services services_;
+  ViewerController controller_;
   ResizedControls layout_;
-  // What the browser says while no file is selected: how the last refresh went.
-  QString noFileNotice_;
-  // The selected file's text (the file, or a Word document's conversion),
-  // or, when that cannot be had, why.
-  std::string sourceText_;
-  QString sourceTextProblem_;
-  QString anchorPageProblem_;
+  // Pane widths to apply once the panes have their first size.
+  std::optional<PaneWidths> pendingPanes_;
+  std::optional<int> pendingOuterWidth_, pendingOuterHeight_;
   QSize lastFrameSize_;
-  bool unloaded_ = false;
 };
