@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<bool> handedOut(expected.size(), false);
     std::string_view line;
     for (;;) {
-      if (skip) number += reader.SkipPlainLines(SignificantBytes(hash));
+      if (skip) number += reader.SkipPlainLines(SignificantBytes(hash).Stops());
       if (!reader.ReadLine(line)) break;
       ++number;
       if (number > expected.size()) __builtin_trap();

@@ -294,6 +294,26 @@ bool EncodingBeforeReading(LineReader& reader, EncodingChoice choice, TextEncodi
   return choice == EncodingChoice::Utf8;
 }
 
+bool LineReader::ScanPlain(const StopBytes& stops, std::size_t& lines) {
+  const auto* data = reinterpret_cast<const unsigned char*>(buffer_.data());
+  const std::size_t size = end_ - begin_;
+  std::size_t lineEnd = 0;
+  const std::size_t stop = ScanToStop(data + begin_, size, stops, lines, lineEnd);
+  begin_ += lineEnd;
+  scanned_ = 0;
+  return stop < size;
+}
+
+std::size_t LineReader::SkipPlainLines(const StopBytes& stops) {
+  std::size_t lines = 0;
+  for (int round = 0; round < 2; ++round) {
+    if (ScanPlain(stops, lines)) break;
+    // What is left is the plain start of a line whose LF has not been read yet.
+    if (!Fill()) break;
+  }
+  return lines;
+}
+
 TextEncoding DetectEncoding(LineReader& reader, EncodingChoice choice, std::size_t& markLength) {
   TextEncoding encoding;
   if (EncodingBeforeReading(reader, choice, encoding, markLength)) return encoding;

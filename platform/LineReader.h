@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ByteScan.h"
 #include "platform/TextEncoding.h"
 
 #if defined(__SSE2__)
@@ -74,27 +75,23 @@ class LineReader {
   // holds: for a reader of every line that is cheaper than a call per line.
   std::size_t ReadLines(std::string_view* lines, std::size_t capacity);
 
-  // Skips the lines ahead that hold no byte the caller's rule calls
-  // significant and returns how many it skipped; the next ReadLine gives the
-  // first line that holds one, or a later one. It stops after at most one
-  // refill of the buffer, so the caller can poll for a cancel between calls.
-  // Plain lines cost a vector scan instead of a line hand-out each, which is
-  // what makes a mostly-ASCII tree fast to search. The rule offers
-  //   bool Is(unsigned char c) const;
-  //   std::uint64_t Mask64(const unsigned char* p) const;  // bit i: p[i] is significant
-  template <class ByteRule>
-  std::size_t SkipPlainLines(const ByteRule& significant);
+  // Skips the lines ahead that hold no stop byte and returns how many it
+  // skipped; the next ReadLine gives the first line that holds one, or a
+  // later one. It stops after at most one refill of the buffer, so the
+  // caller can poll for a cancel between calls. Plain lines cost a vector
+  // scan (ScanToStop) instead of a line hand-out each, which is what makes
+  // a mostly-ASCII tree fast to search.
+  std::size_t SkipPlainLines(const StopBytes& stops);
 
  private:
   bool Fill();
   // Reads the next piece of raw bytes; transcodes UTF-16 into the buffer at end_.
   std::size_t ReadInto(char* data, std::size_t room);
   void ResetPosition();
-  // Scans buffer_[begin_, end_) up to the first significant byte, counting
-  // the LFs before it into lines; begin_ moves past the last of them. True
-  // when a significant byte was found.
-  template <class ByteRule>
-  bool ScanPlain(const ByteRule& significant, std::size_t& lines);
+  // Scans buffer_[begin_, end_) up to the first stop byte, counting the LFs
+  // before it into lines; begin_ moves past the last of them. True when a
+  // stop byte was found.
+  bool ScanPlain(const StopBytes& stops, std::size_t& lines);
   // Position of the first LF in buffer_ at or after from, or npos.
   std::size_t FindLineFeed(std::size_t from);
 
@@ -178,40 +175,6 @@ inline std::uint64_t LineFeedBits(const unsigned char* p) {
 #endif
 }
 
-template <class ByteRule>
-bool LineReader::ScanPlain(const ByteRule& significant, std::size_t& lines) {
-  const auto* data = reinterpret_cast<const unsigned char*>(buffer_.data());
-  std::size_t i = begin_;
-  std::size_t lastLineEnd = begin_;
-  bool found = false;
-  // Sixty-four bytes at a time; line feeds are sparse, so counting them bit
-  // by bit beats a popcount call on the baseline x86-64 instruction set.
-  for (; i + 64 <= end_; i += 64) {
-    const std::uint64_t stop = significant.Mask64(data + i);
-    std::uint64_t feeds = LineFeedBits(data + i);
-    if (stop != 0) {
-      found = true;
-      feeds &= (stop & (0 - stop)) - 1;  // the LFs before the first significant byte
-    }
-    if (feeds != 0) {
-      lastLineEnd = i + static_cast<std::size_t>(64 - __builtin_clzll(feeds));
-      for (; feeds != 0; feeds &= feeds - 1) ++lines;
-    }
-    if (found) break;
-  }
-  for (; !found && i < end_; ++i) {
-    if (significant.Is(data[i])) {
-      found = true;
-    } else if (data[i] == '\n') {
-      ++lines;
-      lastLineEnd = i + 1;
-    }
-  }
-  begin_ = lastLineEnd;
-  scanned_ = 0;
-  return found;
-}
-
 template <class Feed>
 bool LineReader::FeedRest(Feed&& feed) {
   for (;;) {
@@ -220,17 +183,6 @@ bool LineReader::FeedRest(Feed&& feed) {
     scanned_ = 0;
     if (!Fill()) return true;
   }
-}
-
-template <class ByteRule>
-std::size_t LineReader::SkipPlainLines(const ByteRule& significant) {
-  std::size_t lines = 0;
-  for (int round = 0; round < 2; ++round) {
-    if (ScanPlain(significant, lines)) break;
-    // What is left is the plain start of a line whose LF has not been read yet.
-    if (!Fill()) break;
-  }
-  return lines;
 }
 
 }  // namespace platform

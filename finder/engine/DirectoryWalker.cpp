@@ -62,6 +62,7 @@ void DirectoryWalker::Walk(const std::string& directory, bool includeSubdirector
 void DirectoryWalker::WalkTree(std::string directory, const std::string& patterns) {
   AppendSeparator(directory);
   int error = 0;
+  // One listing serves the subfolders and every pattern.
   const std::vector<platform::FoundEntry> entries = platform::FindFiles(directory + "*.*", &error);
   if (error != 0) {
     // Nothing inside can be listed either.
@@ -77,30 +78,45 @@ void DirectoryWalker::WalkTree(std::string directory, const std::string& pattern
     if (Excluded(directory + entry.name, true) || !walked_.insert(entry.identity).second) continue;
     WalkTree(directory + entry.name, patterns);
   }
-  SearchFiles(directory, patterns);
+  MatchFiles(directory, entries, patterns);
 }
 
 void DirectoryWalker::SearchFiles(const std::string& directory, const std::string& patterns) {
   std::string prefix = directory;
   AppendSeparator(prefix);
+  int error = 0;
+  const std::vector<platform::FoundEntry> entries = platform::FindFiles(prefix + "*.*", &error);
+  if (error != 0) {
+    Tell(prefix, error);
+    return;
+  }
+  MatchFiles(prefix, entries, patterns);
+}
+
+void DirectoryWalker::MatchFiles(const std::string& prefix, const std::vector<platform::FoundEntry>& entries,
+                                 const std::string& patterns) {
   std::vector<std::string> pieces;
   SplitList(patterns, ';', pieces);
   for (const std::string& piece : pieces) {
     if (IsCancelled()) return;
     if (piece.empty()) continue;
+    // A pattern that names a folder of its own is listed there.
+    const bool elsewhere = piece.find_first_of("/\\") != std::string::npos;
     int error = 0;
-    for (const platform::FoundEntry& entry : platform::FindFiles(prefix + piece, &error)) {
+    const std::vector<platform::FoundEntry> own = elsewhere ? platform::FindFiles(prefix + piece, &error)
+                                                            : std::vector<platform::FoundEntry>();
+    if (error != 0) {
+      Tell(prefix, error);
+      return;
+    }
+    for (const platform::FoundEntry& entry : elsewhere ? own : entries) {
       if (IsCancelled()) break;
-      if (entry.isDirectory || Excluded(prefix + entry.name, false)) continue;
+      if (entry.isDirectory || (!elsewhere && !platform::MatchesPattern(entry.name, piece))) continue;
+      if (Excluded(prefix + entry.name, false)) continue;
       if (!callback_(userObject_, prefix + entry.name, entry)) {
         ended_ = true;
         return;
       }
-    }
-    if (error != 0) {
-      // The folder cannot be listed for any piece: said once.
-      Tell(prefix, error);
-      return;
     }
   }
 }

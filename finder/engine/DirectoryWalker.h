@@ -37,6 +37,10 @@ class DirectoryWalker {
  private:
   bool IsCancelled() const;
   void WalkTree(std::string directory, const std::string& patterns);
+  // Hands on the files of a folder's listing that the patterns match,
+  // pattern by pattern, each in name order.
+  void MatchFiles(const std::string& prefix, const std::vector<platform::FoundEntry>& entries,
+                  const std::string& patterns);
   void Tell(const std::string& folder, int error) const;
 
   std::atomic<unsigned char>* runningFlag_;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ByteScan.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -19,6 +21,12 @@ class SignificantBytes {
   explicit SignificantBytes(bool references) : references_(references) {}
 
   bool Is(unsigned char c) const { return c >= 0x80 || (references_ && c == '#'); }
+  // The same bytes, for a scan over many lines.
+  platform::StopBytes Stops() const {
+    platform::StopBytes stops;
+    if (references_) stops.Add('#');
+    return stops;
+  }
 
   // Bit i set when p[i] is significant, for the 16 bytes at p.
   unsigned Mask16(const unsigned char* p) const {

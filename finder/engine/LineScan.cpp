@@ -155,7 +155,7 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
                   LineScan& scan, TextRead& read) {
   bool tagMet = false;
   std::int64_t lineNumber = 0;
-  const SignificantBytes significant(settings.SearchUnicode != 0);
+  const platform::StopBytes stops = SignificantBytes(settings.SearchUnicode != 0).Stops();
   // Only a file read as GBK by the user's choice asks whether it would read
   // as UTF-8: lines with characters are checked until one is not UTF-8,
   // which for a GBK text is its first. (The automatic choice has asked
@@ -170,7 +170,7 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
   for (;;) {
     // Lines without a byte the extraction could use are only counted; until
     // a start tag is met every line has to be looked at for it.
-    if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader.SkipPlainLines(significant));
+    if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader.SkipPlainLines(stops));
     if (!reader.ReadLine(line)) break;
     if (wiring.IsCancelled()) break;
     ++lineNumber;
