@@ -2,6 +2,7 @@
 // (which of the three it is, its first element says), then the headers and
 // footers of the master pages in styles.xml.
 #include <algorithm>
+#include <tuple>
 
 #include "textifier/CellNames.h"
 #include "textifier/DocumentReader.h"
@@ -67,6 +68,7 @@ class OpenDocumentHandler : public XmlHandler {
         return;
       }
       paragraphs_.Begin(Locator());
+      spacing_.push_back({atStart_, spaced_});
       atStart_ = true;
       spaced_ = false;
     } else if (text && name == "s") {
@@ -82,7 +84,11 @@ class OpenDocumentHandler : public XmlHandler {
   void End(std::string_view name, std::string_view ns) override {
     if (skip_.End()) return;
     --depth_;
-    if (In(ns, "text") && (name == "p" || name == "h")) paragraphs_.End();
+    if (In(ns, "text") && (name == "p" || name == "h") && !spacing_.empty()) {
+      paragraphs_.End();
+      std::tie(atStart_, spaced_) = spacing_.back();
+      spacing_.pop_back();
+    }
     if (!contexts_.empty() && contextDepths_.back() == depth_) {
       contexts_.pop_back();
       contextDepths_.pop_back();
@@ -200,7 +206,10 @@ class OpenDocumentHandler : public XmlHandler {
   int depth_ = 0;
   std::vector<Context> contexts_;
   std::vector<int> contextDepths_;  // the depth of each context's element
+  // Whether the innermost paragraph has nothing yet, or ends in a collapsed
+  // blank; and the same for each paragraph around it.
   bool atStart_ = true, spaced_ = false;
+  std::vector<std::pair<bool, bool>> spacing_;
   int bodyParagraphs_ = 0, footnotes_ = 0, endnotes_ = 0, comments_ = 0, shapes_ = 0, slides_ = 0, sheets_ = 0;
   int headers_ = 0, footers_ = 0;
   std::string sheet_;

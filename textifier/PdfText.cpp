@@ -44,6 +44,8 @@ ConversionStatus ReadPdf(std::string_view document, const ReadBounds& bounds, Li
     const poppler::byte_array utf8 =
         page->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout).to_utf8();
     std::string_view text(utf8.data(), utf8.size());
+    // Each page's text ends with a blank line and a form feed.
+    while (!text.empty() && (text.back() == '\f' || text.back() == '\n')) text.remove_suffix(1);
     const std::string locator = "page " + std::to_string(i + 1);
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
