@@ -305,6 +305,9 @@ ConversionStatus Package::Parse(const std::string& part, XmlHandler& handler, st
     if (got == 0) break;
   }
   zip_fclose(file);
+  // libxml2 keeps declarations it met in a document of its own, even when
+  // the handler builds none; it is the caller's to free.
+  if (state.context->myDoc) xmlFreeDoc(state.context->myDoc);
   xmlFreeParserCtxt(state.context);
   return status;
 }

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "platform/CodePage.h"
@@ -141,6 +142,9 @@ int ConvertDocument(textifier::DocumentReader reader, platform::InputFile& in, p
   try {
     status = reader(document, bounds, lines, problem);
   } catch (const std::bad_alloc&) {
+    status = ConversionStatus::OutOfMemory;
+    problem = "out of memory";
+  } catch (const std::length_error&) {
     status = ConversionStatus::OutOfMemory;
     problem = "out of memory";
   }
