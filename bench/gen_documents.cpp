@@ -50,6 +50,18 @@ bool Write(const std::string& folder, const std::string& name, const std::string
   return true;
 }
 
+// The content types other tools insist on: what each part is.
+std::string ContentTypes(const std::vector<std::pair<std::string, std::string>>& overrides) {
+  std::string xml = kXml +
+                    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+                    R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+                    R"(<Default Extension="xml" ContentType="application/xml"/>)";
+  for (const auto& [part, type] : overrides)
+    xml += "<Override PartName=\"/" + part + "\" ContentType=\"application/vnd.openxmlformats-officedocument." + type +
+           "+xml\"/>";
+  return xml + "</Types>";
+}
+
 std::string WordRun(const std::string& text) { return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>"; }
 std::string WordPara(const std::string& runs) { return "<w:p><w:pPr><w:pStyle w:val=\"Normal\"/></w:pPr>" + runs + "</w:p>"; }
 
@@ -78,7 +90,12 @@ std::string Docx(std::size_t bytes, std::size_t& lines) {
   body += R"(<w:sectPr><w:headerReference w:type="default" r:id="rH"/><w:footerReference w:type="default" r:id="rF"/></w:sectPr>)";
   lines += 4;  // header, footer, footnote, comment
   return MakeZip(
-      {{"_rels/.rels", RelationshipsXml({{"rId1", "officeDocument", "word/document.xml"}})},
+      {{"[Content_Types].xml",
+        ContentTypes({{"word/document.xml", "wordprocessingml.document.main"},
+                      {"word/header1.xml", "wordprocessingml.header"}, {"word/footer1.xml", "wordprocessingml.footer"},
+                      {"word/footnotes.xml", "wordprocessingml.footnotes"},
+                      {"word/comments.xml", "wordprocessingml.comments"}})},
+       {"_rels/.rels", RelationshipsXml({{"rId1", "officeDocument", "word/document.xml"}})},
        {"word/_rels/document.xml.rels",
         RelationshipsXml({{"rH", "header", "header1.xml"}, {"rF", "footer", "footer1.xml"},
                           {"rN", "footnotes", "footnotes.xml"}, {"rC", "comments", "comments.xml"}})},
@@ -99,7 +116,11 @@ std::string Xlsx(std::size_t bytes, std::size_t& lines) {
   for (int i = 0; i < kStrings; ++i) strings += "<si><t>" + Phrase(4 + i % 12) + "</t></si>";
   strings += "</sst>";
   Parts parts = {{"_rels/.rels", RelationshipsXml({{"rId1", "officeDocument", "xl/workbook.xml"}})}};
-  std::vector<std::vector<std::string>> relationships = {{"rT", "sharedStrings", "sharedStrings.xml"}};
+  std::vector<std::vector<std::string>> relationships = {{"rT", "sharedStrings", "sharedStrings.xml"},
+                                                         {"rY", "styles", "styles.xml"}};
+  std::vector<std::pair<std::string, std::string>> types = {
+      {"xl/workbook.xml", "spreadsheetml.sheet.main"}, {"xl/sharedStrings.xml", "spreadsheetml.sharedStrings"},
+      {"xl/styles.xml", "spreadsheetml.styles"}};
   std::string workbook = kXml + "<workbook " + ns + "><sheets>";
   lines = 0;
   for (int s = 1; s <= kSheets; ++s) {
@@ -107,6 +128,7 @@ std::string Xlsx(std::size_t bytes, std::size_t& lines) {
     workbook += "<sheet name=\"" + (s == 2 ? std::string("价格 表") : "Sheet" + std::to_string(s)) + "\" sheetId=\"" +
                 std::to_string(s) + "\" r:id=\"" + id + "\"/>";
     relationships.push_back({id, "worksheet", "worksheets/sheet" + std::to_string(s) + ".xml"});
+    types.push_back({"xl/worksheets/sheet" + std::to_string(s) + ".xml", "spreadsheetml.worksheet"});
     ++lines;
     std::string sheet = kXml + "<worksheet " + ns + "><sheetData>";
     const std::size_t target = bytes * 5 / kSheets;
@@ -132,6 +154,10 @@ std::string Xlsx(std::size_t bytes, std::size_t& lines) {
   parts.push_back({"xl/workbook.xml", workbook + "</sheets></workbook>"});
   parts.push_back({"xl/_rels/workbook.xml.rels", RelationshipsXml(relationships)});
   parts.push_back({"xl/sharedStrings.xml", strings});
+  parts.push_back({"xl/styles.xml", kXml + "<styleSheet " + ns + R"(><numFmts count="1"><numFmt numFmtId="164" )" +
+                                        R"(formatCode="0.00"/></numFmts><cellXfs count="2"><xf numFmtId="0"/>)" +
+                                        R"(<xf numFmtId="164" applyNumberFormat="1"/></cellXfs></styleSheet>)"});
+  parts.push_back({"[Content_Types].xml", ContentTypes(types)});
   return MakeZip(parts);
 }
 
@@ -139,6 +165,7 @@ std::string Pptx(int slides, std::size_t& lines) {
   const std::string ns = kOfficeNamespaces;
   Parts parts = {{"_rels/.rels", RelationshipsXml({{"rId1", "officeDocument", "ppt/presentation.xml"}})}};
   std::vector<std::vector<std::string>> relationships;
+  std::vector<std::pair<std::string, std::string>> types = {{"ppt/presentation.xml", "presentationml.presentation.main"}};
   std::string list;
   lines = 0;
   auto shape = [](const std::string& paragraphs) {
@@ -150,6 +177,8 @@ std::string Pptx(int slides, std::size_t& lines) {
     const std::string n = std::to_string(s), id = "rS" + n;
     list += "<p:sldId id=\"" + std::to_string(255 + s) + "\" r:id=\"" + id + "\"/>";
     relationships.push_back({id, "slide", "slides/slide" + n + ".xml"});
+    types.push_back({"ppt/slides/slide" + n + ".xml", "presentationml.slide"});
+    types.push_back({"ppt/notesSlides/notesSlide" + n + ".xml", "presentationml.notesSlide"});
     std::string body;
     for (int p = 0; p < 6; ++p) body += paragraph(Phrase(20));
     parts.push_back({"ppt/slides/slide" + n + ".xml",
@@ -165,6 +194,7 @@ std::string Pptx(int slides, std::size_t& lines) {
   parts.push_back({"ppt/presentation.xml", kXml + "<p:presentation " + ns + "><p:sldIdLst>" + list +
                                                "</p:sldIdLst></p:presentation>"});
   parts.push_back({"ppt/_rels/presentation.xml.rels", RelationshipsXml(relationships)});
+  parts.push_back({"[Content_Types].xml", ContentTypes(types)});
   return MakeZip(parts);
 }
 

@@ -195,8 +195,8 @@ ConversionStatus ReadSpreadsheetXml(std::string_view document, const ReadBounds&
     std::vector<Relationship> sheetRelationships;
     if ((status = package.Relationships(part, sheetRelationships, problem)) != ConversionStatus::Converted)
       return status;
-    // Chart sheets and dialog sheets hold no cells.
     const std::string quoted = QuotedSheetName(sheet.name);
+    // A chart sheet's part is read too, and yields no cells.
     WorksheetHandler cells(out, quoted, shared.strings);
     if ((status = package.Parse(part, cells, problem)) != ConversionStatus::Converted) return status;
     if (const std::string comments = Package::Target(sheetRelationships, "comments"); !comments.empty()) {
