@@ -223,7 +223,16 @@ std::string Odt(std::size_t bytes, std::size_t& lines) {
   return MakeZip({{"mimetype", "application/vnd.oasis.opendocument.text"},
                   {"content.xml", kXml + "<office:document-content " + ns + "><office:body><office:text>" + body +
                                       "</office:text></office:body></office:document-content>"},
-                  {"styles.xml", kXml + "<office:document-styles " + ns + "><office:master-styles>"
+                  {"META-INF/manifest.xml",
+                   kXml + R"(<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" )"
+                          R"(manifest:version="1.3"><manifest:file-entry manifest:full-path="/" )"
+                          R"(manifest:media-type="application/vnd.oasis.opendocument.text"/><manifest:file-entry )"
+                          R"(manifest:full-path="content.xml" manifest:media-type="text/xml"/><manifest:file-entry )"
+                          R"(manifest:full-path="styles.xml" manifest:media-type="text/xml"/></manifest:manifest>)"},
+                  {"styles.xml", kXml + "<office:document-styles " + ns + ">"
+                                        R"(<office:styles><style:style style:name="P1" style:family="paragraph"/>)"
+                                        R"(<style:style style:name="T1" style:family="text"/></office:styles>)"
+                                        "<office:master-styles>"
                                         "<style:master-page style:name=\"Standard\"><style:header><text:p>" +
                                      Phrase(6) + "</text:p></style:header><style:footer><text:p>" + Phrase(6) +
                                      "</text:p></style:footer></style:master-page></office:master-styles>"
