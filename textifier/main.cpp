@@ -1,35 +1,52 @@
 // Textifier DOCUMENT>OUTPUT
 //
-// Writes the text of a Word 97–2003 document into OUTPUT as CP936 lines
-// ending in CR LF. The finder starts it with one argument text that is split
-// at blanks, so the words are joined again and split at the last ">": a path
-// with blanks arrives whole. A file that is no compound document (a text or
-// web page saved as ".doc") is copied through unchanged.
+// Writes the text of a document into OUTPUT as CP936 lines ending in CR LF:
+// a Word 97–2003 document's main text, or, for .docx/.docm, .xlsx/.xlsm,
+// .pptx/.pptm, .odt, .ods, .odp and .pdf, each paragraph, cell, text frame or
+// PDF text line, with its locator in OUTPUT.where (see
+// platform/DocumentLocators.h). The finder starts it with one argument text
+// that is split at blanks, so the words are joined again and split at the
+// last ">": a path with blanks arrives whole. A .doc that is no compound
+// document (a text or web page saved as ".doc") is copied through unchanged.
 //
-// Exit status: 0 converted; 1 the document could not be converted (wholly),
-// the output then holds what could be read; 2 usage; 3 the input could not be
-// read or the output not written.
+// Exit status: a platform::ConverterExit.
 #include <glib.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "platform/CodePage.h"
+#include "platform/DocumentLocators.h"
 #include "platform/FileSearch.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
+#include "textifier/DocumentReader.h"
 #include "textifier/WordText.h"
 
 namespace {
 
-constexpr int kNotConverted = 1, kUsage = 2, kFileError = 3;
+using platform::ConverterExit;
+
+// What one conversion may take. Between pages and parts the readers stop at
+// the time bound with what they have; a library that hangs inside one is
+// ended by the alarm a little later.
+constexpr int kSeconds = 120;
+constexpr int kAlarmSeconds = kSeconds + 10;
+constexpr rlim_t kMemoryBytes = rlim_t{2} << 30;
+
+int Status(ConverterExit status) { return static_cast<int>(status); }
 
 // Messages go out in UTF-8 on one line, paths as the caller wrote them.
-int Fail(int status, const std::string& path, const std::string& what) {
+int Fail(ConverterExit status, const std::string& path, const std::string& what) {
   std::fprintf(stderr, "Textifier: %s: %s\n", path.c_str(), what.c_str());
-  return status;
+  return Status(status);
 }
 
 std::string Reason(int error) { return error == EINVAL ? "not a regular file" : std::strerror(error); }
@@ -48,6 +65,96 @@ bool CopyThrough(platform::InputFile& in, platform::OutputFile& out) {
 // this program prints says enough.
 void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
+void OutOfTime(int) {
+  static const char kMessage[] = "Textifier: the conversion took too long\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  _exit(Status(ConverterExit::OutOfTime));
+}
+
+// The sanitizers reserve far more address space than any bound would allow.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kBoundMemory = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kBoundMemory = false;
+#else
+constexpr bool kBoundMemory = true;
+#endif
+#else
+constexpr bool kBoundMemory = true;
+#endif
+
+void BoundTheConversion() {
+  if (kBoundMemory) {
+    const rlimit memory{kMemoryBytes, kMemoryBytes};
+    setrlimit(RLIMIT_AS, &memory);
+  }
+  signal(SIGALRM, OutOfTime);
+  alarm(kAlarmSeconds);
+}
+
+int ConvertWordDocument(platform::InputFile& in, platform::OutputFile& out, const std::string& inputText,
+                        const std::string& outputText) {
+  char head[8];
+  std::size_t headSize = 0;
+  if (!in.Read(head, sizeof head, headSize) || !in.Rewind())
+    return Fail(ConverterExit::FileError, inputText, Reason(in.Error()));
+  if (!textifier::IsCompoundFile(std::string_view(head, headSize))) {
+    if (!CopyThrough(in, out)) {
+      const bool readFailed = in.Error() != 0;
+      return Fail(ConverterExit::FileError, readFailed ? inputText : outputText,
+                  std::string("copy failed: ") + Reason(readFailed ? in.Error() : out.Error()));
+    }
+    return out.Close() ? 0 : Fail(ConverterExit::FileError, outputText, Reason(out.Error()));
+  }
+  std::string document;
+  if (!in.ReadRest(document)) return Fail(ConverterExit::FileError, inputText, Reason(in.Error()));
+  in.Close();
+  std::string text, problem;
+  const textifier::WordResult result = textifier::ReadWordText(document, text, problem);
+  if (!out.Write(text) || !out.Close())
+    return Fail(ConverterExit::FileError, outputText, "cannot be written: " + Reason(out.Error()));
+  if (result == textifier::WordResult::Converted) return 0;
+  return Fail(result == textifier::WordResult::Encrypted ? ConverterExit::Encrypted : ConverterExit::Damaged,
+              inputText, problem);
+}
+
+int ConvertDocument(textifier::DocumentReader reader, platform::InputFile& in, platform::OutputFile& out,
+                    const std::string& inputText, const std::string& outputText, const std::string& locatorAnsi) {
+  platform::OutputFile where;
+  if (!where.Create(locatorAnsi))
+    return Fail(ConverterExit::FileError, outputText + ".where", "cannot be written: " + Reason(where.Error()));
+  std::string document;
+  if (!in.ReadRest(document)) return Fail(ConverterExit::FileError, inputText, Reason(in.Error()));
+  in.Close();
+
+  bool written = true;
+  textifier::SystemTextLines lines([&](std::string& text, std::string& locators) {
+    written = written && out.Write(text) && where.Write(locators);
+    text.clear();
+    locators.clear();
+    return written;
+  });
+  textifier::ReadBounds bounds;
+  bounds.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kSeconds);
+  std::string problem;
+  ConverterExit status;
+  try {
+    status = reader(document, bounds, lines, problem);
+  } catch (const std::bad_alloc&) {
+    status = ConverterExit::OutOfMemory;
+    problem = "out of memory";
+  } catch (const std::length_error&) {
+    status = ConverterExit::OutOfMemory;
+    problem = "out of memory";
+  }
+  document = std::string();
+  if (!lines.Finish() || !out.Close() || !where.Close())
+    return Fail(ConverterExit::FileError, outputText,
+                "cannot be written: " + Reason(out.Error() ? out.Error() : where.Error()));
+  return status == ConverterExit::Converted ? 0 : Fail(status, inputText, problem);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,40 +167,31 @@ int main(int argc, char** argv) {
   const std::size_t arrow = words.rfind('>');
   if (arrow == std::string::npos || arrow == 0 || arrow + 1 == words.size()) {
     std::fputs("usage: Textifier DOCUMENT>OUTPUT\n", stderr);
-    return kUsage;
+    return Status(ConverterExit::Usage);
   }
+  BoundTheConversion();
   const std::string inputText = words.substr(0, arrow), outputText = words.substr(arrow + 1);
-  const std::string inputNative = platform::ToNative(platform::Utf8ToAnsiOrRaw(inputText));
+  const std::string inputAnsi = platform::Utf8ToAnsiOrRaw(inputText);
   const std::string outputAnsi = platform::Utf8ToAnsiOrRaw(outputText);
+  const std::string locatorAnsi = platform::LocatorPath(outputAnsi);
 
   platform::InputFile in;
-  in.Open(inputNative);
+  in.Open(platform::ToNative(inputAnsi));
   platform::FileIdentity input, output;
-  if (in.IsOpen() && in.Identity(input) && platform::GetIdentity(outputAnsi, output) && input == output)
-    return Fail(kFileError, outputText, "is the document itself");
-  // The output is replaced even when the input cannot be read, so that the
-  // finder never scans the text of an earlier document in its place.
+  if (in.IsOpen() && in.Identity(input))
+    for (const std::string& written : {outputAnsi, locatorAnsi})
+      if (platform::GetIdentity(written, output) && input == output)
+        return Fail(ConverterExit::FileError, outputText, "is the document itself");
+  // The output is replaced, and an old locator file removed, even when the
+  // input cannot be read, so that the finder never scans the text of an
+  // earlier document in its place.
   platform::OutputFile out;
-  if (!out.Create(outputAnsi)) return Fail(kFileError, outputText, "cannot be written: " + Reason(out.Error()));
-  if (!in.IsOpen()) return Fail(kFileError, inputText, Reason(in.Error()));
+  if (!out.Create(outputAnsi))
+    return Fail(ConverterExit::FileError, outputText, "cannot be written: " + Reason(out.Error()));
+  platform::RemoveFile(locatorAnsi);
+  if (!in.IsOpen()) return Fail(ConverterExit::FileError, inputText, Reason(in.Error()));
 
-  char head[8];
-  std::size_t headSize = 0;
-  if (!in.Read(head, sizeof head, headSize) || !in.Rewind()) return Fail(kFileError, inputText, Reason(in.Error()));
-  if (!textifier::IsCompoundFile(std::string_view(head, headSize))) {
-    if (!CopyThrough(in, out)) {
-      const bool readFailed = in.Error() != 0;
-      return Fail(kFileError, readFailed ? inputText : outputText,
-                  std::string("copy failed: ") + Reason(readFailed ? in.Error() : out.Error()));
-    }
-    return out.Close() ? 0 : Fail(kFileError, outputText, Reason(out.Error()));
-  }
-
-  std::string document;
-  if (!in.ReadRest(document)) return Fail(kFileError, inputText, Reason(in.Error()));
-  in.Close();
-  std::string text, problem;
-  const textifier::WordResult result = textifier::ReadWordText(document, text, problem);
-  if (!out.Write(text) || !out.Close()) return Fail(kFileError, outputText, "cannot be written: " + Reason(out.Error()));
-  return result == textifier::WordResult::Converted ? 0 : Fail(kNotConverted, inputText, problem);
+  if (const textifier::DocumentReader reader = textifier::ReaderFor(inputAnsi))
+    return ConvertDocument(reader, in, out, inputText, outputText, locatorAnsi);
+  return ConvertWordDocument(in, out, inputText, outputText);
 }
