@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/DocumentLocators.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "platform/Process.h"
@@ -27,6 +28,8 @@ Conversion ConvertDocument(const std::string& programDirectory, const std::strin
   }
   // The folder of drive c may not exist yet; the converter only opens the file.
   ToNativeForWrite(output);
+  // An earlier conversion's locators must not stand for this one's lines.
+  RemoveFile(LocatorPath(output));
   // No command interpreter sees this text, so the ">" is no redirection: the
   // converter itself writes the document's text into the file named after it.
   const int pid = StartProcess(conversion.converter, document + ">" + output);
@@ -39,9 +42,10 @@ Conversion ConvertDocument(const std::string& programDirectory, const std::strin
   conversion.exitStatus = WaitProcessWhile(pid, keepWaiting, kGrace, ended);
   if (ended)
     conversion.status = ConversionStatus::Stopped;
-  else if (conversion.exitStatus == 0)
+  else if (conversion.exitStatus == static_cast<int>(ConverterExit::Converted))
     conversion.status = ConversionStatus::Converted;
-  else if (conversion.exitStatus == 1)
+  else if (conversion.exitStatus == static_cast<int>(ConverterExit::Damaged) ||
+           conversion.exitStatus == static_cast<int>(ConverterExit::OutOfTime))
     conversion.status = ConversionStatus::ConvertedInPart;
   else
     conversion.status = ConversionStatus::Failed;

@@ -12,12 +12,12 @@ namespace platform {
 std::string ConverterPath(const std::string& programDirectory);
 
 enum class ConversionStatus {
-  Converted,        // exit 0: the document's text was written
-  ConvertedInPart,  // exit 1: a damaged or encrypted document; what could be read was written
+  Converted,        // the document's text was written
+  ConvertedInPart,  // damaged, or out of time: what could be read was written
   Missing,          // no converter program there
   CannotStart,      // there, but it could not be started
   Stopped,          // the caller stopped waiting; it was ended
-  Failed            // any other end: nothing usable was written
+  Failed            // any other end (platform::ConverterExit says why): nothing usable was written
 };
 
 struct Conversion {

@@ -27,6 +27,8 @@ std::string UpperExtension(std::string_view path) {
 FileKind ClassifyByExtension(std::string_view path) {
   const std::string extension = UpperExtension(path);
   if (extension == ".DOC") return FileKind::WordDocument;
+  for (const char* document : {".DOCX", ".DOCM", ".XLSX", ".XLSM", ".PPTX", ".PPTM", ".ODT", ".ODS", ".ODP", ".PDF"})
+    if (extension == document) return FileKind::Document;
   if (extension == ".XLS") return FileKind::Spreadsheet;
   return FileKind::Text;
 }

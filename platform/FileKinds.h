@@ -17,8 +17,13 @@ void ToUpper(std::string& text);
 enum class FileKind {
   Text,          // read line by line
   WordDocument,  // ".DOC": turned into text by Textifier first
+  Document,      // today's documents (".DOCX", ".XLSX", ".PPTX", their macro
+                 // forms, OpenDocument's ".ODT", ".ODS", ".ODP", ".PDF"):
+                 // turned into text by Textifier first, as ".DOC" is
   Spreadsheet    // ".XLS": skipped with a notice
 };
+// The kinds Textifier turns into text before they are read.
+constexpr bool IsConverted(FileKind kind) { return kind == FileKind::WordDocument || kind == FileKind::Document; }
 FileKind ClassifyByExtension(std::string_view path);
 
 // ".HTM" or ".HTML": shown by the browser as a page; anything else is text.

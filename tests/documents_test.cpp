@@ -3,16 +3,20 @@
 // every kind of hostile document.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/DocumentLocators.h"
 #include "platform/NativePath.h"
 #include "platform/Process.h"
 #include "tests/support/DocumentFiles.h"
 #include "tests/support/Gbk.h"
+#include "tests/support/ScanProgram.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WordFile.h"
 #include "textifier/DocumentReader.h"
 
 using platform::ConverterExit;
+constexpr auto npos = std::string::npos;
 
 namespace {
 
@@ -335,4 +339,49 @@ TEST(DocumentReaders, TextifierWritesTheSystemsTextAndOneLocatorPerLine) {
 
   EXPECT_EQ(platform::ConversionFailedNotice(4, "d:\\a.pdf"), Gbk("转换失败 d:\\a.pdf（文档已加密或有密码保护）"));
   EXPECT_EQ(platform::ConversionProblem(134), "converter ended abnormally, exit status 134");
+}
+
+namespace {
+
+// glyphwell-scan with the real converter beside it, as they are shipped.
+class DocumentScan : public ScanProgram {
+ protected:
+  DocumentScan() { std::filesystem::copy_file(TEXTIFIER, dir_ / "bin/Textifier"); }
+};
+
+}  // namespace
+
+// Today's documents in a search: the report names the document and holds the
+// lines of its text, as for a Word 97 document; each finding says where it
+// stands in the document, and no format points an editor at a line of it; a
+// document that cannot be converted gets its notice and the search goes on.
+TEST_F(DocumentScan, TodaysDocumentsInASearch) {
+  const std::string docx = dir_.Write("t/a.docx", Docx(Para(WRun("English")) + Para(WRun("中文段落"))));
+  const std::string main = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+                           R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
+  const std::string xlsx = dir_.Write(
+      "t/b.xlsx",
+      MakeZip({{"_rels/.rels", RelationshipsXml({{"rId1", "officeDocument", "xl/workbook.xml"}})},
+               {"xl/workbook.xml", kXml + "<workbook " + main + R"(><sheets><sheet name="价格 表" sheetId="1" r:id="rS1"/>)" +
+                                       "</sheets></workbook>"},
+               {"xl/_rels/workbook.xml.rels", RelationshipsXml({{"rS1", "worksheet", "worksheets/sheet1.xml"}})},
+               {"xl/worksheets/sheet1.xml", kXml + "<worksheet " + main + R"(><sheetData><row r="7">)" +
+                                                R"(<c r="B7" t="inlineStr"><is><t>单价</t></is></c></row>)" +
+                                                "</sheetData></worksheet>"}}));
+  const std::string locked = dir_.Write("t/c.docx", MakeZip({{"_rels/.rels", "x"}}, true, "secret"));
+  const std::string report = dir_ / "r.txt";
+  const Outcome json = Run({"--format", "json", "--report", report, "-j1", dir_ / "t"});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"path\":\"" + docx + "\",\"locator\":\"paragraph 2\",\"text\":\"中文段落\""), npos) << json.out;
+  EXPECT_NE(json.out.find("\"locator\":\"'价格 表'!B7\",\"text\":\"单价\""), npos) << json.out;
+  EXPECT_NE(json.err.find("cannot convert " + locked + ": encrypted or password-protected document"), npos) << json.err;
+  const std::string written = ReadFileBytes(report);
+  EXPECT_TRUE(written.starts_with("Input file:" + docx + "\r\n2   " + Gbk("中文段落") + "\r\nInput file:" + xlsx + "\r\n"))
+      << written;
+  EXPECT_NE(written.find(Gbk("单价")), npos);
+  EXPECT_TRUE(written.ends_with(Gbk("转换失败 ") + locked + Gbk("（文档已加密或有密码保护）") + "\r\n")) << written;
+
+  const Outcome vim = Run({"--format", "vimgrep", "-j1", docx});
+  EXPECT_EQ(vim.out, docx + ":paragraph 2:中文段落\n");
+  EXPECT_EQ(Run({"--check", dir_ / "t"}).status, 2);  // what could not be read is no pass
 }

@@ -17,6 +17,7 @@
 
 #include <csignal>
 
+#include "tests/support/DocumentFiles.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/TempDir.h"
 #include "viewer/ModFile.h"
@@ -195,6 +196,60 @@ class ViewerBrowserTest : public QObject {
     QTRY_VERIFY(Evaluate(QStringLiteral("window.scrollY")).toDouble() > 1000);
     QVERIFY(!form.findChild<QLabel*>(QStringLiteral("StatusLine"))->text().contains(u"找不到"));
     browser->CloseFindDialog();
+  }
+
+  // Today's documents in the window: shown as the text the finder read, in
+  // anchor mode with the row's line in view, and the row says where in the
+  // document the line stands.
+  void documentsShowAsTheirTextAtTheRow() {
+    std::string body;
+    for (int n = 1; n <= 300; ++n)
+      body += "<w:p><w:r><w:t>" + (n == 250 ? std::string("第二百五十段") : "paragraph " + std::to_string(n)) +
+              "</w:t></w:r></w:p>";
+    const std::string xml = R"(<?xml version="1.0" encoding="UTF-8"?>)";
+    const std::string docx = dir_->Write(
+        "d/a.docx", MakeZip({{"_rels/.rels", RelationshipsXml({{"rId1", "officeDocument", "word/document.xml"}})},
+                             {"word/document.xml", xml + "<w:document " + kOfficeNamespaces + "><w:body>" + body +
+                                                       "</w:body></w:document>"}}));
+    std::string rows;
+    for (int n = 1; n <= 300; ++n)
+      rows += "<row r=\"" + std::to_string(n) + "\"><c r=\"A" + std::to_string(n) + "\" t=\"inlineStr\"><is><t>" +
+              (n == 250 ? std::string("单价") : "row " + std::to_string(n)) + "</t></is></c></row>";
+    const std::string main = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+                             R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
+    const std::string xlsx = dir_->Write(
+        "d/b.xlsx",
+        MakeZip({{"_rels/.rels", RelationshipsXml({{"rId1", "officeDocument", "xl/workbook.xml"}})},
+                 {"xl/workbook.xml", xml + "<workbook " + main + R"(><sheets><sheet name="Sheet1" sheetId="1" r:id="rS1"/>)" +
+                                         "</sheets></workbook>"},
+                 {"xl/_rels/workbook.xml.rels", RelationshipsXml({{"rS1", "worksheet", "worksheets/sheet1.xml"}})},
+                 {"xl/worksheets/sheet1.xml", xml + "<worksheet " + main + "><sheetData>" + rows + "</sheetData></worksheet>"}}));
+    // The paragraph is line 250 of the text; the cell line 251, after the sheet's name.
+    dir_->Write("glyphwell/drive_c/GlyphwellResult.txt",
+                CrLfLines({"Input file:" + docx, "250 " + Gbk("第二百五十段"), "Input file:" + xlsx, "251 " + Gbk("单价")}));
+    ClsIni settings;
+    settings.IniFileName(*dir_ / "Tallyview.ini");
+    QtWindowAutomation automation;
+    DetachedProgramStarter starter;
+    TextifierConverter converter(TEXTIFIER_DIR);
+    WebEngineBrowser* browser = nullptr;
+    frmMain form({&automation, &starter, &converter, &settings,
+                  [&](QWidget* parent) { return browser = new WebEngineBrowser(parent); }});
+    form.Form_Load();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    browser_ = browser;
+    auto* files = form.findChild<ListBoxView*>(QStringLiteral("lstFileName"));
+    auto* lines = form.findChild<ListBoxView*>(QStringLiteral("LstRowNum"));
+    const QString expected[] = {QStringLiteral("[paragraph 250]"), QStringLiteral("[Sheet1!A250]")};
+    for (int file = 0; file < 2; ++file) {
+      QSignalSpy loaded(browser->View()->page(), &QWebEnginePage::loadFinished);
+      files->SetListIndex(file);
+      QVERIFY(loaded.count() > 0 || loaded.wait(20000));
+      QTRY_VERIFY(Text().contains(file == 0 ? QStringLiteral("第二百五十段") : QStringLiteral("单价")));
+      QTRY_VERIFY(std::abs(AnchorTop(file == 0 ? 250 : 251)) < 2);
+      QVERIFY(lines->model()->index(0, 0).data(Qt::ToolTipRole).toString().endsWith(expected[file]));
+    }
   }
 
   // A UTF-8 page that declares nothing shows as UTF-8, itself (where the row's

@@ -36,7 +36,7 @@ void TextifierConverter::Convert(const std::string& strDocument, const std::stri
 }
 
 std::string SourceTextPath(const std::string& strFileName, DocumentConverter& converter) {
-  if (platform::ClassifyByExtension(strFileName) != platform::FileKind::WordDocument) return strFileName;
+  if (!platform::IsConverted(platform::ClassifyByExtension(strFileName))) return strFileName;
   converter.Convert(strFileName, kConvertedTextPath);
   return kConvertedTextPath;
 }

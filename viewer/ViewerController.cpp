@@ -1,6 +1,7 @@
 #include "viewer/ViewerController.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/CodePage.h"
+#include "platform/DocumentLocators.h"
 #include "platform/Files.h"
 #include "platform/NativePath.h"
 #include "platform/ReportFormat.h"
@@ -128,8 +130,11 @@ void ViewerController::lstFileName_Click() {
   // before it counted the lines.
   sourceText_.clear();
   sourceTextProblem_.clear();
+  locators_.clear();
   try {
     sourceText_ = SourceTextPath(s, *services_.converter);
+    // A document's lines stand somewhere in it: the rows say where.
+    if (sourceText_ != s) platform::ReadLocators(sourceText_, locators_);
   } catch (const RunTimeError& error) {
     sourceTextProblem_ = ProblemText(error);
   }
@@ -265,6 +270,10 @@ std::size_t ViewerController::RowCount() const { return rows_ ? rows_->GetObject
 ListEntry ViewerController::RowEntry(std::size_t index) const {
   const auto& entry = rows_->GetObject().At(index);
   std::string text = entry.key + " " + entry.value;
+  std::size_t line = 0;
+  const auto [end, error] = std::from_chars(entry.key.data(), entry.key.data() + entry.key.size(), line);
+  if (error == std::errc() && end == entry.key.data() + entry.key.size() && line >= 1 && line <= locators_.size())
+    return {text, text + "  [" + locators_[line - 1] + "]", 0};
   return {text, text, 0};
 }
 
@@ -275,6 +284,7 @@ void ViewerController::Form_Unload(const OuterRect& outer, const PaneWidths& pan
   const auto removeOwnFiles = [] {
     platform::RemoveFile(kAnchorPagePath);
     platform::RemoveFile(kConvertedTextPath);
+    platform::RemoveFile(platform::LocatorPath(kConvertedTextPath));
   };
   try {
     ViewerSettings settings(settings_, dpiX_, dpiY_);

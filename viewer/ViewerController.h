@@ -102,6 +102,8 @@ class ViewerController {
   // or, when that cannot be had, why.
   std::string sourceText_;
   std::string sourceTextProblem_;
+  // A converted document's locators, one for each line of its text.
+  std::vector<std::string> locators_;
   std::string anchorPageProblem_;
 
   // The status line: what the last refresh found, and a word on the page

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Converter.h"
+#include "platform/DocumentLocators.h"
 #include "platform/PathFunctions.h"
 
 namespace {
@@ -23,8 +24,6 @@ std::string CancelledConversionNotice(const std::string& path) {
   return platform::Utf8ToAnsiOrRaw("转换取消 ") + path;
 }
 
-std::string FailedConversionNotice(const std::string& path) { return platform::Utf8ToAnsiOrRaw("转换失败 ") + path; }
-
 WordConverter::WordConverter(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}
 
 WordConverter::WordConverter() : WordConverter(ShippedFileFolder(ShippedFileKind::Helper)) {}
@@ -32,6 +31,9 @@ WordConverter::WordConverter() : WordConverter(ShippedFileFolder(ShippedFileKind
 bool WordConverter::Convert(const std::string& path, std::string& fileToRead, std::string& message) {
   const platform::Conversion conversion =
       platform::ConvertDocument(programDirectory_, path, kConverterOutput, [this] { return !cancelled_ || !cancelled_(); });
+  exitStatus_ = conversion.exitStatus;
+  inPart_ = conversion.status == platform::ConversionStatus::ConvertedInPart;
+  failed_ = conversion.status == platform::ConversionStatus::Failed;
   switch (conversion.status) {
     case platform::ConversionStatus::Converted:
     case platform::ConversionStatus::ConvertedInPart:
@@ -50,6 +52,6 @@ bool WordConverter::Convert(const std::string& path, std::string& fileToRead, st
   }
   // The output holds nothing of this document; scanning it would count
   // nothing and say nothing.
-  message = FailedConversionNotice(path);
+  message = platform::ConversionFailedNotice(conversion.exitStatus, path);
   return false;
 }

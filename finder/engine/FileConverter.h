@@ -15,9 +15,11 @@ class FileConverter {
   virtual bool Convert(const std::string& path, std::string& fileToRead, std::string& message) = 0;
 };
 
-// Word documents, through the converter program "Textifier" that is shipped
-// with the finder (beside it in the build). Its output goes to the one fixed file
-// "c:\~tmp.txt", which each conversion replaces.
+// Documents (Word's of 1997-2003 and today's), through the converter program
+// "Textifier" that is shipped with the finder (beside it in the build). Its
+// output goes to the one fixed file "c:\~tmp.txt", which each conversion
+// replaces, and the locator of each of its lines to the file
+// platform::LocatorPath names beside it.
 class WordConverter : public FileConverter {
  public:
   // programDirectory: where the converter lies; where the helpers were
@@ -28,10 +30,19 @@ class WordConverter : public FileConverter {
   // Asked while the converter runs; true ends it (politely, then for good)
   // and the document gets the cancel notice instead of its lines.
   void SetCancelCheck(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
+  // The last conversion's exit status (platform::ConverterExit); whether the
+  // converter ran and could not convert the document; whether its text was
+  // written only in part (a damaged document, or out of time).
+  int ExitStatus() const { return exitStatus_; }
+  bool Failed() const { return failed_; }
+  bool InPart() const { return inPart_; }
 
  private:
   std::string programDirectory_;
   std::function<bool()> cancelled_;
+  int exitStatus_ = 0;
+  bool failed_ = false;
+  bool inPart_ = false;
 };
 
 // Texts the engine writes into the report (CP936).

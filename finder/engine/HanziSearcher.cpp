@@ -4,6 +4,7 @@
 
 #include "finder/engine/DirectoryWalker.h"
 #include "finder/engine/FileConverter.h"
+#include "platform/DocumentLocators.h"
 #include "platform/AsciiText.h"
 
 bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
@@ -117,7 +118,8 @@ void HanziSearcher::Finish() {
 
 bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRead, std::string& message) {
   switch (platform::ClassifyByExtension(path)) {
-    case platform::FileKind::WordDocument: {
+    case platform::FileKind::WordDocument:
+    case platform::FileKind::Document: {
       // Every search converts into the same file, whose path the rows carry:
       // it is held from the converter's start until its text is scanned, and
       // another search waits for it.
@@ -129,7 +131,13 @@ bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRea
       WordConverter converter = wiring_.converterDirectory.empty() ? WordConverter()
                                                                    : WordConverter(wiring_.converterDirectory);
       converter.SetCancelCheck([this] { return wiring_.IsCancelled(); });
-      return converter.Convert(path, fileToRead, message);
+      if (!converter.Convert(path, fileToRead, message)) {
+        if (converter.Failed()) Tell(path, ReadProblem::NotConverted, converter.ExitStatus());
+        return false;
+      }
+      if (converter.InPart()) Tell(path, ReadProblem::ConvertedInPart, converter.ExitStatus());
+      platform::ReadLocators(fileToRead, locators_);
+      return true;
     }
     case platform::FileKind::Spreadsheet:
       message = SkipNotice(path);
@@ -138,6 +146,7 @@ bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRea
       break;
   }
   fileToRead = path;
+  locators_.clear();
   return true;
 }
 
@@ -183,7 +192,7 @@ void HanziSearcher::ReadHere(const std::string& path, const std::string& fileToR
   // nothing: the output is another search's.
   if (converted && !converterLock_.Held() && wiring_.IsCancelled()) return;
   LinesToReport lines(report_);
-  ReportHits hits(settings_, path, converted, file.read, lines, wiring_.runs);
+  ReportHits hits(settings_, path, converted, file.read, lines, wiring_.runs, converted ? &locators_ : nullptr);
   try {
     ReadFileText(settings_, wiring_, path, fileToRead, converted, &report_, reader_, chars_, hits, file);
     // The file's lines leave the buffer with it, so that a full disk ends
@@ -201,7 +210,7 @@ void HanziSearcher::WritePrepared(const std::string& path, PreparedFile& prepare
   if (!file.open.opened) return;
   if (wiring_.runs)
     for (auto& [number, runs] : prepared.hitRuns) {
-      if (wiring_.runs->Runs(path, file.read.encoding, number, runs) == SinkVerdict::StopSearch) {
+      if (wiring_.runs->Runs(path, file.read.encoding, number, {}, runs) == SinkVerdict::StopSearch) {
         file.stopSearch = true;
         break;
       }
@@ -228,6 +237,6 @@ void HanziSearcher::TellFile(const std::string& path, const ScannedFile& file) {
 }
 
 void HanziSearcher::Tell(const std::string& path, ReadProblem problem, int error) {
-  if (problem == ReadProblem::NotWhole) notWhole_.push_back(path);
+  if (problem == ReadProblem::NotWhole || problem == ReadProblem::ConvertedInPart) notWhole_.push_back(path);
   if (wiring_.problems) wiring_.problems->CannotRead(path, problem, error);
 }

@@ -90,6 +90,8 @@ class HanziSearcher : private ProblemSink {
   bool stoppedByOutput_ = false;
   SearchOutcome outcome_;
   std::vector<std::string> notWhole_;
+  // The converted document's locators, a line each (none for other files).
+  std::vector<std::string> locators_;
   // Counted as files are committed (SearchOutcome says what each is).
   SearchOutcome counts_;
   // Reused from file to file and line to line, so the line loop allocates nothing.

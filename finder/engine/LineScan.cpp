@@ -94,7 +94,8 @@ class LinesToBuffer : public ReportLines {
 class RunsToBuffer : public RunSink {
  public:
   explicit RunsToBuffer(std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out) : out_(out) {}
-  SinkVerdict Runs(const std::string&, TextEncoding, std::int64_t lineNumber, std::vector<CharacterRun>& runs) override {
+  SinkVerdict Runs(const std::string&, TextEncoding, std::int64_t lineNumber, std::string_view,
+                   std::vector<CharacterRun>& runs) override {
     out_.emplace_back(lineNumber, std::move(runs));
     return SinkVerdict::GoOn;
   }
@@ -359,8 +360,14 @@ bool LinesToReport::HitLine(std::int64_t lineNumber, std::string_view chars) {
 }
 
 ReportHits::ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
-                       ReportLines& lines, RunSink* runs)
-    : settings_(settings), path_(path), converted_(converted), read_(read), lines_(lines), runs_(runs) {}
+                       ReportLines& lines, RunSink* runs, const std::vector<std::string>* locators)
+    : settings_(settings),
+      path_(path),
+      converted_(converted),
+      read_(read),
+      lines_(lines),
+      runs_(runs),
+      locators_(locators) {}
 
 SinkVerdict ReportHits::Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) {
   if (!headerWritten_) lines_.Header(path_);
@@ -369,7 +376,10 @@ SinkVerdict ReportHits::Hit(std::int64_t lineNumber, std::string_view chars, std
   if (!runs_ || !settings_.findRuns) return SinkVerdict::GoOn;
   FindRunsUnlessMarked(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.Chars,
                        settings_.ignoreMarker, lineRuns_);
-  return runs_->Runs(path_, read_.encoding, lineNumber, lineRuns_);
+  std::string_view locator;
+  if (locators_ && lineNumber >= 1 && static_cast<std::uint64_t>(lineNumber) <= locators_->size())
+    locator = (*locators_)[static_cast<std::size_t>(lineNumber - 1)];
+  return runs_->Runs(path_, read_.encoding, lineNumber, locator, lineRuns_);
 }
 
 bool ContainsStartTag(const SearchWiring& wiring, const std::string& path, TextEncoding encoding,

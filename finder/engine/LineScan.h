@@ -72,12 +72,13 @@ class LinesToReport : public ReportLines {
 };
 
 // The one sink of a file's hits: its report lines, and with findRuns the
-// line's runs, handed to runs in the encoding the file is read in.
+// line's runs, handed to runs in the encoding the file is read in (with the
+// line's locator, for a converted document that has them).
 class ReportHits : public HitSink {
  public:
   // read is filled in by the scan before the first hit.
   ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
-             ReportLines& lines, RunSink* runs);
+             ReportLines& lines, RunSink* runs, const std::vector<std::string>* locators = nullptr);
   SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override;
 
  private:
@@ -87,6 +88,7 @@ class ReportHits : public HitSink {
   const TextRead& read_;
   ReportLines& lines_;
   RunSink* runs_;
+  const std::vector<std::string>* locators_;
   bool headerWritten_ = false;
   std::vector<CharacterRun> lineRuns_;
 };

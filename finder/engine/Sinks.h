@@ -36,14 +36,17 @@ class ProgressSink {
 // be opened simply yields no lines); the terminal prints a line for each,
 // the dialog says nothing, as the design asks of it.
 enum class ReadProblem {
-  Folder,   // a folder could not be listed
-  File,     // a file could not be opened
-  NotWhole  // a file's scan ended early: a read error, or memory exhausted
+  Folder,           // a folder could not be listed
+  File,             // a file could not be opened
+  NotWhole,         // a file's scan ended early: a read error, or memory exhausted
+  NotConverted,     // a document could not be converted (the report has its notice)
+  ConvertedInPart   // a document's text was converted only in part
 };
 class ProblemSink {
  public:
   virtual ~ProblemSink() = default;
-  // errorNumber: the errno value of the cause (ENOMEM for memory).
+  // errorNumber: the errno value of the cause (ENOMEM for memory); for a
+  // document, the converter's exit status (platform::ConverterExit).
   virtual void CannotRead(const std::string& path, ReadProblem problem, int errorNumber) = 0;
   // The file held bytes that are not valid in its encoding (they acted as
   // ASCII does: ending a run, not written). Once per file.
@@ -76,11 +79,13 @@ class SummaryExport {
 
 // Told of the runs of characters of every line with characters, in the
 // search's order (file by file, line by line): where each stands and what it
-// holds, for a front end that shows where characters stand. The runs may be
-// moved from.
+// holds, for a front end that shows where characters stand. A document's
+// lines come with their locator ("paragraph 12", "Sheet1!B7"), where its
+// line number is that of its converted text; other files' with none. The
+// runs may be moved from.
 class RunSink {
  public:
   virtual ~RunSink() = default;
   virtual SinkVerdict Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
-                           std::vector<CharacterRun>& runs) = 0;
+                           std::string_view locator, std::vector<CharacterRun>& runs) = 0;
 };

@@ -21,6 +21,10 @@ struct Finding {
   // finding's fingerprint, which survives lines moving. OccurrenceCounter
   // (or FindingStream) fills it in.
   std::int64_t occurrence = 0;
+  // Where a document's finding stands in it ("paragraph 12", "Sheet1!B7",
+  // "slide 3 notes", "page 5"); line and columns are then those of its
+  // converted text, which no editor has. Empty for other files.
+  std::string locator;
 };
 
 struct FindingSummary {

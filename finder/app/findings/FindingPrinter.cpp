@@ -40,9 +40,15 @@ class VimgrepPrinter : public FindingPrinter {
     if (out_.Failed()) return;
     out_.Append(paths_.Get(finding.path, findings::AppendTerminalSafe));
     out_.Append(':');
-    out_.AppendNumber(finding.line);
-    out_.Append(':');
-    out_.AppendNumber(finding.column);
+    if (!finding.locator.empty()) {
+      // A document's place is its locator: a line and column would send an
+      // editor into the document's bytes.
+      findings::AppendTerminalSafe(out_.Buffer(), finding.locator);
+    } else {
+      out_.AppendNumber(finding.line);
+      out_.Append(':');
+      out_.AppendNumber(finding.column);
+    }
     out_.Append(':');
     findings::AppendTerminalSafe(out_.Buffer(), finding.text);
     out_.Append('\n');
@@ -65,12 +71,17 @@ class JsonLinesPrinter : public FindingPrinter {
     if (out_.Failed()) return;
     out_.Append(R"({"type":"finding","path":)");
     out_.Append(paths_.Get(finding.path, findings::AppendJsonString));
-    out_.Append(R"(,"line":)");
-    out_.AppendNumber(finding.line);
-    out_.Append(R"(,"column":)");
-    out_.AppendNumber(finding.column);
-    out_.Append(R"(,"character_column":)");
-    out_.AppendNumber(finding.characterColumn);
+    if (!finding.locator.empty()) {
+      out_.Append(R"(,"locator":)");
+      findings::AppendJsonString(out_.Buffer(), finding.locator);
+    } else {
+      out_.Append(R"(,"line":)");
+      out_.AppendNumber(finding.line);
+      out_.Append(R"(,"column":)");
+      out_.AppendNumber(finding.column);
+      out_.Append(R"(,"character_column":)");
+      out_.AppendNumber(finding.characterColumn);
+    }
     out_.Append(R"(,"text":)");
     findings::AppendJsonString(out_.Buffer(), finding.text);
     out_.Append(R"(,"encoding":)");
@@ -119,14 +130,17 @@ class GithubPrinter : public FindingPrinter {
     out_.Append(paths_.Get(finding.path, [&](std::string& shown, const std::string& path) {
       findings::AppendWorkflowProperty(shown, relative_.Relative(path));
     }));
-    out_.Append(",line=");
-    out_.AppendNumber(finding.line);
-    out_.Append(",col=");
-    out_.AppendNumber(finding.characterColumn);
-    out_.Append(",endColumn=");
-    out_.AppendNumber(EndColumn(finding));
+    if (finding.locator.empty()) {
+      out_.Append(",line=");
+      out_.AppendNumber(finding.line);
+      out_.Append(",col=");
+      out_.AppendNumber(finding.characterColumn);
+      out_.Append(",endColumn=");
+      out_.AppendNumber(EndColumn(finding));
+    }
     out_.Append("::");
-    findings::AppendWorkflowData(out_.Buffer(), finding.text);
+    // A document's finding is annotated on the file, its locator first.
+    findings::AppendWorkflowData(out_.Buffer(), finding.locator.empty() ? finding.text : finding.locator + ": " + finding.text);
     out_.Append('\n');
   }
 

@@ -81,16 +81,24 @@ class SarifPrinter : public FindingPrinter {
     AppendJsonString(o, messagePrefix_ + finding.text);
     o += R"(},"locations":[{"physicalLocation":{"artifactLocation":)";
     o += Location(finding.path);
-    o += R"(,"region":{"startLine":)";
-    out_.AppendNumber(finding.line);
-    o += R"(,"startColumn":)";
-    out_.AppendNumber(finding.characterColumn);
-    o += R"(,"endLine":)";
-    out_.AppendNumber(finding.line);
-    o += R"(,"endColumn":)";
-    const std::int64_t span = finding.characterSpan > 0 ? finding.characterSpan : CodePointCount(finding.text);
-    out_.AppendNumber(finding.characterColumn + span);
-    o += R"(}}}],"partialFingerprints":{"primaryLocationLineHash":")";
+    if (!finding.locator.empty()) {
+      // A document has no lines a viewer of the file could show: the
+      // finding stands at a logical place in it instead.
+      o += R"(},"logicalLocations":[{"name":)";
+      AppendJsonString(o, finding.locator);
+      o += R"(,"kind":"element"}]}],"partialFingerprints":{"primaryLocationLineHash":")";
+    } else {
+      o += R"(,"region":{"startLine":)";
+      out_.AppendNumber(finding.line);
+      o += R"(,"startColumn":)";
+      out_.AppendNumber(finding.characterColumn);
+      o += R"(,"endLine":)";
+      out_.AppendNumber(finding.line);
+      o += R"(,"endColumn":)";
+      const std::int64_t span = finding.characterSpan > 0 ? finding.characterSpan : CodePointCount(finding.text);
+      out_.AppendNumber(finding.characterColumn + span);
+      o += R"(}}}],"partialFingerprints":{"primaryLocationLineHash":")";
+    }
     o += Fingerprint(finding);
     o += R"("}})";
     out_.MaybeFlush();

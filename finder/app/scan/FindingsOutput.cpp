@@ -63,12 +63,16 @@ bool FindingsOutput::Open(const ScanOptions& options, const std::vector<SearchRo
 }
 
 SinkVerdict FindingsOutput::Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
-                                 std::vector<CharacterRun>& runs) {
+                                 std::string_view locator, std::vector<CharacterRun>& runs) {
   if (path != path_) {
     path_ = path;
     finding_.path = platform::AnsiToUtf8OrRaw(path);
   }
   finding_.line = lineNumber;
+  if (locator.empty())
+    finding_.locator.clear();
+  else
+    finding_.locator = platform::AnsiToUtf8Lenient(locator);
   finding_.encoding = platform::EncodingName(encoding);
   for (CharacterRun& run : runs) {
     finding_.column = run.byteColumn;

@@ -25,7 +25,7 @@ class FindingsOutput : public RunSink {
 
   // Ends the search once the findings can no longer be printed.
   SinkVerdict Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
-                   std::vector<CharacterRun>& runs) override;
+                   std::string_view locator, std::vector<CharacterRun>& runs) override;
 
   // Closes the listing with the search's counters and, when asked, writes
   // the new baseline, only from a search that saw everything it covers

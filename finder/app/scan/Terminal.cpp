@@ -7,6 +7,7 @@
 #include "finder/app/findings/FindingText.h"
 #include "finder/app/search/FinderTexts.h"
 #include "platform/CodePage.h"
+#include "platform/DocumentLocators.h"
 
 namespace {
 
@@ -88,7 +89,14 @@ void TerminalProblems::CannotRead(const std::string& path, ReadProblem problem, 
   progress_.Clear();
   const std::string shown = TerminalText(path);
   const char* reason = std::strerror(errorNumber);
-  if (problem == ReadProblem::Folder) {
+  if (problem == ReadProblem::NotConverted) {
+    ++unreadable_;
+    std::fprintf(err_, "glyphwell-scan: cannot convert %s: %s\n", shown.c_str(),
+                 platform::ConversionProblem(errorNumber).c_str());
+  } else if (problem == ReadProblem::ConvertedInPart) {
+    std::fprintf(err_, "glyphwell-scan: %s could not be scanned whole: %s\n", shown.c_str(),
+                 platform::ConversionProblem(errorNumber).c_str());
+  } else if (problem == ReadProblem::Folder) {
     ++unreadable_;
     std::fprintf(err_, "glyphwell-scan: cannot read folder %s: %s\n", shown.c_str(), reason);
   } else if (problem == ReadProblem::File) {
