@@ -78,7 +78,7 @@ int CountSparse(std::uint64_t bits) {
 std::size_t ScanSse2(const unsigned char* p, std::size_t n, const StopBytes& stops, std::size_t& lines,
                      std::size_t& lineEnd) {
   const __m128i lineFeed = _mm_set1_epi8('\n');
-  __m128i ascii[4];
+  __m128i ascii[StopBytes::kMostAscii];
   for (int k = 0; k < stops.asciiCount; ++k) ascii[k] = _mm_set1_epi8(static_cast<char>(stops.ascii[k]));
   const auto mask16 = [&](const __m128i v) {
     unsigned mask = stops.highBytes ? static_cast<unsigned>(_mm_movemask_epi8(v)) : 0;
@@ -121,7 +121,7 @@ __attribute__((target("avx2,popcnt"))) std::size_t ScanAvx2(const unsigned char*
                                                              const StopBytes& stops, std::size_t& lines,
                                                              std::size_t& lineEnd) {
   const __m256i lineFeed = _mm256_set1_epi8('\n');
-  __m256i ascii[4];
+  __m256i ascii[StopBytes::kMostAscii];
   for (int k = 0; k < stops.asciiCount; ++k) ascii[k] = _mm256_set1_epi8(static_cast<char>(stops.ascii[k]));
   const auto mask32 = [&](const __m256i v) { return StopMask32(v, stops, ascii); };
   std::size_t i = 0;

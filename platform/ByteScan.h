@@ -10,14 +10,15 @@
 namespace platform {
 
 // The bytes a scan stops at: every byte 0x80 or above (when highBytes), and
-// up to four ASCII bytes named.
+// up to six ASCII bytes named.
 struct StopBytes {
+  static constexpr int kMostAscii = 6;
   bool highBytes = true;
-  unsigned char ascii[4] = {};
+  unsigned char ascii[kMostAscii] = {};
   int asciiCount = 0;
 
   StopBytes& Add(unsigned char c) {
-    if (asciiCount < 4) ascii[asciiCount++] = c;
+    if (asciiCount < kMostAscii && !Is(c)) ascii[asciiCount++] = c;
     return *this;
   }
   bool Is(unsigned char c) const {

@@ -109,17 +109,25 @@ int OpenAnyDepth(const std::string& nativePath, int flags) {
 }
 
 int OpenRegularFile(const std::string& nativePath) {
+  FileIdentity identity;
+  return OpenRegularFile(nativePath, identity);
+}
+
+int OpenRegularFile(const std::string& nativePath, FileIdentity& identity) {
   // O_NONBLOCK so that opening a FIFO cannot wait for a writer; it is
   // refused right after.
   const int fd = OpenAnyDepth(nativePath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  const bool known = fstat(fd, &st) == 0;
+  if (!known || !S_ISREG(st.st_mode)) {
+    const int error = known && S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     close(fd);
     errno = error;
     return -1;
   }
+  identity.device = static_cast<std::uint64_t>(st.st_dev);
+  identity.inode = static_cast<std::uint64_t>(st.st_ino);
   // Some network and FUSE file systems honour O_NONBLOCK even on regular files.
   fcntl(fd, F_SETFL, 0);
   return fd;

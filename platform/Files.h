@@ -45,6 +45,8 @@ int OpenAnyDepth(const std::string& nativePath, int flags);
 // Returns the descriptor, or -1 with errno set. The one way the system opens
 // a file to read.
 int OpenRegularFile(const std::string& nativePath);
+// The same, with the file's identity (from the test it passed: no second stat).
+int OpenRegularFile(const std::string& nativePath, FileIdentity& identity);
 
 // Reads a whole regular file. Returns 0, or the errno value of the failure
 // (EISDIR for a directory, EINVAL for another special file).

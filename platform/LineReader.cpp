@@ -38,13 +38,12 @@ bool LineReader::Open(std::string_view ansiPath) { return OpenNative(ToNative(an
 
 bool LineReader::OpenNative(const std::string& nativePath) {
   Close();
-  const int fd = OpenRegularFile(nativePath);
+  const int fd = OpenRegularFile(nativePath, identity_);
   if (fd < 0) {
     error_ = errno;
     atEnd_ = true;
     return false;
   }
-  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   fd_ = fd;
   if (buffer_.size() < kInitialBuffer) buffer_.resize(kInitialBuffer);
   return true;
@@ -55,7 +54,7 @@ void LineReader::ResetPosition() {
   error_ = 0;
   headBuffered_ = false;
   headBytes_ = 0;
-  begin_ = end_ = scanned_ = 0;
+  begin_ = end_ = scanned_ = clean_ = 0;
   maskBase_ = kNoMask;
   utf16_.reset();
 }
@@ -82,10 +81,9 @@ std::string_view LineReader::RawHead(std::size_t count) {
   }
   headBuffered_ = true;
   headBytes_ = got;
-  // The text ends where the text-mode reading would end it.
-  const void* stop = std::memchr(buffer_.data(), kEndOfText, got);
-  end_ = stop ? static_cast<std::size_t>(static_cast<const char*>(stop) - buffer_.data()) : got;
-  if (stop) atEnd_ = true;
+  // Where a 0x1A ends the text is found as the text is read (CutAtEndOfText).
+  end_ = got;
+  clean_ = 0;
   return std::string_view(buffer_.data(), std::min(count, got));
 }
 
@@ -104,7 +102,7 @@ void LineReader::DecodeUtf16(TextEncoding encoding) {
     // The head in the buffer is raw UTF-16: it is read again through the
     // decoder, from where the reading was to start.
     const std::size_t start = begin_;
-    begin_ = end_ = scanned_ = 0;
+    begin_ = end_ = scanned_ = clean_ = 0;
     maskBase_ = kNoMask;
     atEnd_ = false;
     headBuffered_ = false;
@@ -134,11 +132,14 @@ void LineReader::Close() {
 
 bool LineReader::Fill() {
   if (fd_ < 0 || atEnd_) return false;
+  // Nothing is read past the end of the text.
+  if (CutAtEndOfText(end_)) return false;
   char* data = buffer_.data();
   if (begin_ > 0) {
     // Only the start of an unfinished line is left; move it to the front.
     std::memmove(data, data + begin_, end_ - begin_);
     end_ -= begin_;
+    clean_ = end_;
     begin_ = 0;
     maskBase_ = kNoMask;
   }
@@ -153,12 +154,21 @@ bool LineReader::Fill() {
     atEnd_ = true;
     return false;
   }
-  if (const void* stop = std::memchr(data + end_, kEndOfText, size)) {
-    size = static_cast<std::size_t>(static_cast<const char*>(stop) - (data + end_));
-    atEnd_ = true;
-  }
   end_ += size;
-  return size > 0;
+  return true;
+}
+
+bool LineReader::CutAtEndOfText(std::size_t upTo) {
+  if (upTo <= clean_) return false;
+  const char* data = buffer_.data();
+  if (const void* stop = std::memchr(data + clean_, kEndOfText, upTo - clean_)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(stop) - data);
+    clean_ = end_;
+    atEnd_ = true;
+    return true;
+  }
+  clean_ = upTo;
+  return false;
 }
 
 std::size_t LineReader::ReadInto(char* data, std::size_t room) {
@@ -221,7 +231,7 @@ std::size_t LineReader::FindLineFeed(std::size_t from) {
 bool LineReader::ReadLine(std::string_view& line) {
   for (;;) {
     const std::size_t lineFeed = FindLineFeed(begin_ + scanned_);
-    if (lineFeed != std::string::npos) {
+    if (lineFeed != std::string::npos && !CutAtEndOfText(lineFeed)) {
       const char* data = buffer_.data();
       // The whole line stays in the buffer until it is handed out, so a CR
       // from an earlier read is still just before the LF.
@@ -232,10 +242,12 @@ bool LineReader::ReadLine(std::string_view& line) {
       scanned_ = 0;
       return true;
     }
+    if (lineFeed != std::string::npos) break;  // the text ended before the LF
     scanned_ = end_ - begin_;
     if (!Fill()) break;
   }
-  if (end_ == begin_) return false;
+  CutAtEndOfText(end_);
+  if (end_ <= begin_) return false;
   line = std::string_view(buffer_.data() + begin_, end_ - begin_);
   begin_ = end_;
   scanned_ = 0;
@@ -244,6 +256,7 @@ bool LineReader::ReadLine(std::string_view& line) {
 
 std::size_t LineReader::ReadLines(std::string_view* lines, std::size_t capacity) {
   if (capacity == 0 || !ReadLine(lines[0])) return 0;
+  CutAtEndOfText(end_);
   std::size_t count = 1;
   const char* data = buffer_.data();
   std::size_t begin = begin_;
@@ -296,11 +309,19 @@ bool EncodingBeforeReading(LineReader& reader, EncodingChoice choice, TextEncodi
 
 bool LineReader::ScanPlain(const StopBytes& stops, std::size_t& lines) {
   const auto* data = reinterpret_cast<const unsigned char*>(buffer_.data());
-  const std::size_t size = end_ - begin_;
+  const std::size_t start = begin_, size = end_ - begin_;
+  StopBytes withEnd = stops;
+  // The end of the text is found on the way, so that it costs no pass of its own.
+  withEnd.Add(kEndOfText);
+  const bool seeksEnd = withEnd.Is(kEndOfText);
   std::size_t lineEnd = 0;
-  const std::size_t stop = ScanToStop(data + begin_, size, stops, lines, lineEnd);
+  const std::size_t stop = ScanToStop(data + start, size, withEnd, lines, lineEnd);
   begin_ += lineEnd;
   scanned_ = 0;
+  if (stop < size && data[start + stop] == kEndOfText)
+    CutAtEndOfText(start + stop + 1);
+  else if (seeksEnd)
+    clean_ = std::max(clean_, start + stop);
   return stop < size;
 }
 

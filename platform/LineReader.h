@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/ByteScan.h"
+#include "platform/FileSearch.h"
 #include "platform/TextEncoding.h"
 
 #if defined(__SSE2__)
@@ -34,6 +35,8 @@ class LineReader {
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }
+  // The open file's identity (device and inode).
+  const FileIdentity& Identity() const { return identity_; }
   // The errno of a failed Open (EISDIR or EINVAL for a directory or other
   // special file) or of a read that failed, so that a caller can tell a read
   // error from the end of the input; 0 when neither happened since the last
@@ -94,6 +97,11 @@ class LineReader {
   bool ScanPlain(const StopBytes& stops, std::size_t& lines);
   // Position of the first LF in buffer_ at or after from, or npos.
   std::size_t FindLineFeed(std::size_t from);
+  // A 0x1A ends the text: makes sure none lies in buffer_ before upTo (at
+  // most end_), and ends the text at the first one. A scan over the text
+  // looks for it on its way, so most bytes are never searched twice. True
+  // when the text ended there.
+  bool CutAtEndOfText(std::size_t upTo);
 
   static constexpr std::size_t kNoMask = static_cast<std::size_t>(-1) / 2;
 
@@ -118,12 +126,14 @@ class LineReader {
   };
 
   int fd_ = -1;
+  FileIdentity identity_;
   bool atEnd_ = false;
   int error_ = 0;
   Buffer buffer_;
   std::size_t begin_ = 0;  // start of unread data in buffer_
   std::size_t end_ = 0;    // end of valid data in buffer_
   std::size_t scanned_ = 0;  // bytes after begin_ already known to hold no LF
+  std::size_t clean_ = 0;    // buffer_ before this holds no 0x1A
   std::size_t maskBase_ = kNoMask;    // buffer position of the block lineFeedMask_ describes
   std::uint64_t lineFeedMask_ = 0;    // its LF bits
   // RawHead read the file's first headBytes_ bytes into the buffer; its
@@ -178,6 +188,7 @@ inline std::uint64_t LineFeedBits(const unsigned char* p) {
 template <class Feed>
 bool LineReader::FeedRest(Feed&& feed) {
   for (;;) {
+    CutAtEndOfText(end_);
     if (end_ > begin_ && !feed(std::string_view(buffer_.data() + begin_, end_ - begin_))) return false;
     begin_ = end_;
     scanned_ = 0;

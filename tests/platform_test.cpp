@@ -235,6 +235,26 @@ std::vector<std::pair<std::size_t, std::string>> NumberedLines(const std::string
   }
 }
 
+// The same, straight from the bytes: text mode ends the text at a 0x1A, LF
+// ends a line, a CR right before it goes.
+std::vector<std::pair<std::size_t, std::string>> NumberedLinesOf(std::string text, bool hash) {
+  text = text.substr(0, text.find('\x1A'));
+  std::vector<std::pair<std::size_t, std::string>> lines;
+  std::size_t number = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    const std::size_t next = end == std::string::npos ? text.size() : end + 1;
+    if (end == std::string::npos) end = text.size();
+    else if (end > start && text[end - 1] == '\r') --end;
+    std::string line = text.substr(start, end - start);
+    ++number;
+    if (std::any_of(line.begin(), line.end(), [hash](unsigned char c) { return c >= 0x80 || (hash && c == '#'); }))
+      lines.emplace_back(number, line);
+    start = next;
+  }
+  return lines;
+}
+
 TEST(LineReader, SkippingPlainLinesKeepsNumbersAndLines) {
   TempDir dir;
   std::mt19937 random(7);
@@ -248,14 +268,20 @@ TEST(LineReader, SkippingPlainLinesKeepsNumbersAndLines) {
       else if (pick == 999 && round == 2) text += std::string(300000, 'p');
       else text += static_cast<char>('a' + random() % 26);
     }
+    // The text ends at a 0x1A in a plain stretch, and on a line with a hit
+    // beyond the first buffer.
     if (round == 3) text += "\x1A\xB0\xA1 after the end\n";
+    if (round == 1) text.insert(text.size() / 2, "x\xB0\xA1 hit \x1A then more\n");
+    if (round == 0) text.insert(text.size() / 3, "plain\x1A\xB0\xA1\n");
     const std::string file = dir.Write("f" + std::to_string(round), text);
     // Every instruction set the scan may use gives the same lines.
     for (const SimdLevel level : {SimdLevel::Plain, SimdLevel::Sse2, SimdLevel::Avx2}) {
       const SimdLevel before = UseSimd(level);
-      for (bool hash : {false, true})
-        EXPECT_EQ(NumberedLines(file, true, hash), NumberedLines(file, false, hash))
-            << round << hash << static_cast<int>(level);
+      for (bool hash : {false, true}) {
+        const auto expected = NumberedLinesOf(text, hash);
+        EXPECT_EQ(NumberedLines(file, true, hash), expected) << round << hash << static_cast<int>(level);
+        EXPECT_EQ(NumberedLines(file, false, hash), expected) << round << hash << static_cast<int>(level);
+      }
       UseSimd(before);
     }
   }

@@ -333,7 +333,7 @@ OpenedFile OpenForScan(platform::LineReader& reader, const std::string& fileToRe
     opened.error = reader.LastError();
     return opened;
   }
-  platform::GetIdentity(reader.Descriptor(), opened.identity);
+  opened.identity = reader.Identity();
   if (!converted && platform::IsLockedByWriter(reader.Descriptor())) {
     opened.heldByWriter = true;
     opened.error = EBUSY;
