@@ -2,12 +2,32 @@
 
 #include "platform/FileKinds.h"
 
+namespace {
+
+// Files in the window for each worker: enough that a large file at the head
+// does not leave the other workers idle behind it.
+constexpr int kWindowPerWorker = 64;
+// What prepared files may hold between them while they wait for their turn;
+// past it, workers take only the window's head.
+constexpr std::size_t kHeldBudget = 8u << 20;
+
+// About what a prepared file holds in memory.
+std::size_t HeldBytes(const PreparedFile& prepared) {
+  std::size_t bytes = prepared.lines.size();
+  for (const auto& [line, runs] : prepared.hitRuns)
+    for (const CharacterRun& run : runs) bytes += sizeof run + run.text.size();
+  return bytes;
+}
+
+}  // namespace
+
 struct ParallelScan::Job {
   enum class Kind { Prepare, AtItsTurn, FolderProblem };
   Kind kind = Kind::Prepare;
   std::string path;
   int folderError = 0;
-  bool done = false;  // under the mutex
+  bool done = false;          // under the mutex
+  std::size_t heldBytes = 0;  // under the mutex: what it counts against the budget
   PreparedFile prepared;
 };
 
@@ -15,8 +35,11 @@ ParallelScan::ParallelScan(const ScanSettings& settings, const SearchWiring& wir
     : settings_(settings),
       wiring_(wiring),
       commits_(std::move(commits)),
-      window_(static_cast<std::size_t>(4 * workers)) {
-  for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+      window_(static_cast<std::size_t>(kWindowPerWorker * workers)) {
+  // The search's own thread reads too while it waits for the head, so one
+  // thread fewer is started: as many read as were asked for, and none
+  // waits for a core.
+  for (int i = 1; i < workers; ++i) threads_.emplace_back([this] { Work(); });
 }
 
 ParallelScan::~ParallelScan() {
@@ -74,11 +97,29 @@ void ParallelScan::CommitHead() {
   std::shared_ptr<Job> job;
   {
     std::unique_lock lock(mutex_);
-    jobDone_.wait(lock, [&] { return pending_.front()->done; });
+    // While the head is being read, the search's own thread reads the next
+    // file no one has taken rather than wait.
+    while (!pending_.front()->done) {
+      if (NextToScan() == nullptr || (heldBytes_ >= kHeldBudget && nextToScan_ != 0)) {
+        jobDone_.wait(lock);
+        continue;
+      }
+      Job* next = pending_[nextToScan_++].get();
+      lock.unlock();
+      PrepareFile(settings_, wiring_, next->path, reader_, chars_, next->prepared);
+      const std::size_t held = HeldBytes(next->prepared);
+      lock.lock();
+      next->done = true;
+      next->heldBytes = held;
+      heldBytes_ += held;
+    }
     job = std::move(pending_.front());
     pending_.pop_front();
     if (nextToScan_ > 0) --nextToScan_;
+    heldBytes_ -= job->heldBytes;
   }
+  // Room in the budget again, or a new head that may be taken past it.
+  workAvailable_.notify_all();
   if (wiring_.IsCancelled()) {
     // The walk would not have reached this file.
     stopped_ = true;
@@ -105,6 +146,7 @@ void ParallelScan::Discard() {
   stopped_ = true;
   pending_.clear();
   nextToScan_ = 0;
+  heldBytes_ = 0;
 }
 
 void ParallelScan::Work() {
@@ -114,14 +156,20 @@ void ParallelScan::Work() {
     std::shared_ptr<Job> job;  // shared, so that a discarded window cannot free it under the worker
     {
       std::unique_lock lock(mutex_);
-      workAvailable_.wait(lock, [&] { return stopping_ || NextToScan() != nullptr; });
+      // Past the budget only the head is taken, which the commit waits for.
+      workAvailable_.wait(lock, [&] {
+        return stopping_ || (NextToScan() != nullptr && (heldBytes_ < kHeldBudget || nextToScan_ == 0));
+      });
       if (stopping_) return;
       job = pending_[nextToScan_++];
     }
     PrepareFile(settings_, wiring_, job->path, reader, chars, job->prepared);
+    const std::size_t held = HeldBytes(job->prepared);
     {
       const std::lock_guard lock(mutex_);
       job->done = true;
+      job->heldBytes = held;
+      heldBytes_ += held;
     }
     jobDone_.notify_all();
   }

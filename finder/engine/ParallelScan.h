@@ -61,6 +61,10 @@ class ParallelScan {
   std::condition_variable workAvailable_, jobDone_;
   std::deque<std::shared_ptr<Job>> pending_;  // in walk order; the front is committed next
   std::size_t nextToScan_ = 0;                // pending_ before this index are taken or not for workers
+  std::size_t heldBytes_ = 0;                 // what done jobs in pending_ hold
   bool stopping_ = false;
   bool stopped_ = false;  // the committing thread's own: nothing more is committed
+  // The committing thread's own, for the files it reads while it waits.
+  platform::LineReader reader_;
+  std::string chars_;
 };
