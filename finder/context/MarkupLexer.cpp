@@ -1,0 +1,367 @@
+#include "finder/context/MarkupLexer.h"
+
+#include <cctype>
+
+namespace context {
+
+// The rows name only what differs from the defaults of their struct.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+// The markup languages, a row each.
+const MarkupRules kMarkupLanguages[] = {
+    {.language = "HTML",
+     .extensions = {".html", ".htm", ".xhtml", ".shtml", ".xht"},
+     .scriptAndStyle = true,
+     .mustache = true},
+    {.language = "XML",
+     .extensions = {".xml", ".xsl", ".xslt", ".xsd", ".plist", ".resx", ".xaml", ".xlf", ".xliff"}},
+    {.language = "SVG", .extensions = {".svg"}, .scriptAndStyle = true},
+    {.language = "Vue", .extensions = {".vue"}, .scriptAndStyle = true, .mustache = true, .directives = true, .i18nBlock = true},
+    {.language = "Svelte", .extensions = {".svelte"}, .scriptAndStyle = true, .braces = true},
+    {.language = "PHP", .extensions = {".php", ".phtml", ".php5", ".php7"}, .scriptAndStyle = true, .php = true},
+};
+
+bool StartsWith(std::string_view line, std::size_t i, std::string_view text) {
+  return line.size() - i >= text.size() && line.compare(i, text.size(), text) == 0;
+}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+bool IsNameChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == ':' || c == '.' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+// Where text (lower case) starts in line[from, to) without regard to case, or to.
+std::size_t FindIgnoringCase(std::string_view line, std::string_view text, std::size_t from, std::size_t to) {
+  for (std::size_t i = line.find('<', from); i != std::string_view::npos && i + text.size() <= to; i = line.find('<', i + 1)) {
+    std::size_t k = 0;
+    while (k < text.size() && std::tolower(static_cast<unsigned char>(line[i + k])) == text[k]) ++k;
+    if (k == text.size()) return i;
+  }
+  return to;
+}
+std::size_t Find(std::string_view line, std::string_view text, std::size_t from, std::size_t to) {
+  const std::size_t at = line.substr(0, to).find(text, from);
+  return at == std::string_view::npos ? to : at;
+}
+
+}  // namespace
+
+const MarkupRules* FindMarkupRules(std::string_view extension) {
+  for (const MarkupRules& rules : kMarkupLanguages)
+    for (std::string_view listed : rules.extensions)
+      if (!listed.empty() && listed == extension) return &rules;
+  return nullptr;
+}
+
+MarkupLexer::MarkupLexer(const MarkupRules& rules, const CallMatcher& calls) : rules_(rules), calls_(calls) {}
+
+CodeLexer& MarkupLexer::Code(std::string_view language, Labels extra) {
+  for (EmbeddedLexer& embedded : lexers_)
+    if (embedded.language == language && embedded.extra == extra) return *embedded.lexer;
+  lexers_.push_back({language, extra, std::make_unique<CodeLexer>(CodeRulesOf(language), calls_, extra)});
+  return *lexers_.back().lexer;
+}
+
+Labels MarkupLexer::StateLabels() const {
+  switch (state_) {
+    case State::Text:
+    case State::CData:
+      return Bit(Label::Text);
+    case State::AttributeValue:
+      return Bit(Label::Attribute);
+    case State::Comment:
+      return Bit(Label::Comment);
+    case State::Embedded:
+    case State::Expression:
+    case State::AttributeCode:
+      return code_->Current();
+    case State::Php:
+      return php_->Current();
+    default:
+      return Bit(Label::Code);
+  }
+}
+
+void MarkupLexer::Enter(State state, std::size_t at, Marks& marks) {
+  state_ = state;
+  marks.Set(at, StateLabels());
+}
+
+void MarkupLexer::Line(std::string_view line, Marks& marks) {
+  if (state_ == State::Embedded || state_ == State::Expression || state_ == State::AttributeCode)
+    code_->StartLine(line);
+  else if (state_ == State::Php)
+    php_->StartLine(line);
+  marks.Set(0, StateLabels());
+  const std::size_t n = line.size();
+  std::size_t phpAt = 0;
+  for (std::size_t i = 0; i < n;) {
+    std::size_t to = n;
+    if (rules_.php && state_ != State::Php) {
+      if (phpAt < i || (phpAt == 0 && i == 0)) phpAt = Find(line, "<?", i, n);
+      if (phpAt == i) {
+        afterPhp_ = state_;
+        if (php_ == nullptr) {
+          // PHP goes on where it stopped at each <?php; the other lexers start afresh where they are embedded.
+          php_ = &Code("PHP");
+          php_->Embed(0, "?>");
+        }
+        php_->Resume();
+        state_ = State::Php;
+        marks.Set(i, Bit(Label::Code));
+        i += StartsWith(line, i, "<?php") ? 5 : StartsWith(line, i, "<?=") ? 3 : 2;
+        continue;
+      }
+      to = phpAt;
+    }
+    switch (state_) {
+      case State::Text:
+        i = StepText(line, i, to, marks);
+        break;
+      case State::Tag:
+        i = StepTag(line, i, to, marks);
+        break;
+      case State::AttributeValue: {
+        if (quote_ == 0) {
+          std::size_t end = i;
+          while (end < to && !IsBlank(line[end]) && line[end] != '>') ++end;
+          if (end < to) Enter(State::Tag, end, marks);
+          i = end;
+          break;
+        }
+        std::size_t end = i;
+        while (end < to && line[end] != quote_ && !(rules_.braces && line[end] == '{')) ++end;
+        if (end == to) {
+          i = to;
+        } else if (line[end] == '{') {
+          code_ = &Code("JavaScript");
+          code_->Embed('}', "");
+          doubleBrace_ = false;
+          afterExpression_ = State::AttributeValue;
+          Enter(State::Expression, end, marks);
+          i = end + 1;
+        } else {
+          if (attribute_ == "lang" || attribute_ == "type") language_ = Lower(line.substr(i, end - i));
+          Enter(State::Tag, end + 1, marks);
+          i = end + 1;
+        }
+        break;
+      }
+      case State::AttributeCode:
+        i = StepAttributeCode(line, i, to, marks);
+        break;
+      case State::Comment:
+        i = Until(line, i, to, "-->", State::Text, marks);
+        break;
+      case State::CData:
+        i = Until(line, i, to, "]]>", State::Text, marks);
+        break;
+      case State::Declaration:
+        i = Until(line, i, to, ">", State::Text, marks);
+        break;
+      case State::Instruction:
+        i = Until(line, i, to, "?>", State::Text, marks);
+        break;
+      case State::Embedded:
+        i = StepEmbedded(line, i, to, marks);
+        break;
+      case State::Expression:
+        i = StepExpression(line, i, to, marks);
+        break;
+      case State::Php: {
+        const std::size_t stop = php_->Run(line, i, n, marks);
+        if (php_->Ended()) {
+          php_->Resume();
+          state_ = afterPhp_;
+          i = stop + 2;
+          marks.Set(i, StateLabels());
+        } else {
+          i = n;
+        }
+        break;
+      }
+    }
+  }
+  if (state_ == State::Embedded || state_ == State::Expression || state_ == State::AttributeCode)
+    code_->EndLine(line);
+  else if (state_ == State::Php)
+    php_->EndLine(line);
+}
+
+std::size_t MarkupLexer::Until(std::string_view line, std::size_t i, std::size_t to, std::string_view end, State next,
+                               Marks& marks) {
+  const std::size_t at = Find(line, end, i, to);
+  if (at == to) return to;
+  Enter(next, at + end.size(), marks);
+  return at + end.size();
+}
+
+std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
+  std::size_t j = i;
+  while (j < to && line[j] != '<' && !((rules_.mustache || rules_.braces) && line[j] == '{')) ++j;
+  if (j == to) return to;
+  if (line[j] == '{') {
+    const bool doubled = j + 1 < to && line[j + 1] == '{';
+    if (rules_.mustache && !doubled && !rules_.braces) return j + 1;
+    code_ = &Code("JavaScript");
+    code_->Embed('}', "");
+    doubleBrace_ = doubled && rules_.mustache;
+    afterExpression_ = State::Text;
+    Enter(State::Expression, j, marks);
+    return j + (doubleBrace_ ? 2 : 1);
+  }
+  if (StartsWith(line, j, "<!--")) {
+    Enter(State::Comment, j, marks);
+    return j + 4;
+  }
+  if (StartsWith(line, j, "<![CDATA[")) {
+    Enter(State::CData, j + 9, marks);
+    return j + 9;
+  }
+  if (StartsWith(line, j, "<!")) {
+    Enter(State::Declaration, j, marks);
+    return j + 2;
+  }
+  if (StartsWith(line, j, "<?")) {
+    Enter(State::Instruction, j, marks);
+    return j + 2;
+  }
+  const bool closing = j + 1 < to && line[j + 1] == '/';
+  const std::size_t nameStart = j + (closing ? 2 : 1);
+  if (nameStart >= to || !std::isalpha(static_cast<unsigned char>(line[nameStart]))) return j + 1;
+  std::size_t nameEnd = nameStart;
+  while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
+  tag_ = Lower(line.substr(nameStart, nameEnd - nameStart));
+  closingTag_ = closing;
+  attribute_.clear();
+  language_.clear();
+  valueNext_ = false;
+  Enter(State::Tag, j, marks);
+  return nameEnd;
+}
+
+std::size_t MarkupLexer::StepTag(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
+  const char c = line[i];
+  if (IsBlank(c)) return i + 1;
+  if (c == '>' || (c == '/' && i + 1 < to && line[i + 1] == '>')) {
+    const std::size_t after = i + (c == '>' ? 1 : 2);
+    valueNext_ = false;
+    if (c == '/') closingTag_ = true;  // nothing is embedded in <script/>
+    EndTag(after, marks);
+    return after;
+  }
+  if (valueNext_) {
+    valueNext_ = false;
+    if (rules_.braces && c == '{') {
+      code_ = &Code("JavaScript");
+      code_->Embed('}', "");
+      doubleBrace_ = false;
+      afterExpression_ = State::Tag;
+      Enter(State::Expression, i, marks);
+      return i + 1;
+    }
+    quote_ = (c == '"' || c == '\'') ? c : 0;
+    std::string_view language;
+    if (quote_ != 0 && rules_.directives &&
+        (attribute_[0] == ':' || attribute_[0] == '@' || attribute_[0] == '#' || attribute_.starts_with("v-")))
+      language = "JavaScript";
+    else if (quote_ != 0 && rules_.scriptAndStyle && attribute_.size() > 2 && attribute_.starts_with("on"))
+      language = "JavaScript";
+    else if (quote_ != 0 && rules_.scriptAndStyle && attribute_ == "style")
+      language = "CSS";
+    if (!language.empty()) {
+      code_ = &Code(language);
+      code_->Embed(0, "");
+      Enter(State::AttributeCode, i, marks);
+      return i + 1;
+    }
+    Enter(State::AttributeValue, i, marks);
+    return quote_ != 0 ? i + 1 : i;
+  }
+  if (c == '=') {
+    valueNext_ = true;
+    return i + 1;
+  }
+  if (rules_.braces && c == '{') {  // Svelte's {...props} and {name}
+    code_ = &Code("JavaScript");
+    code_->Embed('}', "");
+    doubleBrace_ = false;
+    afterExpression_ = State::Tag;
+    Enter(State::Expression, i, marks);
+    return i + 1;
+  }
+  std::size_t end = i;
+  while (end < to && !IsBlank(line[end]) && line[end] != '=' && line[end] != '>' && line[end] != '/' &&
+         line[end] != '"' && line[end] != '\'')
+    ++end;
+  if (end == i) return i + 1;
+  attribute_ = Lower(line.substr(i, end - i));
+  return end;
+}
+
+void MarkupLexer::EndTag(std::size_t at, Marks& marks) {
+  std::string_view language;
+  Labels extra = 0;
+  if (!closingTag_ && rules_.scriptAndStyle && tag_ == "script") {
+    if (language_.find("template") != std::string::npos || language_.find("html") != std::string::npos)
+      language = "";  // a template's markup stays markup
+    else if (language_ == "ts" || language_.find("typescript") != std::string::npos)
+      language = "TypeScript";
+    else if (language_ == "tsx")
+      language = "TSX";
+    else if (language_.find("json") != std::string::npos)
+      language = "JSON";
+    else
+      language = "JavaScript";
+  } else if (!closingTag_ && rules_.scriptAndStyle && tag_ == "style") {
+    language = language_ == "scss" || language_ == "sass" || language_ == "less" || language_ == "stylus" ? "SCSS" : "CSS";
+  } else if (!closingTag_ && rules_.i18nBlock && tag_ == "i18n") {
+    language = "JSON";
+    extra = Bit(Label::Locale);
+  }
+  if (language.empty()) {
+    Enter(State::Text, at, marks);
+    return;
+  }
+  code_ = &Code(language, extra);
+  code_->Embed(0, "");
+  embeddedEnd_ = "</" + tag_;
+  Enter(State::Embedded, at, marks);
+}
+
+std::size_t MarkupLexer::StepEmbedded(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
+  const std::size_t end = FindIgnoringCase(line, embeddedEnd_, i, to);
+  code_->Run(line, i, end, marks);
+  if (end == to) return to;
+  closingTag_ = true;
+  tag_ = embeddedEnd_.substr(2);
+  attribute_.clear();
+  valueNext_ = false;
+  Enter(State::Tag, end, marks);
+  return end + embeddedEnd_.size();
+}
+
+std::size_t MarkupLexer::StepExpression(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
+  const std::size_t stop = code_->Run(line, i, to, marks);
+  if (!code_->Ended()) return to;
+  const std::size_t after = stop + (doubleBrace_ && stop + 1 < line.size() && line[stop + 1] == '}' ? 2 : 1);
+  marks.Set(stop, Bit(Label::Code));
+  Enter(afterExpression_, after, marks);
+  return after;
+}
+
+std::size_t MarkupLexer::StepAttributeCode(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
+  const std::size_t end = Find(line, std::string_view(&quote_, 1), i, to);
+  code_->Run(line, i, end, marks);
+  if (end == to) return to;
+  Enter(State::Tag, end, marks);
+  return end + 1;
+}
+
+}  // namespace context
