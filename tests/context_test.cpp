@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 
 #include "finder/context/Escapes.h"
 #include "finder/context/SourceContext.h"
@@ -294,6 +295,49 @@ TEST(ContextTest, EscapesDecodeToTheCharactersTheyStandFor) {
   EXPECT_EQ(found("/s?q=%E4%B8%AD%E6%96%87&x=%41%e4%b8"), "6+18:中文 ");
   // Not escapes: an escaped backslash, a lone surrogate, a letter.
   EXPECT_EQ(found("\"\\\\u4e2d\" \\uD840x \\u0041"), "");
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in) << path;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Excerpts of real files from Debian and npm packages (data/context/SOURCES.md)
+// keep the labels that were checked by hand.
+TEST(ContextTest, RealFilesKeepTheirCheckedLabels) {
+  const Classifier classifier;
+  for (const char* name : {"lunar.js", "datetime.vue", "README.md", "pinyin.go", "tabsqlitedb.py", "table.py",
+                           "base.lua", "luna_pinyin.schema.yaml", "key_event.h", "preface.html"}) {
+    const std::string text = ReadFile(std::string(CONTEXT_DATA) + "/" + name);
+    std::istringstream listed(ReadFile(std::string(CONTEXT_DATA) + "/" + name + ".labels"));
+    std::vector<Position> places;
+    std::vector<std::string> expected, words;
+    for (std::string entry; std::getline(listed, entry);) {
+      Position place;
+      char colon;
+      std::istringstream fields(entry);
+      fields >> place.line >> colon >> place.column >> colon;
+      std::string rest;
+      std::getline(fields, rest);
+      places.push_back(place);
+      expected.push_back(entry);
+      words.push_back(rest.substr(rest.find(':') + 1));
+    }
+    ASSERT_FALSE(places.empty()) << name;
+    std::vector<Labels> labels;
+    classifier.Classify(name, text, places, labels);
+    // The text at each place as well, so that a fixture cannot drift from its file.
+    const std::vector<Position> found = Places(text, words);
+    ASSERT_EQ(found.size(), places.size()) << name;
+    for (std::size_t k = 0; k < places.size(); ++k) {
+      EXPECT_TRUE(found[k].line == places[k].line && found[k].column == places[k].column) << name << " " << expected[k];
+      EXPECT_EQ(std::to_string(places[k].line) + ":" + std::to_string(places[k].column) + ":" + Names(labels[k]) +
+                    ":" + words[k],
+                expected[k])
+          << name;
+    }
+  }
 }
 
 // Every lexer over arbitrary bytes: no crash, a label for every position.

@@ -42,8 +42,7 @@ StringForm Quoted(char escape, bool multiline) {
 
 }  // namespace
 
-CodeLexer::CodeLexer(const CodeRules& rules, const CallMatcher& calls, Labels extra)
-    : rules_(rules), calls_(calls), extra_(extra) {
+CodeLexer::CodeLexer(const CodeRules& rules, const CallMatcher& calls) : rules_(rules), calls_(calls) {
   frames_.reserve(8);
   brackets_.reserve(32);
   callee_.reserve(kMaxCallee);
@@ -67,14 +66,14 @@ Labels CodeLexer::Current() const {
   switch (top.kind) {
     case Kind::Code:
     case Kind::JsxTag:
-      return Bit(Label::Code) | extra_;
+      return Bit(Label::Code);
     case Kind::JsxText:
-      return Bit(Label::Text) | extra_;
+      return Bit(Label::Text);
     case Kind::LineComment:
     case Kind::BlockComment:
-      return Bit(Label::Comment) | extra_;
+      return Bit(Label::Comment);
     default:
-      return top.labels | extra_;
+      return top.labels;
   }
 }
 

@@ -17,9 +17,7 @@ namespace context {
 
 class CodeLexer final : public Lexer {
  public:
-  // extra is added to every label the lexer gives (locale for translations
-  // embedded in a component).
-  CodeLexer(const CodeRules& rules, const CallMatcher& calls, Labels extra = 0);
+  CodeLexer(const CodeRules& rules, const CallMatcher& calls);
 
   void Line(std::string_view line, Marks& marks) override;
 
@@ -80,7 +78,6 @@ class CodeLexer final : public Lexer {
 
   const CodeRules& rules_;
   const CallMatcher& calls_;
-  Labels extra_;
   std::vector<Frame> frames_;
   std::vector<Bracket> brackets_;
   std::string callee_;         // the names just read, joined by "." (console.log)

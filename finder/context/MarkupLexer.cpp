@@ -61,10 +61,10 @@ const MarkupRules* FindMarkupRules(std::string_view extension) {
 
 MarkupLexer::MarkupLexer(const MarkupRules& rules, const CallMatcher& calls) : rules_(rules), calls_(calls) {}
 
-CodeLexer& MarkupLexer::Code(std::string_view language, Labels extra) {
+CodeLexer& MarkupLexer::Code(std::string_view language) {
   for (EmbeddedLexer& embedded : lexers_)
-    if (embedded.language == language && embedded.extra == extra) return *embedded.lexer;
-  lexers_.push_back({language, extra, std::make_unique<CodeLexer>(CodeRulesOf(language), calls_, extra)});
+    if (embedded.language == language) return *embedded.lexer;
+  lexers_.push_back({language, std::make_unique<CodeLexer>(CodeRulesOf(language), calls_)});
   return *lexers_.back().lexer;
 }
 
@@ -78,6 +78,7 @@ Labels MarkupLexer::StateLabels() const {
     case State::Comment:
       return Bit(Label::Comment);
     case State::Embedded:
+      return code_ != nullptr ? code_->Current() : blockLabels_;
     case State::Expression:
     case State::AttributeCode:
       return code_->Current();
@@ -94,7 +95,7 @@ void MarkupLexer::Enter(State state, std::size_t at, Marks& marks) {
 }
 
 void MarkupLexer::Line(std::string_view line, Marks& marks) {
-  if (state_ == State::Embedded || state_ == State::Expression || state_ == State::AttributeCode)
+  if ((state_ == State::Embedded || state_ == State::Expression || state_ == State::AttributeCode) && code_ != nullptr)
     code_->StartLine(line);
   else if (state_ == State::Php)
     php_->StartLine(line);
@@ -188,7 +189,7 @@ void MarkupLexer::Line(std::string_view line, Marks& marks) {
       }
     }
   }
-  if (state_ == State::Embedded || state_ == State::Expression || state_ == State::AttributeCode)
+  if ((state_ == State::Embedded || state_ == State::Expression || state_ == State::AttributeCode) && code_ != nullptr)
     code_->EndLine(line);
   else if (state_ == State::Php)
     php_->EndLine(line);
@@ -307,7 +308,6 @@ std::size_t MarkupLexer::StepTag(std::string_view line, std::size_t i, std::size
 
 void MarkupLexer::EndTag(std::size_t at, Marks& marks) {
   std::string_view language;
-  Labels extra = 0;
   if (!closingTag_ && rules_.scriptAndStyle && tag_ == "script") {
     if (language_.find("template") != std::string::npos || language_.find("html") != std::string::npos)
       language = "";  // a template's markup stays markup
@@ -322,14 +322,18 @@ void MarkupLexer::EndTag(std::size_t at, Marks& marks) {
   } else if (!closingTag_ && rules_.scriptAndStyle && tag_ == "style") {
     language = language_ == "scss" || language_ == "sass" || language_ == "less" || language_ == "stylus" ? "SCSS" : "CSS";
   } else if (!closingTag_ && rules_.i18nBlock && tag_ == "i18n") {
-    language = "JSON";
-    extra = Bit(Label::Locale);
+    // Translations, in JSON or YAML: all of it is where Chinese belongs.
+    code_ = nullptr;
+    blockLabels_ = Bit(Label::String) | Bit(Label::Locale);
+    embeddedEnd_ = "</" + tag_;
+    Enter(State::Embedded, at, marks);
+    return;
   }
   if (language.empty()) {
     Enter(State::Text, at, marks);
     return;
   }
-  code_ = &Code(language, extra);
+  code_ = &Code(language);
   code_->Embed(0, "");
   embeddedEnd_ = "</" + tag_;
   Enter(State::Embedded, at, marks);
@@ -337,7 +341,7 @@ void MarkupLexer::EndTag(std::size_t at, Marks& marks) {
 
 std::size_t MarkupLexer::StepEmbedded(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
   const std::size_t end = FindIgnoringCase(line, embeddedEnd_, i, to);
-  code_->Run(line, i, end, marks);
+  if (code_ != nullptr) code_->Run(line, i, end, marks);
   if (end == to) return to;
   closingTag_ = true;
   tag_ = embeddedEnd_.substr(2);

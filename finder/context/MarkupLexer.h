@@ -36,7 +36,7 @@ class MarkupLexer final : public Lexer {
     Text, Tag, AttributeValue, AttributeCode, Comment, CData, Declaration, Instruction, Embedded, Expression, Php
   };
 
-  CodeLexer& Code(std::string_view language, Labels extra = 0);
+  CodeLexer& Code(std::string_view language);
   std::size_t StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks);
   std::size_t StepTag(std::string_view line, std::size_t i, std::size_t to, Marks& marks);
   std::size_t StepEmbedded(std::string_view line, std::size_t i, std::size_t to, Marks& marks);
@@ -52,7 +52,6 @@ class MarkupLexer final : public Lexer {
   const CallMatcher& calls_;
   struct EmbeddedLexer {
     std::string_view language;
-    Labels extra;
     std::unique_ptr<CodeLexer> lexer;
   };
   std::vector<EmbeddedLexer> lexers_;
@@ -60,7 +59,8 @@ class MarkupLexer final : public Lexer {
   State state_ = State::Text;
   State afterExpression_ = State::Text;  // where a {{ }}, { } or PHP block returns to
   State afterPhp_ = State::Text;
-  CodeLexer* code_ = nullptr;  // the lexer of Embedded, Expression and AttributeCode
+  CodeLexer* code_ = nullptr;  // the lexer of Embedded (none for a block of translations), Expression and AttributeCode
+  Labels blockLabels_ = 0;     // of Embedded without a lexer
   bool codeStarted_ = false;   // code_ read part of an earlier line
   bool doubleBrace_ = false;
   std::string tag_;            // the tag being read, lower case
