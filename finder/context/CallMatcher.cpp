@@ -1,6 +1,8 @@
 #include "finder/context/CallMatcher.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
 
 namespace context {
 
@@ -66,6 +68,7 @@ CallMatcher::CallMatcher(const CallNames& extra) {
   for (std::string_view name : kI18nCalls) Add(name, Bit(Label::I18n));
   for (const std::string& name : extra.log) Add(name, Bit(Label::Log));
   for (const std::string& name : extra.i18n) Add(name, Bit(Label::I18n));
+  std::sort(lastParts_.begin(), lastParts_.end());
 }
 
 void CallMatcher::Add(std::string_view name, Labels labels) {
@@ -78,11 +81,23 @@ void CallMatcher::Add(std::string_view name, Labels labels) {
   if (last.back() == '*') {
     last.pop_back();
     pattern.prefix = true;
+    lastPrefixes_.push_back(last);
+  } else {
+    lastParts_.push_back(last);
   }
   patterns_.push_back(std::move(pattern));
 }
 
 Labels CallMatcher::Match(std::string_view callee) const {
+  // The last part first: most calls are of names no pattern ends in.
+  std::size_t lastStart = callee.size();
+  while (lastStart > 0 && callee[lastStart - 1] != '.' && callee[lastStart - 1] != ':' && callee[lastStart - 1] != '>')
+    --lastStart;
+  const std::string_view last = callee.substr(lastStart);
+  bool possible = std::binary_search(lastParts_.begin(), lastParts_.end(), last, std::less<>());
+  for (const std::string& prefix : lastPrefixes_)
+    if (last.size() > prefix.size() && last.substr(0, prefix.size()) == prefix) possible = true;
+  if (!possible) return 0;
   const Parts parts = Split(callee);
   Labels labels = 0;
   for (const Pattern& pattern : patterns_) {

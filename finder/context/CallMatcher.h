@@ -28,6 +28,10 @@ class CallMatcher {
   void Add(std::string_view name, Labels labels);
 
   std::vector<Pattern> patterns_;
+  // The last parts the patterns name, and the beginnings of those that end
+  // in "*": a callee whose last part is none of them matches nothing.
+  std::vector<std::string> lastParts_;
+  std::vector<std::string> lastPrefixes_;
 };
 
 }  // namespace context

@@ -15,7 +15,8 @@ bool IsNameByte(unsigned char c) {
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 bool StartsWith(std::string_view line, std::size_t i, std::string_view text) {
-  return !text.empty() && line.size() - i >= text.size() && line.compare(i, text.size(), text) == 0;
+  return !text.empty() && i < line.size() && line[i] == text[0] && line.size() - i >= text.size() &&
+         line.compare(i, text.size(), text) == 0;
 }
 char Closing(char open) { return open == '(' ? ')' : open == '[' ? ']' : open == '{' ? '}' : 0; }
 
@@ -25,6 +26,8 @@ bool PrecedesOperand(std::string_view word) {
   static constexpr std::string_view kWords[] = {"return", "typeof", "instanceof", "in", "of", "new", "delete",
                                                 "void", "throw", "case", "do", "else", "yield", "await",
                                                 "when", "if", "unless", "and", "or", "not", "puts", "print"};
+  // Most names are none of them: a look at the length and the first letter tells.
+  if (word.size() < 2 || word.size() > 10 || std::strchr("rtionvdcewyaupt", word[0]) == nullptr) return false;
   for (std::string_view listed : kWords)
     if (listed == word) return true;
   return false;
@@ -43,6 +46,22 @@ StringForm Quoted(char escape, bool multiline) {
 }  // namespace
 
 CodeLexer::CodeLexer(const CodeRules& rules, const CallMatcher& calls) : rules_(rules), calls_(calls) {
+  // The bytes that may open a comment or a string, so that every other
+  // byte of code is passed over at once.
+  auto opens = [this](char c) { opens_[static_cast<unsigned char>(c)] = true; };
+  for (const LineCommentForm& form : rules_.lineComments)
+    if (!form.open.empty()) opens(form.open[0]);
+  for (const BlockCommentForm& form : rules_.blockComments)
+    if (!form.open.empty()) opens(form.open[0]);
+  for (const StringForm& form : rules_.strings)
+    if (!form.open.empty()) opens(form.open[0]);
+  if (rules_.raw & kSwiftRaw) opens('#');
+  if (rules_.raw & kLuaLong) opens('[');
+  if (rules_.raw & kDollarQuote) opens('$');
+  if (rules_.heredoc != Heredoc::None || rules_.jsx) opens('<');
+  if (rules_.regexLiterals) opens('/');
+  if (rules_.charLiterals != CharLiterals::None) opens('\'');
+  rawNames_ = (rules_.raw & (kCppRaw | kRustRaw | kDartRaw)) != 0;
   frames_.reserve(8);
   brackets_.reserve(32);
   callee_.reserve(kMaxCallee);
@@ -334,68 +353,86 @@ std::size_t CodeLexer::OpensHeredoc(std::string_view line, std::size_t i) {
 
 std::size_t CodeLexer::StepCode(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
   const auto c = static_cast<unsigned char>(line[i]);
-  if (IsBlank(static_cast<char>(c))) return i + 1;
+  if (IsBlank(static_cast<char>(c))) {
+    while (i < to && IsBlank(line[i])) ++i;
+    return i;
+  }
   if (!closeText_.empty() && StartsWith(line, i, closeText_)) {
     ended_ = true;
     return i;
   }
-  if (const std::size_t opened = OpensComment(line, i, marks)) return opened > to ? to : opened;
+  const bool opens = opens_[c];
+  if (opens) {
+    if (const std::size_t opened = OpensComment(line, i, marks)) return opened > to ? to : opened;
+  }
   std::size_t end = i;
-  if (IsNameByte(c) && !IsDigit(c)) {
+  // A "$" that may open a string ($'...', $$...$$) is looked at as an opening first.
+  if (IsNameByte(c) && !IsDigit(c) && !(opens && c == '$')) {
     while (end < to && IsNameByte(static_cast<unsigned char>(line[end]))) ++end;
-  }
-  if (const std::size_t after = OpensSpecialString(line, i, end, marks)) return after;
-  if (const std::size_t after = OpensHeredoc(line, i)) {
-    prev_ = Prev::Value;
-    return after;
-  }
-  for (const StringForm& form : rules_.strings) {
-    if (!StartsWith(line, i, form.open)) continue;
-    OpenString(form, std::string(form.close), i, i + form.open.size(), marks);
-    return i + form.open.size();
-  }
-  if (c == '\'' && rules_.charLiterals != CharLiterals::None) {
-    std::size_t close = 0;
-    if (i + 1 < line.size() && line[i + 1] == '\\') {
-      close = i + 2;
-      while (close < line.size() && line[close] != '\'') close += line[close] == '\\' ? 2 : 1;
-    } else if (i + 1 < line.size()) {
-      char32_t ignored;
-      const int length = static_cast<unsigned char>(line[i + 1]) < 0x80
-                             ? 1
-                             : platform::DecodeUtf8(reinterpret_cast<const unsigned char*>(line.data() + i + 1),
-                                                    line.size() - i - 1, ignored);
-      close = i + 1 + static_cast<std::size_t>(length > 0 ? length : 1);
-    }
-    const bool literal = close > 0 && close < line.size() && line[close] == '\'';
-    if (literal || rules_.charLiterals == CharLiterals::Always) {
-      OpenString(Quoted('\\', false), "'", i, i + 1, marks);
-      return i + 1;
-    }
-    prev_ = Prev::Operator;  // a lifetime or a symbol
-    return i + 1;
-  }
-  if (c == '/' && rules_.regexLiterals && prev_ == Prev::Operator) {
-    Frame frame;
-    frame.kind = Kind::Regex;
-    frame.labels = StringLabels(Label::String);
-    Push(std::move(frame), i, marks);
-    ForgetCallee();
-    return i + 1;
-  }
-  if (c == '<' && rules_.jsx && prev_ == Prev::Operator && i + 1 < line.size() &&
-      (std::isalpha(static_cast<unsigned char>(line[i + 1])) || line[i + 1] == '>')) {
-    Frame frame;
-    frame.kind = Kind::JsxTag;
-    Push(std::move(frame), i, marks);
-    ForgetCallee();
-    return i + 1;
-  }
-  statementStart_ = false;
-  if (end > i) {
+    // r"...", R"(...)", br#"..."#: a short name right before a quote
+    if (rawNames_ && end - i <= 3 && end < line.size() && (line[end] == '"' || line[end] == '\'' || line[end] == '#'))
+      if (const std::size_t after = OpensSpecialString(line, i, end, marks)) return after;
+    statementStart_ = false;
     const std::string_view name = line.substr(i, end - i);
     NoteIdentifier(name);
-    prev_ = PrecedesOperand(name) ? Prev::Operator : Prev::Value;
+    prev_ = (rules_.regexLiterals || rules_.jsx) && PrecedesOperand(name) ? Prev::Operator : Prev::Value;
+    return end;
+  }
+  if (opens) {
+    if (const std::size_t after = OpensSpecialString(line, i, i, marks)) return after;
+    if (const std::size_t after = OpensHeredoc(line, i)) {
+      prev_ = Prev::Value;
+      return after;
+    }
+    for (const StringForm& form : rules_.strings) {
+      if (!StartsWith(line, i, form.open)) continue;
+      OpenString(form, std::string(form.close), i, i + form.open.size(), marks);
+      return i + form.open.size();
+    }
+    if (c == '\'' && rules_.charLiterals != CharLiterals::None) {
+      std::size_t close = 0;
+      if (i + 1 < line.size() && line[i + 1] == '\\') {
+        close = i + 2;
+        while (close < line.size() && line[close] != '\'') close += line[close] == '\\' ? 2 : 1;
+      } else if (i + 1 < line.size()) {
+        char32_t ignored;
+        const int length = static_cast<unsigned char>(line[i + 1]) < 0x80
+                               ? 1
+                               : platform::DecodeUtf8(reinterpret_cast<const unsigned char*>(line.data() + i + 1),
+                                                      line.size() - i - 1, ignored);
+        close = i + 1 + static_cast<std::size_t>(length > 0 ? length : 1);
+      }
+      const bool literal = close > 0 && close < line.size() && line[close] == '\'';
+      if (literal || rules_.charLiterals == CharLiterals::Always) {
+        OpenString(Quoted('\\', false), "'", i, i + 1, marks);
+        return i + 1;
+      }
+      prev_ = Prev::Operator;  // a lifetime or a symbol
+      return i + 1;
+    }
+    if (c == '/' && rules_.regexLiterals && prev_ == Prev::Operator) {
+      Frame frame;
+      frame.kind = Kind::Regex;
+      frame.labels = StringLabels(Label::String);
+      Push(std::move(frame), i, marks);
+      ForgetCallee();
+      return i + 1;
+    }
+    if (c == '<' && rules_.jsx && prev_ == Prev::Operator && i + 1 < line.size() &&
+        (std::isalpha(static_cast<unsigned char>(line[i + 1])) || line[i + 1] == '>')) {
+      Frame frame;
+      frame.kind = Kind::JsxTag;
+      Push(std::move(frame), i, marks);
+      ForgetCallee();
+      return i + 1;
+    }
+  }
+  statementStart_ = false;
+  if (c == '$') {  // one that opened nothing starts a name
+    end = i + 1;
+    while (end < to && IsNameByte(static_cast<unsigned char>(line[end]))) ++end;
+    NoteIdentifier(line.substr(i, end - i));
+    prev_ = Prev::Value;
     return end;
   }
   if (IsDigit(c) || (c == '.' && i + 1 < to && IsDigit(static_cast<unsigned char>(line[i + 1])))) {

@@ -77,6 +77,8 @@ class CodeLexer final : public Lexer {
   void ForgetCallee();
 
   const CodeRules& rules_;
+  bool opens_[256] = {};   // bytes that may open a comment or a string
+  bool rawNames_ = false;  // names before a quote may open a raw string
   const CallMatcher& calls_;
   std::vector<Frame> frames_;
   std::vector<Bracket> brackets_;

@@ -1,6 +1,5 @@
 #include "finder/context/MarkupLexer.h"
 
-#include <cctype>
 
 namespace context {
 
@@ -24,23 +23,26 @@ const MarkupRules kMarkupLanguages[] = {
 };
 
 bool StartsWith(std::string_view line, std::size_t i, std::string_view text) {
-  return line.size() - i >= text.size() && line.compare(i, text.size(), text) == 0;
+  return i < line.size() && line[i] == text[0] && line.size() - i >= text.size() &&
+         line.compare(i, text.size(), text) == 0;
 }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsNameChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == ':' || c == '.' ||
+  return IsAlpha(c) || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.' ||
          static_cast<unsigned char>(c) >= 0x80;
 }
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
+// Keeps the text, lower case, in to (whose room is used again).
+void SetLower(std::string& to, std::string_view text) {
+  to.assign(text);
+  for (char& c : to) c = Lower(c);
 }
 // Where text (lower case) starts in line[from, to) without regard to case, or to.
 std::size_t FindIgnoringCase(std::string_view line, std::string_view text, std::size_t from, std::size_t to) {
   for (std::size_t i = line.find('<', from); i != std::string_view::npos && i + text.size() <= to; i = line.find('<', i + 1)) {
     std::size_t k = 0;
-    while (k < text.size() && std::tolower(static_cast<unsigned char>(line[i + k])) == text[k]) ++k;
+    while (k < text.size() && Lower(line[i + k]) == text[k]) ++k;
     if (k == text.size()) return i;
   }
   return to;
@@ -148,7 +150,7 @@ void MarkupLexer::Line(std::string_view line, Marks& marks) {
           Enter(State::Expression, end, marks);
           i = end + 1;
         } else {
-          if (attribute_ == "lang" || attribute_ == "type") language_ = Lower(line.substr(i, end - i));
+          if (attribute_ == "lang" || attribute_ == "type") SetLower(language_, line.substr(i, end - i));
           Enter(State::Tag, end + 1, marks);
           i = end + 1;
         }
@@ -204,8 +206,8 @@ std::size_t MarkupLexer::Until(std::string_view line, std::size_t i, std::size_t
 }
 
 std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
-  std::size_t j = i;
-  while (j < to && line[j] != '<' && !((rules_.mustache || rules_.braces) && line[j] == '{')) ++j;
+  std::size_t j = Find(line, "<", i, to);
+  if (rules_.mustache || rules_.braces) j = Find(line, "{", i, j);
   if (j == to) return to;
   if (line[j] == '{') {
     const bool doubled = j + 1 < to && line[j + 1] == '{';
@@ -217,28 +219,29 @@ std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::siz
     Enter(State::Expression, j, marks);
     return j + (doubleBrace_ ? 2 : 1);
   }
-  if (StartsWith(line, j, "<!--")) {
+  const char next = j + 1 < to ? line[j + 1] : 0;
+  if (next == '!' && StartsWith(line, j, "<!--")) {
     Enter(State::Comment, j, marks);
     return j + 4;
   }
-  if (StartsWith(line, j, "<![CDATA[")) {
+  if (next == '!' && StartsWith(line, j, "<![CDATA[")) {
     Enter(State::CData, j + 9, marks);
     return j + 9;
   }
-  if (StartsWith(line, j, "<!")) {
+  if (next == '!') {
     Enter(State::Declaration, j, marks);
     return j + 2;
   }
-  if (StartsWith(line, j, "<?")) {
+  if (next == '?') {
     Enter(State::Instruction, j, marks);
     return j + 2;
   }
   const bool closing = j + 1 < to && line[j + 1] == '/';
   const std::size_t nameStart = j + (closing ? 2 : 1);
-  if (nameStart >= to || !std::isalpha(static_cast<unsigned char>(line[nameStart]))) return j + 1;
+  if (nameStart >= to || !IsAlpha(line[nameStart])) return j + 1;
   std::size_t nameEnd = nameStart;
   while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
-  tag_ = Lower(line.substr(nameStart, nameEnd - nameStart));
+  SetLower(tag_, line.substr(nameStart, nameEnd - nameStart));
   closingTag_ = closing;
   attribute_.clear();
   language_.clear();
@@ -302,7 +305,7 @@ std::size_t MarkupLexer::StepTag(std::string_view line, std::size_t i, std::size
          line[end] != '"' && line[end] != '\'')
     ++end;
   if (end == i) return i + 1;
-  attribute_ = Lower(line.substr(i, end - i));
+  SetLower(attribute_, line.substr(i, end - i));
   return end;
 }
 
