@@ -318,6 +318,8 @@ std::size_t CodeLexer::OpensSpecialString(std::string_view line, std::size_t i, 
 // the end of the opening, or 0 when none starts at i.
 std::size_t CodeLexer::OpensHeredoc(std::string_view line, std::size_t i) {
   if (rules_.heredoc == Heredoc::None || !StartsWith(line, i, "<<")) return 0;
+  // In the shell's $(( )) "<<" shifts.
+  if (brackets_.size() >= 2 && brackets_.back().open == '(' && brackets_[brackets_.size() - 2].open == '(') return 0;
   std::size_t j = i + 2;
   bool indented = false;
   if (rules_.heredoc == Heredoc::Php) {
