@@ -61,7 +61,6 @@ class MarkupLexer final : public Lexer {
   State afterPhp_ = State::Text;
   CodeLexer* code_ = nullptr;  // the lexer of Embedded (none for a block of translations), Expression and AttributeCode
   Labels blockLabels_ = 0;     // of Embedded without a lexer
-  bool codeStarted_ = false;   // code_ read part of an earlier line
   bool doubleBrace_ = false;
   std::string tag_;            // the tag being read, lower case
   bool closingTag_ = false;
