@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -11,32 +12,39 @@
 
 namespace context {
 
-// Where the labels change along one line: a lexer sets the labels that hold
-// from a byte on. Nothing is kept for lines nobody asks about.
+// The labels at the asked places of one line, as a lexer goes along it
+// setting the labels that hold from a byte on (bytes in order; a later
+// setting at the same byte replaces the earlier one). Only the labels of the
+// asked places are kept, so a long line costs no memory.
 class Marks {
  public:
-  void Begin(bool wanted) {
-    wanted_ = wanted;
-    starts_.clear();
+  // The line's asked places, sorted byte offsets.
+  void Begin(std::span<const std::size_t> bytes) {
+    bytes_ = bytes;
+    next_ = 0;
+    current_ = Bit(Label::Code);
     labels_.clear();
   }
   void Set(std::size_t byte, Labels labels) {
-    if (!wanted_) return;
-    // A later mark at the same byte replaces the earlier one.
-    if (!starts_.empty() && starts_.back() == byte) {
-      labels_.back() = labels;
-      return;
+    while (next_ < bytes_.size() && bytes_[next_] < byte) {
+      labels_.push_back(current_);
+      ++next_;
     }
-    if (!labels_.empty() && labels_.back() == labels) return;
-    starts_.push_back(byte);
-    labels_.push_back(labels);
+    current_ = labels;
   }
-  // The labels in force at byte.
-  Labels At(std::size_t byte) const;
+  // The labels of each asked place, in order, once the line is read.
+  const std::vector<Labels>& Finish() {
+    while (next_ < bytes_.size()) {
+      labels_.push_back(current_);
+      ++next_;
+    }
+    return labels_;
+  }
 
  private:
-  bool wanted_ = false;
-  std::vector<std::size_t> starts_;
+  std::span<const std::size_t> bytes_;
+  std::size_t next_ = 0;
+  Labels current_ = 0;
   std::vector<Labels> labels_;
 };
 

@@ -1,6 +1,7 @@
 #include "finder/context/SourceContext.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "finder/context/CallMatcher.h"
 #include "finder/context/Lexer.h"
@@ -28,21 +29,16 @@ bool ParseLabel(std::string_view name, Label& label) {
   return false;
 }
 
-Labels Marks::At(std::size_t byte) const {
-  const auto after = std::upper_bound(starts_.begin(), starts_.end(), byte);
-  if (after == starts_.begin()) return Bit(Label::Code);
-  return labels_[static_cast<std::size_t>(after - starts_.begin() - 1)];
-}
-
 struct FileContext::Impl {
   Labels pathLabels = 0;
   std::unique_ptr<Lexer> lexer;
   Marks marks;
+  std::vector<std::size_t> bytes;  // of the line's asked columns
 };
 
 FileContext::FileContext(const Classifier& classifier, std::string_view path) : impl_(std::make_unique<Impl>()) {
   impl_->pathLabels = PathLabels(path);
-  impl_->lexer = MakeLexer(path, classifier.Calls());
+  impl_->lexer = MakeLexer(path, *classifier.calls_);
 }
 
 FileContext::~FileContext() = default;
@@ -53,10 +49,9 @@ void FileContext::Line(std::string_view line, std::span<const std::int64_t> colu
     for (std::size_t k = 0; k < columns.size(); ++k) labels.push_back(Bit(Label::Text) | impl.pathLabels);
     return;
   }
-  impl.marks.Begin(!columns.empty());
-  impl.lexer->Line(line, impl.marks);
   // Code points to bytes, counted as the findings count them: a byte that
   // starts no UTF-8 character is one.
+  impl.bytes.clear();
   const auto* p = reinterpret_cast<const unsigned char*>(line.data());
   std::size_t byte = 0;
   std::int64_t column = 1;
@@ -67,8 +62,11 @@ void FileContext::Line(std::string_view line, std::span<const std::int64_t> colu
       byte += length > 0 ? static_cast<std::size_t>(length) : 1;
       ++column;
     }
-    labels.push_back(impl.marks.At(byte) | impl.pathLabels);
+    impl.bytes.push_back(byte);
   }
+  impl.marks.Begin(impl.bytes);
+  impl.lexer->Line(line, impl.marks);
+  for (const Labels found : impl.marks.Finish()) labels.push_back(found | impl.pathLabels);
 }
 
 Classifier::Classifier(const CallNames& extra) : calls_(std::make_unique<CallMatcher>(extra)) {}

@@ -45,7 +45,6 @@ struct Position {
 };
 
 class CallMatcher;
-class Lexer;
 
 // Holds the call names; one serves any number of files and threads.
 class Classifier {
@@ -63,9 +62,8 @@ class Classifier {
   void Classify(std::string_view path, std::string_view text, std::span<const Position> positions,
                 std::vector<Labels>& labels) const;
 
-  const CallMatcher& Calls() const { return *calls_; }
-
  private:
+  friend class FileContext;
   std::unique_ptr<CallMatcher> calls_;
 };
 
