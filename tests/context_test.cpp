@@ -128,6 +128,9 @@ TEST(ContextTest, JavaScriptRegexTemplatesAndJsx) {
                 "</div>; const after = '之后';\n",
                 {{"属性", "attribute"}, {"类", "string"}, {"文本", "text"}, {"块注释", "comment"}, {"表达式", "string"},
                  {"翻译", "string,i18n"}, {"尾", "text"}, {"片段", "text"}, {"之后", "string"}});
+  // A generic arrow function is no element.
+  EXPECT_LABELS("a.tsx", "const f = <T,>(x: T) => x; const g = <T extends U>(y: T) => '串';\n",
+                {{"串", "string"}});
   // TypeScript without JSX: "<" compares and casts.
   EXPECT_LABELS("a.ts", "let a = b < c ? '小' : '否'; const x = <T>y; // 注\n",
                 {{"小", "string"}, {"否", "string"}, {"注", "comment"}});

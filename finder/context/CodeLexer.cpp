@@ -35,6 +35,18 @@ bool PrecedesOperand(std::string_view word) {
 
 constexpr std::size_t kMaxCallee = 160;
 
+// "<" where an operand is expected: an element (<div, <Foo.Bar, <>), but not
+// a TypeScript generic arrow function's parameters (<T,>, <T extends U>).
+bool OpensJsx(std::string_view line, std::size_t i) {
+  std::size_t j = i + 1;
+  if (j < line.size() && line[j] == '>') return true;
+  if (j >= line.size() || !std::isalpha(static_cast<unsigned char>(line[j]))) return false;
+  while (j < line.size() && (IsNameByte(static_cast<unsigned char>(line[j])) || line[j] == '.' || line[j] == '-')) ++j;
+  while (j < line.size() && IsBlank(line[j])) ++j;
+  if (j < line.size() && line[j] == ',') return false;
+  return line.compare(j, 8, "extends ") != 0;
+}
+
 // A string form made on the spot: raw strings, character literals, JSX attributes.
 StringForm Quoted(char escape, bool multiline) {
   StringForm form;
@@ -420,8 +432,7 @@ std::size_t CodeLexer::StepCode(std::string_view line, std::size_t i, std::size_
       ForgetCallee();
       return i + 1;
     }
-    if (c == '<' && rules_.jsx && prev_ == Prev::Operator && i + 1 < line.size() &&
-        (std::isalpha(static_cast<unsigned char>(line[i + 1])) || line[i + 1] == '>')) {
+    if (c == '<' && rules_.jsx && prev_ == Prev::Operator && OpensJsx(line, i)) {
       Frame frame;
       frame.kind = Kind::JsxTag;
       Push(std::move(frame), i, marks);
