@@ -1,7 +1,9 @@
 // Times the lexers: reads each file, finds its runs of counted characters
-// and labels them, several times over; with --print it lists each run with
-// its labels instead (PATH:LINE:COLUMN:LABELS:TEXT), which is how the
-// fixtures' labels were first drawn up to be checked by hand.
+// and labels them, several times over, and times the search for escapes
+// over every line; with --print it lists each run with its labels instead
+// (PATH:LINE:COLUMN:LABELS:TEXT), which is how the fixtures' labels were
+// first drawn up to be checked by hand.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "finder/context/Escapes.h"
 #include "finder/context/SourceContext.h"
 #include "platform/TextEncoding.h"
 
@@ -119,5 +122,24 @@ int main(int argc, char** argv) {
   }
   std::printf("%zu files, %.1f MB, %zu findings: best of 5 %.4f s, %.0f MB/s\n", files.size(), bytes / 1e6, findings,
               best, bytes / 1e6 / best);
+  const auto han = [](char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0x20000 && c <= 0x3FFFF); };
+  std::vector<context::EscapedRun> runs;
+  std::size_t escaped = 0;
+  best = 1e9;
+  for (int round = 0; round < 5; ++round) {
+    escaped = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (const File& file : files) {
+      const std::string_view text = file.text;
+      for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        context::FindEscapes(text.substr(at, end - at), han, runs);
+        escaped += runs.size();
+        at = end + 1;
+      }
+    }
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::printf("escapes: %zu runs, best of 5 %.4f s, %.0f MB/s\n", escaped, best, bytes / 1e6 / best);
   return 0;
 }

@@ -3,6 +3,10 @@
 #include "platform/CodePage.h"
 #include "platform/TextEncoding.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace context {
 
 namespace {
@@ -28,6 +32,26 @@ std::uint32_t Hex(std::string_view line, std::size_t i, std::size_t min, std::si
 }
 
 constexpr char32_t kNone = 0xFFFFFFFF;
+
+// Where the next byte that may start an escape ("\\", "&", "%") stands at or
+// after i: most lines hold none, and are passed over sixteen bytes at a time.
+std::size_t NextMark(std::string_view line, std::size_t i) {
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t n = line.size();
+#if defined(__SSE2__)
+  const __m128i backslash = _mm_set1_epi8('\\'), amp = _mm_set1_epi8('&'), percent = _mm_set1_epi8('%');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, amp)),
+                                     _mm_cmpeq_epi8(v, percent));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < n && p[i] != '\\' && p[i] != '&' && p[i] != '%'; ++i) {
+  }
+  return i;
+}
 
 // One escape that stands for a character: where it ends and what it is.
 struct Unit {
@@ -168,8 +192,7 @@ void FindEscapes(std::string_view line, const std::function<bool(char32_t)>& cou
   };
   EscapedRun* open = nullptr;
   std::size_t openEnd = 0;
-  for (std::size_t i = line.find_first_of("\\&%"); i != std::string_view::npos && i < line.size();
-       i = line.find_first_of("\\&%", i)) {
+  for (std::size_t i = NextMark(line, 0); i < line.size(); i = NextMark(line, i)) {
     units.clear();
     const std::size_t next = reader.Read(i, units);
     for (const auto& [start, unit] : units) {
