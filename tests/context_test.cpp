@@ -245,6 +245,9 @@ TEST(ContextTest, PathsGiveTestAndLocaleAndUnknownKindsAreText) {
   EXPECT_EQ(Labelled("i18n/zh-CN.json", "{\"a\": \"中文\"}", {"中文"}), "中文=string,locale\n");
   EXPECT_EQ(Labelled("conf/Messages_zh_TW.properties", "a=中文", {"中文"}), "中文=string,locale\n");
   EXPECT_EQ(Labelled("conf/zhong.py", text, {"中文"}), "中文=string\n");
+  // A .ts file in XML is Qt Linguist's, not TypeScript.
+  EXPECT_EQ(Labelled("tr/app_zh_CN.ts", "<?xml version=\"1.0\"?>\n<TS><source>中文</source></TS>\n", {"中文"}),
+            "中文=text,locale\n");
   EXPECT_EQ(Labelled("notes.txt", text, {"中文", "注"}), "中文=text\n注=text\n");
   EXPECT_EQ(Labelled("Makefile", text, {"中文"}), "中文=text\n");
 }

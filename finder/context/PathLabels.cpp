@@ -38,9 +38,11 @@ bool IsLocaleFolder(std::string_view name) {
 bool IsLocaleName(std::string_view name) {
   const std::size_t dot = name.find('.');
   if (dot != std::string_view::npos && IsChineseLocale(name.substr(0, dot))) return true;
-  // messages_zh_CN.properties, strings_zh.properties
+  // messages_zh_CN.properties, strings_zh.properties, Qt's app_zh_CN.ts
   const std::size_t lastDot = name.rfind('.');
-  if (lastDot == std::string_view::npos || !SameIgnoringCase(name.substr(lastDot), ".properties")) return false;
+  if (lastDot == std::string_view::npos ||
+      !(SameIgnoringCase(name.substr(lastDot), ".properties") || SameIgnoringCase(name.substr(lastDot), ".ts")))
+    return false;
   for (std::size_t at = name.find('_'); at != std::string_view::npos && at < lastDot; at = name.find('_', at + 1))
     if (StartsIgnoringCase(name.substr(at + 1), "zh")) return true;
   return false;
