@@ -217,7 +217,11 @@ std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::siz
     doubleBrace_ = doubled && rules_.mustache;
     afterExpression_ = State::Text;
     Enter(State::Expression, j, marks);
-    return j + (doubleBrace_ ? 2 : 1);
+    std::size_t after = j + (doubleBrace_ ? 2 : 1);
+    // Svelte's blocks: {#if ...}, {:else}, {/each}, {@html ...}; the word is no script.
+    if (rules_.braces && after < to && (line[after] == '#' || line[after] == ':' || line[after] == '/' || line[after] == '@'))
+      for (++after; after < to && IsAlpha(line[after]);) ++after;
+    return after;
   }
   const char next = j + 1 < to ? line[j + 1] : 0;
   if (next == '!' && StartsWith(line, j, "<!--")) {
