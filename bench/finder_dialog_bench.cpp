@@ -105,7 +105,7 @@ int main(int argc, char* argv[]) {
   settings.SearchUnicode = 1;
   HanziSearcher engine(settings);
   WorkbookExport workbook(base + "/~report2.xls");
-  engine.SetSummaryExport(&workbook);
+  engine.Wiring().summaryExport = &workbook;
   QElapsedTimer alone;
   alone.start();
   engine.SearchDirectory(tree, true, "*.txt;*.htm;*.html");

@@ -1,6 +1,7 @@
 #include "platform/FileKinds.h"
 
 #include "platform/AsciiText.h"
+#include "platform/TextEncoding.h"
 
 namespace platform {
 
@@ -28,6 +29,12 @@ FileKind ClassifyByExtension(std::string_view path) {
   if (extension == ".DOC") return FileKind::WordDocument;
   if (extension == ".XLS") return FileKind::Spreadsheet;
   return FileKind::Text;
+}
+
+bool IsBinary(std::string_view head) {
+  TextEncoding marked = TextEncoding::Gbk;
+  if (ByteOrderMark(head, marked) == 2) return false;  // UTF-16 is full of NULs
+  return head.substr(0, kBinaryHeadBytes).find('\0') != std::string_view::npos;
 }
 
 bool IsWebPage(std::string_view path) {

@@ -2,6 +2,7 @@
 // converts first, what it skips, what the viewer shows as a web page.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,11 @@ FileKind ClassifyByExtension(std::string_view path);
 
 // ".HTM" or ".HTML": shown by the browser as a page; anything else is text.
 bool IsWebPage(std::string_view path);
+
+// A file whose first kBinaryHeadBytes (head) hold a NUL byte, and that has
+// no UTF-16 byte-order mark, is binary: an image, an archive, a document
+// format read no other way. It is not read as text.
+inline constexpr std::size_t kBinaryHeadBytes = 64 * 1024;
+bool IsBinary(std::string_view head);
 
 }  // namespace platform

@@ -53,26 +53,65 @@ bool LineReader::OpenNative(const std::string& nativePath) {
 void LineReader::ResetPosition() {
   atEnd_ = false;
   error_ = 0;
+  headBuffered_ = false;
+  headBytes_ = 0;
   begin_ = end_ = scanned_ = 0;
   maskBase_ = kNoMask;
   utf16_.reset();
 }
 
-std::string LineReader::Head(std::size_t count) {
-  std::string head(count, '\0');
-  ssize_t got;
-  do {
-    got = fd_ >= 0 ? pread(fd_, head.data(), count, 0) : 0;
-  } while (got < 0 && errno == EINTR);
-  head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return head;
+std::string_view LineReader::RawHead(std::size_t count) {
+  if (fd_ < 0) return {};
+  if (headBuffered_) return std::string_view(buffer_.data(), std::min(count, headBytes_));
+  if (begin_ != 0 || end_ != 0 || utf16_ || atEnd_ || count > buffer_.size()) {
+    // Reading has begun (or the head would not fit): a copy read apart.
+    headCopy_.resize(count);
+    ssize_t got;
+    do {
+      got = pread(fd_, headCopy_.data(), count, 0);
+    } while (got < 0 && errno == EINTR);
+    headCopy_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return headCopy_;
+  }
+  // As much as the buffer takes in one read, more until count is there.
+  std::size_t got = 0;
+  for (;;) {
+    const std::size_t size = ReadInto(buffer_.data() + got, buffer_.size() - got);
+    got += size;
+    if (size == 0 || got >= count) break;
+  }
+  headBuffered_ = true;
+  headBytes_ = got;
+  // The text ends where the text-mode reading would end it.
+  const void* stop = std::memchr(buffer_.data(), kEndOfText, got);
+  end_ = stop ? static_cast<std::size_t>(static_cast<const char*>(stop) - buffer_.data()) : got;
+  if (stop) atEnd_ = true;
+  return std::string_view(buffer_.data(), std::min(count, got));
 }
 
 bool LineReader::StartAt(std::size_t offset) {
-  return fd_ >= 0 && lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+  if (fd_ < 0) return false;
+  if (headBuffered_ && begin_ == 0) {
+    // The head is read already: the reading starts inside it.
+    begin_ = std::min(offset, end_);
+    return true;
+  }
+  return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
-void LineReader::DecodeUtf16(TextEncoding encoding) { utf16_ = std::make_unique<Utf16ToUtf8>(encoding); }
+void LineReader::DecodeUtf16(TextEncoding encoding) {
+  if (headBuffered_) {
+    // The head in the buffer is raw UTF-16: it is read again through the
+    // decoder, from where the reading was to start.
+    const std::size_t start = begin_;
+    begin_ = end_ = scanned_ = 0;
+    maskBase_ = kNoMask;
+    atEnd_ = false;
+    headBuffered_ = false;
+    if (lseek(fd_, static_cast<off_t>(start), SEEK_SET) != static_cast<off_t>(start)) error_ = errno;
+  }
+  utf16_ = std::make_unique<Utf16ToUtf8>(encoding);
+}
 
 bool LineReader::Rewind() {
   if (fd_ < 0 || lseek(fd_, 0, SEEK_SET) != 0) return false;
@@ -244,15 +283,36 @@ std::size_t LineReader::ReadLines(std::string_view* lines, std::size_t capacity)
   return count;
 }
 
-TextEncoding DetectEncoding(LineReader& reader, std::size_t& markLength) {
-  TextEncoding encoding = TextEncoding::Gbk;
+bool EncodingBeforeReading(LineReader& reader, EncodingChoice choice, TextEncoding& encoding,
+                           std::size_t& markLength) {
+  encoding = TextEncoding::Gbk;
+  markLength = 0;
+  if (choice == EncodingChoice::Gbk) return true;
   markLength = ByteOrderMark(reader.Head(3), encoding);
-  if (markLength > 0) return encoding;
+  if (markLength > 0) return true;
+  encoding = TextEncoding::Utf8;
+  return choice == EncodingChoice::Utf8;
+}
+
+TextEncoding DetectEncoding(LineReader& reader, EncodingChoice choice, std::size_t& markLength) {
+  TextEncoding encoding;
+  if (EncodingBeforeReading(reader, choice, encoding, markLength)) return encoding;
   Utf8Validator utf8;
-  const bool whole = reader.FeedRest([&utf8](std::string_view piece) { return utf8.Feed(piece); });
-  const bool isUtf8 = whole && utf8.IsUtf8Text();
+  const bool whole = reader.FeedRest([&utf8](std::string_view piece) { return utf8.Feed(piece); }) && utf8.Finish();
   reader.Rewind();
-  return isUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
+  return UnmarkedEncoding(whole, utf8.SawNonAscii());
+}
+
+void ReadAs(LineReader& reader, TextEncoding encoding, std::size_t markLength) {
+  if (markLength > 0) reader.StartAt(markLength);
+  if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) reader.DecodeUtf16(encoding);
+}
+
+TextEncoding ReadInChosenEncoding(LineReader& reader, EncodingChoice choice) {
+  std::size_t markLength = 0;
+  const TextEncoding encoding = DetectEncoding(reader, choice, markLength);
+  ReadAs(reader, encoding, markLength);
+  return encoding;
 }
 
 }  // namespace platform

@@ -39,9 +39,12 @@ class LineReader {
   // Open or Close.
   int LastError() const { return error_; }
 
-  // The first bytes of the open file (fewer when it is shorter), read without
-  // moving on: where a byte-order mark would be.
-  std::string Head(std::size_t count);
+  // Before the first line: the first bytes of the open file as they are on
+  // disk (fewer when it is shorter; a 0x1A among them included), without
+  // moving on. They are read into the buffer the lines come from, so
+  // nothing is read twice; the view is valid until the first line is read.
+  std::string_view RawHead(std::size_t count);
+  std::string Head(std::size_t count) { return std::string(RawHead(count)); }
   // Before the first line: reading starts at byte offset (past a byte-order
   // mark). False when the file cannot be positioned.
   bool StartAt(std::size_t offset);
@@ -126,14 +129,37 @@ class LineReader {
   std::size_t scanned_ = 0;  // bytes after begin_ already known to hold no LF
   std::size_t maskBase_ = kNoMask;    // buffer position of the block lineFeedMask_ describes
   std::uint64_t lineFeedMask_ = 0;    // its LF bits
+  // RawHead read the file's first headBytes_ bytes into the buffer; its
+  // text (up to a 0x1A) ends at end_.
+  bool headBuffered_ = false;
+  std::size_t headBytes_ = 0;
+  std::string headCopy_;  // RawHead's bytes when they cannot be buffered
   std::unique_ptr<Utf16ToUtf8> utf16_;  // set while a UTF-16 file is read
   std::string raw_, decoded_;           // its pieces, reused
 };
 
-// The encoding the automatic rule gives the open file: a byte-order mark
-// (markLength its length), else UTF-8 when the whole text is valid UTF-8
-// beyond ASCII, else GBK. The reader is back at the file's start after it.
-TextEncoding DetectEncoding(LineReader& reader, std::size_t& markLength);
+// The encoding rule, in two steps. First what is known before the text is
+// read: the GBK choice reads every file as GBK bytes; otherwise a byte-order
+// mark decides (markLength its length), else the UTF-8 choice gives UTF-8.
+// False for the automatic choice and a file without a mark: its text decides.
+bool EncodingBeforeReading(LineReader& reader, EncodingChoice choice, TextEncoding& encoding,
+                           std::size_t& markLength);
+// Then, for such a file: UTF-8 when its whole text is UTF-8 holding a
+// character beyond ASCII, else GBK (plain ASCII reads the same either way).
+inline TextEncoding UnmarkedEncoding(bool wholeIsUtf8, bool sawBeyondAscii) {
+  return wholeIsUtf8 && sawBeyondAscii ? TextEncoding::Utf8 : TextEncoding::Gbk;
+}
+
+// The encoding the choice gives the open file, its text read through where
+// the rule needs it; the reader is back at the file's start after it.
+TextEncoding DetectEncoding(LineReader& reader, EncodingChoice choice, std::size_t& markLength);
+
+// Sets the reader, at the file's start, to hand out the lines of a file in
+// encoding: from past its byte-order mark (markLength), and UTF-16 as UTF-8.
+void ReadAs(LineReader& reader, TextEncoding encoding, std::size_t markLength);
+
+// The open file read as the choice gives it (DetectEncoding, then ReadAs).
+TextEncoding ReadInChosenEncoding(LineReader& reader, EncodingChoice choice);
 
 // One bit for each LF among the 64 bytes at p.
 inline std::uint64_t LineFeedBits(const unsigned char* p) {

@@ -1,6 +1,7 @@
 #include "platform/TextEncoding.h"
 
 #include <unicode/uchar.h>
+#include <unicode/uscript.h>
 #include <unicode/uset.h>
 #include <unicode/ustring.h>
 
@@ -160,9 +161,50 @@ class Gb18030Encoder {
 
 }  // namespace
 
-const CountedForms& CountedForms::Get() {
-  static const CountedForms forms;
-  return forms;
+bool IsChineseText(char32_t c) {
+  if (c == 0x3000) return false;  // the ideographic space is a space
+  if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) ||
+      (c >= 0xFE10 && c <= 0xFE19) || (c >= 0xFE30 && c <= 0xFE4F))
+    return true;
+  UErrorCode status = U_ZERO_ERROR;
+  const UScriptCode script = uscript_getScript(static_cast<UChar32>(c), &status);
+  return U_SUCCESS(status) && (script == USCRIPT_HAN || script == USCRIPT_BOPOMOFO);
+}
+
+namespace {
+
+// Where IsChineseText can be true, as ranges: the two scripts' characters
+// (from ICU's sets, rather than a test of every code point) and the blocks
+// of punctuation.
+std::vector<std::pair<char32_t, char32_t>> HanCandidates() {
+  std::vector<std::pair<char32_t, char32_t>> ranges = {
+      {0x3000, 0x303F}, {0xFF01, 0xFF60}, {0xFFE0, 0xFFE6}, {0xFE10, 0xFE19}, {0xFE30, 0xFE4F}};
+  for (const UScriptCode script : {USCRIPT_HAN, USCRIPT_BOPOMOFO}) {
+    UErrorCode status = U_ZERO_ERROR;
+    USet* set = uset_openEmpty();
+    uset_applyIntPropertyValue(set, UCHAR_SCRIPT, script, &status);
+    const std::int32_t items = U_SUCCESS(status) ? uset_getItemCount(set) : 0;
+    for (std::int32_t item = 0; item < items; ++item) {
+      UChar32 start = 0, end = 0;
+      status = U_ZERO_ERROR;
+      uset_getItem(set, item, &start, &end, nullptr, 0, &status);
+      if (U_SUCCESS(status) && start >= 0 && end <= static_cast<UChar32>(kLastCodePoint))
+        ranges.emplace_back(static_cast<char32_t>(start), static_cast<char32_t>(end));
+    }
+    uset_close(set);
+  }
+  return ranges;
+}
+
+}  // namespace
+
+const CountedForms& CountedForms::Get(CharacterSet set) {
+  if (set == CharacterSet::Han) {
+    static const CountedForms han(CharacterSet::Han);
+    return han;
+  }
+  static const CountedForms gbk(CharacterSet::Gbk);
+  return gbk;
 }
 
 void CountedForms::SetWide(char32_t c, std::uint32_t form) {
@@ -175,7 +217,39 @@ void CountedForms::SetWide(char32_t c, std::uint32_t form) {
   if (c <= 0xFFFF) bmp_[c] = kWide;
 }
 
-CountedForms::CountedForms() : wideBlock_((kLastCodePoint >> kBlockBits) + 1, 0), wideForms_(1u << kBlockBits, 0) {
+void CountedForms::Set(char32_t c, std::uint32_t form) {
+  if (c <= 0xFFFF && form <= 0xFFFF) bmp_[c] = static_cast<std::uint16_t>(form);
+  else SetWide(c, form);
+}
+
+CountedForms::CountedForms(CharacterSet set)
+    : wideBlock_((kLastCodePoint >> kBlockBits) + 1, 0), wideForms_(1u << kBlockBits, 0) {
+  Gb18030Encoder encoder;
+  if (set == CharacterSet::Han) {
+    // The Gbk set's forms of the characters that are Chinese text, and
+    // GB18030's for the few it does not count (radicals, compatibility
+    // ideographs and forms GBK lacks).
+    const CountedForms& gbk = Get(CharacterSet::Gbk);
+    for (const auto& [first, last] : HanCandidates()) {
+      for (char32_t c = first; c <= last; ++c) {
+        if (!IsChineseText(c)) continue;
+        std::uint32_t form = gbk.Lookup(c);
+        if (form == 0) form = encoder.Encode(c);
+        if (form != 0) Set(c, form);
+      }
+    }
+    // The GBK double-byte characters that count, for texts read as GBK.
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+      for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        char32_t c = 0;
+        if (DecodeAnsiChar(std::string_view(pair, 2), 0, c) == 2 && c != 0xFFFD && Lookup(c) != 0)
+          gbkPairs_[(lead << 8 | trail) >> 6] |= std::uint64_t{1} << ((lead << 8 | trail) & 63);
+      }
+    }
+    wideForms_.shrink_to_fit();
+    return;
+  }
   // What a GBK file can hold as a double-byte character, in the bytes the
   // GBK search reports it with.
   for (char32_t unit = 0x80; unit <= 0xFFFF; ++unit) {
@@ -189,7 +263,6 @@ CountedForms::CountedForms() : wideBlock_((kLastCodePoint >> kBlockBits) + 1, 0)
   UErrorCode status = U_ZERO_ERROR;
   const USet* ideographs = u_getBinaryPropertySet(UCHAR_UNIFIED_IDEOGRAPH, &status);
   if (U_FAILURE(status)) return;
-  Gb18030Encoder encoder;
   const std::int32_t ranges = uset_getItemCount(ideographs);
   for (std::int32_t item = 0; item < ranges; ++item) {
     UChar32 start = 0, end = 0;
@@ -199,9 +272,7 @@ CountedForms::CountedForms() : wideBlock_((kLastCodePoint >> kBlockBits) + 1, 0)
     for (auto c = static_cast<char32_t>(start); c <= static_cast<char32_t>(end) && c <= kLastCodePoint; ++c) {
       if (Lookup(c) != 0) continue;
       const std::uint32_t form = encoder.Encode(c);
-      if (form == 0) continue;
-      if (c <= 0xFFFF && form <= 0xFFFF) bmp_[c] = static_cast<std::uint16_t>(form);
-      else SetWide(c, form);
+      if (form != 0) Set(c, form);
     }
   }
   wideForms_.shrink_to_fit();

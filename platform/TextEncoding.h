@@ -14,6 +14,12 @@ namespace platform {
 
 enum class TextEncoding { Gbk, Utf8, Utf16LE, Utf16BE };
 
+// How the user chose files to be read: as GBK bytes whatever they hold, as
+// UTF-8, or each in the encoding its bytes show (the automatic rule, see
+// EncodingBeforeReading and UnmarkedEncoding). Outside GBK a byte-order mark
+// is always obeyed.
+enum class EncodingChoice { Gbk, Utf8, Automatic };
+
 // "GBK", "UTF-8", "UTF-16LE" or "UTF-16BE".
 const char* EncodingName(TextEncoding encoding);
 
@@ -90,6 +96,24 @@ inline bool IsValidUtf8(std::string_view text) {
   return utf8.Feed(text) && utf8.Finish();
 }
 
+// Which characters a search counts.
+//   Gbk  every character GBK writes in two bytes, and the Han ideographs GBK
+//        lacks (in a GBK file the byte rule: every byte 0x80 or above); the
+//        report's and the dialog's default, which keeps a GBK file and its
+//        UTF-8 copy equal.
+//   Han  Chinese text and nothing else, in every encoding: the Han script
+//        (ideographs of every block, compatibility ideographs, radicals, 々 〇),
+//        Bopomofo, and the punctuation of Chinese text: the CJK Symbols and
+//        Punctuation block but the ideographic space U+3000, the full-width
+//        forms U+FF01-U+FF60 and U+FFE0-U+FFE6, and the forms U+FE10-U+FE19
+//        and U+FE30-U+FE4F. Accented Latin, Greek, Cyrillic, kana, Hangul,
+//        box drawing, curly quotes and emoji act as ASCII.
+enum class CharacterSet { Gbk, Han };
+
+// The Han set's rule, as a test of one code point. Slow (a library call):
+// searches ask CountedForms::Get(CharacterSet::Han), built from it once.
+bool IsChineseText(char32_t c);
+
 // What a Unicode character adds to a report line from a UTF-8 or UTF-16 file.
 // Counted are the characters that GBK (CP936) writes in two bytes, in those
 // bytes, so that a GBK file and its transcoding give the same lines; and the
@@ -102,8 +126,10 @@ inline bool IsValidUtf8(std::string_view text) {
 // letters GBK lacks) is not counted: it acts as an ASCII byte does.
 class CountedForms {
  public:
-  // The one table of the process, built by the first caller.
-  static const CountedForms& Get();
+  // The one table of each set in the process, built by its first caller.
+  // The Han set's forms are those of the same characters in the Gbk set
+  // (GBK's two bytes, else GB18030's form); it counts fewer of them.
+  static const CountedForms& Get(CharacterSet set = CharacterSet::Gbk);
 
   // 0 when c is not counted; else the form's bytes, first byte highest: a
   // value below 0x10000 is a two-byte form, any other a four-byte form.
@@ -115,6 +141,13 @@ class CountedForms {
       return 0;
     }
     return wideForms_[static_cast<std::size_t>(wideBlock_[c >> kBlockBits]) << kBlockBits | (c & kBlockMask)];
+  }
+
+  // Whether the GBK double-byte character lead, trail counts (a text read
+  // as GBK under the Han set).
+  bool CountsGbkPair(unsigned char lead, unsigned char trail) const {
+    const unsigned code = static_cast<unsigned>(lead) << 8 | trail;
+    return gbkPairs_[code >> 6] >> (code & 63) & 1;
   }
 
   // Writes the bytes of a value Lookup gave (not 0) to out and returns
@@ -133,9 +166,10 @@ class CountedForms {
   }
 
  private:
-  CountedForms();
+  explicit CountedForms(CharacterSet set);
 
   void SetWide(char32_t c, std::uint32_t form);
+  void Set(char32_t c, std::uint32_t form);
 
   // The characters of a GBK text, the ones that count most, take two bytes
   // each in a table of their own, small enough to stay in the cache; the
@@ -147,6 +181,7 @@ class CountedForms {
   std::uint16_t bmp_[0x10000] = {};
   std::vector<std::uint16_t> wideBlock_;  // block number of each 256 code points
   std::vector<std::uint32_t> wideForms_;
+  std::uint64_t gbkPairs_[0x10000 / 64] = {};  // bit lead << 8 | trail
 };
 
 // The counted form of c: 2 and GBK's two bytes, 4 and the GB18030 four-byte

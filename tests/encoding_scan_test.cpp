@@ -68,7 +68,7 @@ TEST_F(EncodingScan, OneTextInEveryEncodingGivesOneResult) {
   const Outcome gbk = Run({"--no-limit", "--no-export", "--report", report, dir_ / "tree"});
   EXPECT_EQ(Blocks(ReadFileBytes(report)).at(dir_ / "tree/a-gbk.txt"), expected);
   EXPECT_NE(Blocks(ReadFileBytes(report)).at(dir_ / "tree/b-utf8.txt"), expected);
-  EXPECT_NE(gbk.err.find("2 file(s) read as GBK look like UTF-8; --encoding auto reads them"), npos) << gbk.err;
+  EXPECT_NE(gbk.err.find("2 file(s) read as GBK look like UTF-8 and 2 start with a UTF-16 mark"), npos) << gbk.err;
 }
 
 // What counts in a Unicode file, the detection rule with its known limit,
@@ -104,4 +104,30 @@ TEST_F(EncodingScan, WhatCountsWhatIsDetectedAndWhatIsTold) {
   const WorkbookCells cells = ReadWorkbook(Workbook());
   ASSERT_TRUE(cells.ok);
   EXPECT_EQ(cells.text.at("A2"), name);
+}
+
+// The Han set counts Chinese text only, in a GBK file, its UTF-8 and UTF-16
+// copies and through references, and the three give one report; the Gbk
+// set on the same files still reports the other letters GBK writes.
+TEST_F(EncodingScan, TheHanSetInEveryEncoding) {
+  const std::string text = "Café 中文、é α я あ “引” ─ 々〇 ｜ㄅ &#20013;&#00233;\n";
+  dir_.Write("t/a-gbk.txt", Gbk(text));
+  dir_.Write("t/b-utf8.txt", text);
+  dir_.Write("t/c-le.txt", Transcode("UTF-16LE", "\xEF\xBB\xBF" + text));
+  const std::string report = dir_ / "r.txt";
+  const Outcome han = Run({"--encoding", "auto", "--chars", "han", "--no-export", "--report", report, dir_ / "t"});
+  EXPECT_EQ(han.status, 0) << han.err;
+  const std::string expected = "1   " + Gbk("中文、") + "  " + Gbk("引") + "  " + Gbk("々〇") + "  " + Gbk("｜ㄅ中") + "\n";
+  const std::map<std::string, std::string> blocks = Blocks(ReadFileBytes(report));
+  ASSERT_EQ(blocks.size(), 3u);
+  for (const auto& [name, lines] : blocks) EXPECT_EQ(lines, expected) << name;
+
+  const Outcome vim = Run({"--format", "vimgrep", "-j1", dir_ / "t/b-utf8.txt"});  // han is findings' default
+  std::string texts;
+  for (std::size_t at = vim.out.find(":1:"); at != npos; at = vim.out.find(":1:", at + 1))
+    texts += vim.out.substr(vim.out.find(':', at + 3) + 1, vim.out.find('\n', at) - vim.out.find(':', at + 3) - 1) + "|";
+  EXPECT_EQ(texts, "中文、|引|々〇|｜ㄅ|中|");
+
+  Run({"--encoding", "auto", "--chars", "gbk", "--no-export", "--report", report, dir_ / "t"});
+  EXPECT_NE(ReadFileBytes(report).find(Gbk("α")), npos);
 }

@@ -96,6 +96,36 @@ TEST(CountedForm, TakesGbkDoubleBytesAndIdeographsOutsideGbk) {
     EXPECT_EQ(Form(c), "") << static_cast<unsigned>(c);
 }
 
+// The Han set on each of its edges: counted characters keep the Gbk set's
+// form (GBK's bytes, else GB18030's), and what lies just outside a range,
+// or is no Chinese text, counts not at all. A GBK text is judged the same,
+// by its decoded characters.
+TEST(CharacterSets, HanCountsChineseTextAndNothingElse) {
+  const platform::CountedForms& han = platform::CountedForms::Get(platform::CharacterSet::Han);
+  const auto form = [&](char32_t c) {
+    char out[4];
+    const std::uint32_t value = han.Lookup(c);
+    return value == 0 ? std::string() : std::string(out, static_cast<std::size_t>(platform::CountedForms::Bytes(value, out)));
+  };
+  for (char32_t c : {U'中', U'㐀', U'鿿', U'𠀀', U'𰀀', U'豈', U'丽', U'⺀',
+                     U'⼀', U'々', U'〇', U'ㄅ', U'ㆠ', U'、', U'〿', U'！', U'｠',
+                     U'￠', U'￦', U'︐', U'︙', U'︰', U'﹏'}) {
+    EXPECT_EQ(form(c), Gb18030(Utf8(c))) << Utf8(c);
+    EXPECT_TRUE(platform::IsChineseText(c)) << Utf8(c);
+  }
+  for (char32_t c : {U'A', U'é', U'α', U'я', U'あ', U'ア', U'한', U'─', U'“',
+                     U'　', U'｡', U'￨', U'︚', U'﹐', U'⿰', U'😀', U'�'})
+    EXPECT_EQ(form(c), "") << Utf8(c);
+  for (const char* text : {"中", "、", "々", "ㄅ", "！", "︰"}) {
+    const std::string bytes = Gbk(text);
+    EXPECT_TRUE(han.CountsGbkPair(bytes[0], bytes[1])) << text;
+  }
+  for (const char* text : {"é", "α", "я", "あ", "─", "“", "ア"}) {
+    const std::string bytes = Gbk(text);
+    EXPECT_FALSE(han.CountsGbkPair(bytes[0], bytes[1])) << text;
+  }
+}
+
 // What the comparison with the GBK search cannot meet: characters GBK lacks,
 // and bytes that are no UTF-8, which end a run and make the line invalid.
 TEST(ExtractHanziUtf8, RunsHoldCountedCharactersOnly) {

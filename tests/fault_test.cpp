@@ -120,6 +120,22 @@ TEST_F(Faults, ALongLineCostsLittleMoreThanItselfAndExhaustedMemoryIsTold) {
   EXPECT_TRUE(ReadFileBytes(dir_ / "r.txt") == "Input file:" + dir_ / "t/b-small.txt\r\n1   " + Gbk("小") + "\r\n");
 }
 
+// A search that ended early on an internal failure is a failure in every
+// mode, whatever it found before: a CI step must never pass on it.
+TEST(ExitStatus, AnAbortedSearchNeverPasses) {
+  SearchOutcome aborted;
+  aborted.aborted = true;
+  aborted.charCount = 4;
+  ScanOptions report, check, listing;
+  check.check = true;
+  listing.format = "vimgrep";
+  for (const ScanOptions* options : {&report, &check, &listing}) {
+    EXPECT_EQ(ExitStatus(*options, aborted, false, 0, 0), 2);
+    EXPECT_EQ(ExitStatus(*options, aborted, false, 0, 3), 2);
+  }
+  EXPECT_EQ(ExitStatus(report, SearchOutcome(), false, 0, 0), 1);  // nothing lost, nothing found
+}
+
 TEST_F(Faults, AFailedWorkbookSaveKeepsTheOldWorkbookAndIsTold) {
   const std::string file = dir_.Write("f.txt", Gbk("表") + "\n");
   ASSERT_EQ(Run({"--report", dir_ / "r.txt", file}).status, 0);

@@ -82,12 +82,12 @@ class FinderDialogTest : public QObject {
     QCOMPARE(Text(kIdPath), std::string(getenv("HOME")));
     // The keyboard walks the controls in the table's order.
     std::vector<int> order;
-    for (QWidget* w = Control(kIdFileMode); order.size() < 18; w = w->nextInFocusChain())
+    for (QWidget* w = Control(kIdFileMode); order.size() < 19; w = w->nextInFocusChain())
       if (int id = dialog_->Control(kIdExit) == w ? kIdExit : w->objectName().mid(7).toInt();
           id != 0 && w->focusPolicy() != Qt::NoFocus)
         order.push_back(id);
-    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1020, 1018, 1015, 1,
-                                       9, 1000, 1012, 1019}));
+    QCOMPARE(order, (std::vector<int>{1002, 1003, 1004, 1008, 1006, 1009, 1013, 1011, 1016, 1017, 1020, 1021, 1018, 1015,
+                                       1, 9, 1000, 1012, 1019}));
 
     Type(kIdPath, "/esc/path");
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
@@ -96,12 +96,19 @@ class FinderDialogTest : public QObject {
     Open();
     Type(kIdPath, "/close/path");
     QCOMPARE(Text(kIdEncoding), std::string("GBK"));
+    QCOMPARE(Text(kIdChars), Gbk("双字节字符"));
     dynamic_cast<QComboBox*>(Control(kIdEncoding))->setCurrentIndex(2);
     dialog_->close();
     QVERIFY(ReadFileBytes(paths_.iniPath).find("\r\nEncoding=AUTO\r\n") != std::string::npos);
+    QVERIFY(ReadFileBytes(paths_.iniPath).find("Chars") == std::string::npos);  // never chosen
     Open();
     QCOMPARE(Text(kIdPath), std::string("/close/path"));
     QCOMPARE(Text(kIdEncoding), Gbk("自动识别"));
+    dynamic_cast<QComboBox*>(Control(kIdChars))->setCurrentIndex(1);
+    dialog_->close();
+    QVERIFY(ReadFileBytes(paths_.iniPath).ends_with("\r\nEncoding=AUTO\r\nChars=HAN\r\n"));
+    Open();
+    QCOMPARE(Text(kIdChars), Gbk("仅汉字"));
   }
 
   void modeClicksAndChoosers() {
@@ -477,7 +484,7 @@ class FinderDialogTest : public QObject {
     dir_->Write("tree/sub/first.txt", Gbk("早\n"));  // scanned first: the report has a line
     dir_->Write("tree/a.doc", "document");
     for (int i = 0; i < 20; ++i) dir_->Write("tree/t" + std::to_string(i) + ".txt", Gbk("字\n"));
-    dialog_->Controller().Job().Searcher().SetConverterDirectory(dir_->Path() + "/converter");
+    dialog_->Controller().Job().Searcher().Wiring().converterDirectory = dir_->Path() + "/converter";
     Type(kIdPath, dir_->Path() + "/tree");
     Type(kIdFileType, "*.doc;*.txt");
     Type(kIdLogFile, *dir_ / "report.txt");

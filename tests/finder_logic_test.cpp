@@ -127,7 +127,7 @@ TEST(SearchJobTest, AFloodQueuesAFewNoticesAndACancelDrains) {
   StandInServices services;
   QueuePoster poster;
   SearchJob job(host, services, poster, dir / "book.xls");
-  job.Searcher().SetSummaryExport(nullptr);
+  job.Searcher().Wiring().summaryExport = nullptr;
   job.OnSearch();
   while (services.workerDone == false) std::this_thread::yield();
   std::vector<FinderNotice> queued = poster.TakeNotices();

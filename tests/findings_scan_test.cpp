@@ -2,7 +2,10 @@
 // findings stand, the baseline's ratchet, what is passed over, and exit codes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,7 +48,8 @@ TEST_F(FindingsScan, FindingsStandWhereTheirCharactersStand) {
             "\"text\":\"文字\",\"encoding\":\"UTF-8\"}\n"
             "{\"type\":\"finding\",\"path\":\"" + t + "/中.txt\",\"line\":2,\"column\":31,\"character_column\":22,"
             "\"text\":\"末\",\"encoding\":\"UTF-8\"}\n"
-            "{\"type\":\"summary\",\"files\":1,\"characters\":14,\"findings\":3,\"suppressed\":0,\"baseline_gone\":0}\n");
+            "{\"type\":\"summary\",\"files\":1,\"characters\":14,\"findings\":3,\"suppressed\":0,\"baseline_gone\":0,"
+            "\"chars\":\"han\"}\n");
   EXPECT_EQ(json.err, "");  // quiet: not even the completion text
 
   // Asked for, the report and the workbook are written beside the findings.
@@ -123,4 +127,134 @@ TEST_F(FindingsScan, WhatIsScannedAndTheAnnotationCap) {
                                "0 suppressed by the baseline, 0 baseline entries gone; 10 findings are not annotated "
                                "(GitHub shows at most 10 annotations a step): --format vimgrep lists them all\n"))
       << github;
+}
+
+// Where the encoding decision and the columns meet what is counted: an
+// automatic reading cut short by the limit is decided by the rest of the
+// file; a character outside the BMP takes two UTF-16 units; a baseline made
+// of two sibling folders that share a prefix covers each apart.
+TEST_F(FindingsScan, DecisionsAtTheEdgesOfWhatIsRead) {
+  const std::string mixed = dir_.Write("mixed.txt", "中文字\nx \xD6\xD0\n");
+  const Outcome cut = Run({"--chars", "gbk", "--limit", "4", "--format", "json", mixed});
+  EXPECT_NE(cut.out.find("\"encoding\":\"GBK\""), npos) << cut.out;
+  EXPECT_NE(cut.out.find("\"characters\":9"), npos) << cut.out;
+  EXPECT_EQ(cut.err.find("look like UTF-8"), npos) << cut.err;  // it was asked, and is not
+
+  const std::string wide = dir_.Write("wide.txt", Transcode("UTF-16LE", "\xEF\xBB\xBF" "😀 中\n"));
+  EXPECT_EQ(Run({"--encoding", "auto", "--format", "vimgrep", wide}).out, wide + ":1:7:中\n");
+
+  dir_.Write("src/a.txt", Gbk("甲\n"));
+  dir_.Write("src2/b.txt", Gbk("乙\n"));
+  const std::string baseline = dir_ / "b.json";
+  ASSERT_EQ(Run({"--baseline", baseline, "--update-baseline", dir_ / "src", dir_ / "src2"}).status, 0);
+  dir_.Write("src2/b.txt", "");
+  const Outcome src = Run({"--baseline", baseline, "--format", "json", dir_ / "src"});
+  EXPECT_NE(src.out.find("\"baseline_gone\":0"), npos) << src.out;
+  ASSERT_EQ(Run({"--baseline", baseline, "--update-baseline", dir_ / "src"}).status, 0);
+  EXPECT_NE(ReadFileBytes(baseline).find("乙"), npos);  // src2's entry is not src's to drop
+}
+
+// A reader that goes away ends the search at once and quietly, as a pipe
+// into head expects; nothing it could not see is written as a baseline.
+TEST_F(FindingsScan, ASearchEndsWhenItsOutputCloses) {
+  std::string lines;
+  for (int i = 0; i < 400; ++i) lines += Gbk("汉字出现在每一行上，一行又一行地写下去") + "\n";
+  constexpr int kFiles = 300;  // about 3.5 MB of findings, far past what a pipe and a buffer hold
+  for (int i = 0; i < kFiles; ++i) dir_.Write("t/" + std::to_string(1000 + i) + ".txt", lines);
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const std::string report = dir_ / "r.txt";
+  std::vector<std::string> args{program_, "--format", "vimgrep", "-q", "--report", report, "-j2", dir_ / "t"};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t io;
+  posix_spawn_file_actions_init(&io);
+  posix_spawn_file_actions_adddup2(&io, pipeEnds[1], 1);
+  posix_spawn_file_actions_addclose(&io, pipeEnds[0]);
+  posix_spawn_file_actions_addopen(&io, 2, OutputName(2, "").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&io);
+  close(pipeEnds[1]);
+  char first[64];
+  ASSERT_GT(read(pipeEnds[0], first, sizeof first), 0);
+  close(pipeEnds[0]);
+  int status = -1;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);  // findings were printed
+  EXPECT_EQ(ReadFileBytes(OutputName(2, "")), "");
+  const std::string written = ReadFileBytes(report);
+  std::size_t headers = 0;
+  for (std::size_t at = written.find("Input file:"); at != npos; at = written.find("Input file:", at + 1)) ++headers;
+  EXPECT_GT(headers, 0u);
+  EXPECT_LT(headers, static_cast<std::size_t>(kFiles) / 2) << "the search went on after its output closed";
+}
+
+namespace {
+
+// Runs a program (looked up on PATH) in folder, without a shell; its exit status.
+int RunIn(const std::string& folder, std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t io;
+  posix_spawn_file_actions_init(&io);
+  posix_spawn_file_actions_addchdir_np(&io, folder.c_str());
+  posix_spawn_file_actions_addopen(&io, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&io, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int started = posix_spawnp(&pid, argv[0], &io, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&io);
+  int status = -1;
+  if (started != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+// Findings mode in a Git work tree, as a JavaScript project's CI runs it:
+// every text file whatever its name, Chinese text only, what Git ignores
+// passed over (judged as git check-ignore judges it), .git never read,
+// binary files passed over; and a check that read nothing never passes.
+TEST_F(FindingsScan, ADevelopersDefaultsInAGitTree) {
+  const std::string tree = dir_.MakeDir("project");
+  ASSERT_EQ(RunIn(tree, {"git", "init", "-q"}), 0) << "git is needed";
+  dir_.Write("project/.gitignore", "dist/\n*.log\n!keep.log\n");
+  dir_.Write("project/.git/info/exclude", "secret.txt\n");
+  dir_.Write("project/.git/notes.txt", "仓库\n");
+  dir_.Write("project/src/App.vue", "<template><p>欢迎</p></template>\n");
+  dir_.Write("project/src/locale/fr.js", "export default { hello: 'Bonjour à vous, ça va ? élève' };\n");
+  dir_.Write("project/dist/bundle.js", "\"打包\"\n");
+  dir_.Write("project/debug.log", "日志\n");
+  dir_.Write("project/keep.log", "保留\n");
+  dir_.Write("project/secret.txt", "秘密\n");
+  dir_.Write("project/logo.gif", std::string("GIF89a\x01\0\x01\0", 10) + Gbk("鼢黠镲"));
+  const Outcome check = Run({"--check", "--format", "vimgrep", "-j1", tree});
+  EXPECT_EQ(check.status, 1) << check.err;
+  EXPECT_EQ(check.out, tree + "/src/App.vue:1:14:欢迎\n" + tree + "/keep.log:1:1:保留\n");  // folders first
+  EXPECT_NE(check.err.find("1 binary file(s) passed over"), npos) << check.err;
+  EXPECT_FALSE(FileIsThere(platform::DriveFolder('c') + "/GlyphwellResult.txt"));  // --check writes no report
+  for (const char* file : {"dist/bundle.js", "debug.log", "keep.log", "secret.txt", "src/App.vue"}) {
+    const bool ignored = RunIn(tree, {"git", "check-ignore", "-q", file}) == 0;
+    EXPECT_EQ(ignored, check.out.find(std::string("/") + file + ":") == npos) << file;
+  }
+
+  const Outcome all = Run({"--no-ignore", "--format", "vimgrep", "-j1", tree});
+  EXPECT_NE(all.out.find("/dist/bundle.js:1:2:打包"), npos) << all.out;
+  EXPECT_EQ(all.out.find(".git/"), npos) << all.out;
+
+  // Nothing matched: said, and a check fails on it.
+  const Outcome none = Run({"--check", "--patterns", "*.none", tree});
+  EXPECT_EQ(none.status, 2);
+  EXPECT_NE(none.err.find("no file was searched in " + tree + " (patterns \"*.none\")"), npos) << none.err;
+  EXPECT_EQ(Run({"--format", "json", "--patterns", "*.none", tree}).status, 1);
+}
+
+// The report mode's per-file limit says how many files it cut short.
+TEST_F(FindingsScan, TheLimitIsSaid) {
+  const Outcome cut = Run({"--no-export", "--report", dir_ / "r.txt", dir_.Write("long.txt", Gbk("一二三四五六七八九十\n十一十二十三十四十五十六\n"))});
+  EXPECT_NE(cut.err.find("1 file(s) stopped at the per-file limit of 30 bytes; --no-limit reads them whole"), npos)
+      << cut.err;
 }

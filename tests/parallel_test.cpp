@@ -52,7 +52,7 @@ class Workers : public EngineTest, public ProblemSink {
   }
 
   Observed Search(const std::string& root, int workers, const std::string& patterns) {
-    searcher_.SetWorkers(workers);
+    searcher_.Wiring().workers = workers;
     progress_.names.clear();
     problems_.clear();
     export_ = RecordingExport();
@@ -73,9 +73,9 @@ TEST_F(Workers, GiveWhatOneGivesForEveryOptionSet) {
   const std::string root = MakeTree();
   const std::string closed = dir_.MakeDir("tree/f3/closed");
   chmod(closed.c_str(), 0);  // a folder the walk cannot list, for users other than root
-  searcher_.SetConverterDirectory(FAKE_CONVERTER_DIR);
-  searcher_.SetSummaryExport(&export_);
-  searcher_.SetProblemSink(this);
+  searcher_.Wiring().converterDirectory = FAKE_CONVERTER_DIR;
+  searcher_.Wiring().summaryExport = &export_;
+  searcher_.Wiring().problems = this;
   struct Options {
     const char* tag;
     int limit, unicode;

@@ -44,17 +44,35 @@ TEST_F(FileScan, FilesWithoutHitsOrUnreadableAreCountedWithAnEmptyRow) {
   const std::string directory = dir_.MakeDir("folder.txt");
   const std::string fifo = dir_ / "pipe.txt";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::string binary = dir_.Write("binary.txt", std::string("\0\0\x1A\0\xB0\xA1", 6));
   const std::string plain = dir_.Write("plain.htm", "<html>no Chinese here</html>\n");
   searcher_.Reset();
-  for (const std::string& path : {missing, directory, fifo, binary, plain}) searcher_.ScanFile(path);
-  EXPECT_EQ(searcher_.fileCount, 5);
-  ASSERT_EQ(searcher_.Results().Rows().size(), 5u);
+  for (const std::string& path : {missing, directory, fifo, plain}) searcher_.ScanFile(path);
+  EXPECT_EQ(searcher_.fileCount, 4);
+  ASSERT_EQ(searcher_.Results().Rows().size(), 4u);
   for (const ResultRow& row : searcher_.Results().Rows()) {
     EXPECT_EQ(row.count, 0) << row.file;
     EXPECT_EQ(row.firstChars, "") << row.file;
   }
   EXPECT_FALSE(FileIsThere(dir_ / "report.txt"));
+}
+
+// A NUL byte in the first 64 KiB makes a file binary: passed over with the
+// spreadsheet's notice and no row, whatever bytes follow (a 0x1A that would
+// end a text included). A UTF-16 text is full of NULs and is read; a NUL
+// past the first 64 KiB is a text's own business.
+TEST_F(FileScan, BinaryFilesArePassedOverWithANotice) {
+  const std::string chinese = Gbk("中文") + "\n";
+  const std::string atStart = dir_.Write("a.txt", std::string("\0\x1A", 2) + chinese);
+  const std::string atEdge = dir_.Write("b.txt", chinese + std::string(65536 - chinese.size() - 1, 'x') + '\0');
+  dir_.Write("c.txt", chinese + std::string(65536 - chinese.size(), 'x') + '\0');
+  dir_.Write("d.txt", Transcode("UTF-16LE", "\xEF\xBB\xBF中文\n"));
+  settings_.Encoding = platform::EncodingChoice::Automatic;
+  searcher_.SearchDirectory(dir_.Path(), false, "*.txt");
+  EXPECT_EQ(Report(), CrLfLines({Gbk("跳过 ") + atStart, Gbk("跳过 ") + atEdge, "Input file:" + dir_ / "c.txt",
+                                 "1   " + Gbk("中文"), "Input file:" + dir_ / "d.txt", "1   " + Gbk("中文")}));
+  EXPECT_EQ(searcher_.fileCount, 4);
+  EXPECT_EQ(searcher_.Outcome().binaryFiles, 2);
+  EXPECT_EQ(searcher_.Results().Rows().size(), 2u);
 }
 
 TEST_F(FileScan, SpreadsheetsAreSkippedWithANotice) {
@@ -114,7 +132,7 @@ TEST_F(FileScan, FailedWritesEndTheFileAndANoticeFailureEndsTheSearch) {
   const std::string a = dir_.Write("d/a.txt", CrLfLines({Gbk("一"), Gbk("二")}));
   dir_.Write("d/b.xls", "sheet");
   dir_.Write("d/c.txt", Gbk("三") + "\n");
-  searcher_.SetSummaryExport(&export_);
+  searcher_.Wiring().summaryExport = &export_;
   searcher_.SearchDirectory(dir_ / "d", false, "a*.txt;*.xls;c*.txt");
   // a.txt's lines are lost when its scan ends; the notice for b.xls cannot
   // be written either, which ends the search before c.txt, and the export
@@ -129,7 +147,7 @@ TEST_F(FileScan, FailedWritesEndTheFileAndANoticeFailureEndsTheSearch) {
 
 TEST_F(FileScan, WordDocumentsGoThroughTheConverter) {
   const std::string doc = dir_.Write("My Docs/report.DoC", "not really a document");
-  searcher_.SetConverterDirectory(FAKE_CONVERTER_DIR);
+  searcher_.Wiring().converterDirectory = FAKE_CONVERTER_DIR;
   searcher_.SearchFile(doc);
   // The stand-in converter writes a Chinese line and the words it was given.
   const std::string output = "c:\\~tmp.txt";
@@ -147,11 +165,18 @@ TEST_F(FileScan, MissingOrBrokenConverterIsNoted) {
   const std::string broken = dir_.MakeDir("broken");
   dir_.Write("broken/Textifier", "not a program");  // present but cannot be started
   for (const std::string& folder : {noConverter, broken}) {
-    searcher_.SetConverterDirectory(folder);
+    searcher_.Wiring().converterDirectory = folder;
     searcher_.SearchFile(doc);
     EXPECT_EQ(Report(), CrLfLines({Gbk("转换工具 ") + folder + "/Textifier" + Gbk(" 不存在")}));
     EXPECT_EQ(searcher_.fileCount, 1);
   }
+  // A converter that could not read the document leaves nothing to scan:
+  // its output is not taken for the document's text.
+  const std::string failing = dir_.MakeDir("failing");
+  chmod(dir_.Write("failing/Textifier", "#!/bin/sh\nexit 3\n").c_str(), 0755);
+  searcher_.Wiring().converterDirectory = failing;
+  searcher_.SearchFile(doc);
+  EXPECT_EQ(Report(), CrLfLines({Gbk("转换失败 ") + doc}));
   EXPECT_TRUE(searcher_.Results().Rows().empty());
 }
 

@@ -192,6 +192,12 @@ TEST_F(TextifierProgram, ScanReportsTheDocumentsHitsUnderItsOwnPath) {
   }
   expected += "Input file:" + txt + "\r\n1   " + Gbk("文字") + "\r\n";
   EXPECT_EQ(ReadFileBytes(platform::DriveFolder('c') + "/GlyphwellResult.txt"), expected);
+  // The converter writes the system's text, whatever the files are read as.
+  EXPECT_EQ(Run(dir_ / "bin/glyphwell-scan", "--quiet --no-limit --no-export --encoding utf-8 --patterns *.doc " +
+                                                  dir_ / "site"),
+            0);
+  EXPECT_EQ(ReadFileBytes(platform::DriveFolder('c') + "/GlyphwellResult.txt"),
+            expected.substr(0, expected.find("Input file:" + txt)));
 
   const WorkbookCells cells = ReadWorkbook(dir_ / "bin/~report.xls");
   ASSERT_TRUE(cells.ok);

@@ -137,6 +137,20 @@ TEST_F(ViewerFiles, AnchorPageLineEndsAndFailures) {
   EXPECT_NE(missing.what.find("no/page.htm"), std::string::npos) << missing.what;
 }
 
+// A Unicode source's page holds its lines in UTF-8, without the byte-order
+// mark, with the anchor before the keyed line: UTF-8 with a mark, and
+// UTF-16 in big-endian order with a character beyond the BMP.
+TEST_F(ViewerFiles, AnchorPagesOfUnicodeSources) {
+  ClsMap first, second;
+  first.Add("1", " x");
+  second.Add("2", " x");
+  BuildAnchorPage(dir_.Write("u8.txt", "\xEF\xBB\xBF第一行\r\n第二行\r\n"), kAnchorPagePath, first);
+  const std::string pagePath = platform::DriveFolder('c') + "/~temp.htm";
+  EXPECT_EQ(ReadFileBytes(pagePath), "<a name=\"mao_Line1\">第一行\r\n第二行\r\n");
+  BuildAnchorPage(dir_.Write("be.txt", Transcode("UTF-16BE", "\uFEFF第一行\r\n第二行 𠀀\r\n")), kAnchorPagePath, second);
+  EXPECT_EQ(ReadFileBytes(pagePath), "第一行\r\n<a name=\"mao_Line2\">第二行 𠀀\r\n");
+}
+
 // The finder's report of a tree must load into the files and rows that were
 // generated, and the anchor pages must carry exactly the reported lines.
 TEST_F(ViewerFiles, ScannedTreeLoadsAndAnchorsAsGenerated) {

@@ -99,7 +99,7 @@ TEST_F(Walk, CancelStopsBeforeTheNextFileAndKeepsTheSummary) {
   progress_.onProgress = [&](const std::string& name) {
     if (name == root + "/b.txt") running_ = 0;
   };
-  searcher_.SetSummaryExport(&export_);
+  searcher_.Wiring().summaryExport = &export_;
   searcher_.SearchDirectory(root, true, "*.txt");
   EXPECT_EQ(Scanned(progress_, root), (std::vector<std::string>{"/a.txt", "/b.txt"}));
   ASSERT_EQ(searcher_.Results().Rows().size(), 2u);

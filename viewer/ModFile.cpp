@@ -120,11 +120,7 @@ void BuildAnchorPage(const std::string& strSourcePath, const std::string& strPag
   // A UTF-8 source is copied as it is, a UTF-16 one as UTF-8 (either
   // without its byte-order mark), so that the page's lines are the lines
   // the finder counted; the browser tells the page's encoding itself.
-  std::size_t markLength = 0;
-  const platform::TextEncoding encoding = platform::DetectEncoding(reader, markLength);
-  if (markLength > 0) reader.StartAt(markLength);
-  if (encoding == platform::TextEncoding::Utf16LE || encoding == platform::TextEncoding::Utf16BE)
-    reader.DecodeUtf16(encoding);
+  platform::ReadInChosenEncoding(reader, platform::EncodingChoice::Automatic);
 
   const std::vector<std::int32_t> keyedLines = KeyedLines(mapRows);
   auto nextKeyed = keyedLines.begin();

@@ -28,7 +28,7 @@ DirectoryWalker::DirectoryWalker(std::atomic<unsigned char>* runningFlag, FileCa
     : runningFlag_(runningFlag), callback_(callback), userObject_(userObject) {}
 
 bool DirectoryWalker::IsCancelled() const {
-  return runningFlag_ != nullptr && runningFlag_->load(std::memory_order_relaxed) == 0;
+  return ended_ || (runningFlag_ != nullptr && runningFlag_->load(std::memory_order_relaxed) == 0);
 }
 
 bool DirectoryWalker::Excluded(const std::string& path, bool folder) const {
@@ -41,12 +41,13 @@ bool DirectoryWalker::Excluded(const std::string& path, bool folder) const {
     else if (relative[i] == '\\')
       relative[i] = '/';
   }
-  return exclude_->Excludes(relative, folder);
+  return exclude_->Excludes(root_, relative, folder);
 }
 
 void DirectoryWalker::Walk(const std::string& directory, bool includeSubdirectories, const std::string& patterns) {
   std::string withSeparator = directory;
   AppendSeparator(withSeparator);
+  root_ = directory;
   rootLength_ = withSeparator.size();
   if (!includeSubdirectories) {
     SearchFiles(directory, patterns);
@@ -91,7 +92,10 @@ void DirectoryWalker::SearchFiles(const std::string& directory, const std::strin
     for (const platform::FoundEntry& entry : platform::FindFiles(prefix + piece, &error)) {
       if (IsCancelled()) break;
       if (entry.isDirectory || Excluded(prefix + entry.name, false)) continue;
-      callback_(userObject_, prefix + entry.name, entry);
+      if (!callback_(userObject_, prefix + entry.name, entry)) {
+        ended_ = true;
+        return;
+      }
     }
     if (error != 0) {
       // The folder cannot be listed for any piece: said once.

@@ -13,7 +13,8 @@
 #include "finder/engine/Sinks.h"
 #include "platform/FileSearch.h"
 
-using FileCallback = void (*)(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
+// Told of each matching file; false ends the walk.
+using FileCallback = bool (*)(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
 
 // Fills list with the pieces of text between separators (empty pieces too)
 // and returns their number; 0 for an empty text.
@@ -44,7 +45,9 @@ class DirectoryWalker {
   bool Excluded(const std::string& path, bool folder) const;
 
   ProblemSink* problems_ = nullptr;
+  bool ended_ = false;  // the callback ended the walk
   const PathFilter* exclude_ = nullptr;
+  std::string root_;            // the walked folder
   std::size_t rootLength_ = 0;  // of the walked folder with its separator
   // Directories walked in this search, each (device and inode) once.
   std::set<platform::FileIdentity> walked_;

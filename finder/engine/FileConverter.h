@@ -38,3 +38,5 @@ class WordConverter : public FileConverter {
 std::string SkipNotice(const std::string& path);
 std::string MissingConverterNotice(const std::string& converter);
 std::string CancelledConversionNotice(const std::string& path);
+// The converter ran but wrote nothing usable (it could not read the document).
+std::string FailedConversionNotice(const std::string& path);

@@ -28,21 +28,29 @@ std::size_t NextSignificant(std::string_view line, std::size_t i, bool reference
 }
 
 // "&#" and five digits (and the ";" after them) at line[i] that turn into a
-// character that counts: its length in the line, and its code point.
-std::size_t ReferenceAt(std::string_view line, std::size_t i, char32_t& c) {
+// character that counts: its length in the line, and its code point. Under
+// the Gbk set that is what converts to a byte 0x80 or above, under the Han
+// set what is Chinese text (hanOnly: that set's forms).
+std::size_t ReferenceAt(std::string_view line, std::size_t i, const platform::CountedForms* hanOnly, char32_t& c) {
   if (i + 7 > line.size() || line[i] != '&' || line[i + 1] != '#') return 0;
-  std::string bytes;
-  if (!ConvertEntity(line.substr(i + 2, 5), bytes) || bytes.empty() || static_cast<unsigned char>(bytes[0]) < 0x80)
-    return 0;
-  platform::DecodeAnsiChar(bytes, 0, c);
+  if (hanOnly) {
+    if (!EntityCodePoint(line.substr(i + 2, 5), c) || hanOnly->Lookup(c) == 0) return 0;
+  } else {
+    std::string bytes;
+    if (!ConvertEntity(line.substr(i + 2, 5), bytes) || bytes.empty() || static_cast<unsigned char>(bytes[0]) < 0x80)
+      return 0;
+    platform::DecodeAnsiChar(bytes, 0, c);
+  }
   return i + 7 < line.size() && line[i + 7] == ';' ? 8 : 7;
 }
 
 }  // namespace
 
 void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, bool references,
-              std::vector<CharacterRun>& runs) {
+              platform::CharacterSet set, std::vector<CharacterRun>& runs) {
   runs.clear();
+  const platform::CountedForms& forms = platform::CountedForms::Get(set);
+  const platform::CountedForms* hanOnly = set == platform::CharacterSet::Han ? &forms : nullptr;
   const bool gbk = encoding == TextEncoding::Gbk;
   const std::int64_t bytesPerUnit = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 : 0;
   const auto* p = reinterpret_cast<const unsigned char*>(line.data());
@@ -59,7 +67,7 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
       continue;
     }
     char32_t c = 0;
-    std::size_t length = references ? ReferenceAt(line, i, c) : 0;
+    std::size_t length = references ? ReferenceAt(line, i, hanOnly, c) : 0;
     const bool reference = length > 0;
     bool counted = reference;
     if (!reference) {
@@ -68,14 +76,15 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
       } else if (gbk) {
         // The byte rule counts every byte 0x80 or above; a character that
         // reads as a whole (a lead and a trail byte, a four-byte form of the
-        // system's own text) is one.
+        // system's own text) is one. The Han set counts only what decodes
+        // to Chinese text.
         length = systemText ? platform::DecodeAnsiChar(line, i, c) : platform::GbkCharLength(line, i);
         if (!systemText) platform::DecodeAnsiChar(line.substr(0, i + length), i, c);
-        counted = true;
+        counted = !hanOnly || forms.Lookup(c) != 0;
       } else {
         const int decoded = platform::DecodeUtf8(p + i, line.size() - i, c);
         length = decoded > 0 ? static_cast<std::size_t>(decoded) : 1;  // a byte that is no UTF-8 acts as ASCII
-        counted = decoded > 0 && platform::CountedForms::Get().Lookup(c) != 0;
+        counted = decoded > 0 && forms.Lookup(c) != 0;
       }
     }
     if (!counted) {
@@ -100,10 +109,10 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
 }
 
 void FindRunsUnlessMarked(std::string_view line, TextEncoding encoding, bool systemText, bool references,
-                          std::string_view marker, std::vector<CharacterRun>& runs) {
+                          platform::CharacterSet set, std::string_view marker, std::vector<CharacterRun>& runs) {
   if (!marker.empty() && line.find(marker) != std::string_view::npos) {
     runs.clear();
     return;
   }
-  FindRuns(line, encoding, systemText, references, runs);
+  FindRuns(line, encoding, systemText, references, set, runs);
 }

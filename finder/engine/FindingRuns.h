@@ -23,10 +23,11 @@ struct CharacterRun {
 // line is as the reader gave it: the file's bytes for GBK (the system's own
 // text with four-byte forms when systemText), UTF-8 for a UTF-8 or UTF-16
 // file (whose stored columns count two bytes a UTF-16 unit).
+// set: which characters count (a GBK line under the Gbk set: the byte rule).
 void FindRuns(std::string_view line, platform::TextEncoding encoding, bool systemText, bool references,
-              std::vector<CharacterRun>& runs);
+              platform::CharacterSet set, std::vector<CharacterRun>& runs);
 
 // The runs of a line with characters as a search finds them: none on a line
 // that holds the marker (when it is not empty).
 void FindRunsUnlessMarked(std::string_view line, platform::TextEncoding encoding, bool systemText, bool references,
-                          std::string_view marker, std::vector<CharacterRun>& runs);
+                          platform::CharacterSet set, std::string_view marker, std::vector<CharacterRun>& runs);

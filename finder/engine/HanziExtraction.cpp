@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/CodePage.h"
+#include "platform/TextEncoding.h"
 
 void FlushRun(std::string_view run, std::string& result) {
   if (!result.empty()) result.append("  ", 2);
@@ -23,6 +24,18 @@ bool ConvertEntity(std::string_view fiveBytes, std::string& text) {
   int written = platform::WideCharToAnsi(static_cast<std::uint16_t>(n), buffer);
   if (written <= 0) return false;
   text.assign(buffer, std::strlen(buffer));
+  return true;
+}
+
+bool EntityCodePoint(std::string_view fiveBytes, char32_t& c) {
+  if (fiveBytes.size() != 5) return false;
+  unsigned n = 0;
+  for (char digit : fiveBytes) {
+    if (digit < '0' || digit > '9') return false;
+    n = n * 10 + static_cast<unsigned>(digit - '0');
+  }
+  if (n > 0xFFFF) return false;
+  c = n;
   return true;
 }
 
@@ -82,7 +95,76 @@ void Extract(std::string_view line, int searchUnicode, std::string& result) {
   if (runLength > 0) FlushRun(line.substr(runStart, runLength), result);
 }
 
+// The Han set over a text read as GBK: a double-byte character (or, with
+// fourByteForms, a GB18030 four-byte form) joins a run when it is Chinese
+// text; any other byte 0x80 or above ends the run as ASCII does, and a
+// reference is converted only when it names Chinese text.
+template <bool fourByteForms>
+void ExtractHanOfGbk(std::string_view line, int searchUnicode, std::string& result) {
+  result.clear();
+  if (line.size() > result.capacity() && line.size() > 4096) result.reserve(line.size());
+  const platform::CountedForms& han = platform::CountedForms::Get(platform::CharacterSet::Han);
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t n = line.size();
+  const bool unicode = searchUnicode != 0;
+  const SignificantBytes significant(unicode);
+  std::size_t runStart = 0;
+  std::size_t runLength = 0;
+  const auto endRun = [&] {
+    if (runLength > 0) FlushRun(line.substr(runStart, runLength), result);
+    runLength = 0;
+  };
+
+  std::size_t i = 0;
+  while (i < n) {
+    if (runLength == 0) {
+      i = SkipPlainBytes(p, i, n, significant);
+      if (i >= n) break;
+    }
+    const unsigned char b = p[i];
+    if (b >= 0x80) {
+      std::size_t length = 1;
+      bool counts = false;
+      if (fourByteForms && FourByteFormAt(p, i, n)) {
+        char32_t c = 0;
+        length = platform::DecodeAnsiChar(line, i, c);
+        counts = han.Lookup(c) != 0;
+      } else if (platform::GbkCharLength(line, i) == 2) {
+        length = 2;
+        counts = han.CountsGbkPair(b, p[i + 1]);
+      }
+      if (!counts) {
+        endRun();
+      } else {
+        if (runLength == 0) runStart = i;
+        runLength += length;
+      }
+      i += length;
+      continue;
+    }
+    endRun();
+    char32_t c = 0;
+    if (unicode && b == '#' && i >= 1 && p[i - 1] == '&' && i + 5 <= n - 1 && EntityCodePoint(line.substr(i + 1, 5), c)) {
+      if (const std::uint32_t form = han.Lookup(c); form != 0) {
+        char bytes[4];
+        result.append(bytes, static_cast<std::size_t>(platform::CountedForms::Bytes(form, bytes)));
+        i += 6;
+        continue;
+      }
+    }
+    ++i;
+  }
+  endRun();
+}
+
 }  // namespace
+
+void ExtractHan(std::string_view line, int searchUnicode, bool systemText, std::string& result) {
+  if (systemText)
+    ExtractHanOfGbk<true>(line, searchUnicode, result);
+  else
+    ExtractHanOfGbk<false>(line, searchUnicode, result);
+}
 
 void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result) {
   Extract<false>(line, searchUnicode, result);

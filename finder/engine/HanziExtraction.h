@@ -82,6 +82,12 @@ void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result)
 // of a run rather than bytes that its digits split.
 void ExtractSystemText(std::string_view line, int searchUnicode, std::string& result);
 
+// The same under the Han character set, for a line read as GBK (systemText:
+// the system's own text, whose GB18030 four-byte forms are characters): only
+// Chinese text joins a run (see platform::CharacterSet), in the line's own
+// bytes; a reference is converted only when it names Chinese text.
+void ExtractHan(std::string_view line, int searchUnicode, bool systemText, std::string& result);
+
 // Appends a collected run to result, after the two-blank separator when result
 // already holds something.
 void FlushRun(std::string_view run, std::string& result);
@@ -89,3 +95,5 @@ void FlushRun(std::string_view run, std::string& result);
 // Converts the five bytes after "&#" when they are decimal digits of a number
 // below 65,536; text receives the CP936 bytes (empty for 0).
 bool ConvertEntity(std::string_view fiveBytes, std::string& text);
+// The code point of such a reference: the same test, without the conversion.
+bool EntityCodePoint(std::string_view fiveBytes, char32_t& c);

@@ -1,43 +1,10 @@
 #include "finder/engine/HanziSearcher.h"
 
-#include <cerrno>
-#include <new>
+#include <optional>
 
 #include "finder/engine/DirectoryWalker.h"
 #include "finder/engine/FileConverter.h"
-#include "finder/engine/HanziExtraction.h"
-#include "finder/engine/ParallelScan.h"
 #include "platform/AsciiText.h"
-#include "platform/Files.h"
-
-namespace {
-
-// Hit lines straight into the report, the file's header before the first.
-// The line's runs also go to a run sink, when there is one, found in the
-// encoding the file is read in.
-struct ReportHits : HitSink {
-  ReportHits(ReportWriter& report, const std::string& path, const ScanSettings& settings, RunSink* sink,
-             const TextRead& read, bool converted)
-      : report(report), path(path), settings(settings), sink(sink), read(read), converted(converted) {}
-  ReportWriter& report;
-  const std::string& path;
-  const ScanSettings& settings;
-  RunSink* sink;
-  const TextRead& read;
-  bool converted;
-  bool headerWritten = false;
-  std::vector<CharacterRun> runs;
-  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
-    if (!headerWritten) report.WriteHeader(path);
-    headerWritten = true;
-    report.WriteHitLine(lineNumber, chars);
-    if (!sink) return;
-    FindRunsUnlessMarked(line, read.encoding, converted, settings.SearchUnicode != 0, settings.ignoreMarker, runs);
-    sink->Runs(path, read.encoding, lineNumber, runs);
-  }
-};
-
-}  // namespace
 
 bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
   return platform::CompareIgnoringAsciiCase(a, b) < 0;
@@ -51,8 +18,9 @@ void HanziSearcher::Reset() {
   fileCount = 0;
   charCount = 0;
   aborted_ = false;
+  stoppedByOutput_ = false;
   notWhole_.clear();
-  looksLikeUtf8_ = 0;
+  counts_ = SearchOutcome();
   report_.SetFileName(settings_.strLogFile);
   processedPaths_.clear();
 }
@@ -78,33 +46,50 @@ void HanziSearcher::SearchDirectory(const std::string& directory, bool includeSu
 }
 
 void HanziSearcher::SearchRoots(const SearchScope& scope) {
-  if (workers_ > 1) {
-    ParallelScan parallel(*this, workers_);
-    for (const SearchRoot& root : scope.roots) {
-      if (settings_.IsCancelled()) break;
-      if (root.directory) {
-        DirectoryWalker walker(settings_.runningFlag, &ParallelScan::OnFileFound, &parallel);
-        walker.SetProblemSink(&parallel);
-        walker.SetExclusion(scope.exclude);
-        walker.Walk(root.path, scope.includeSubdirectories, scope.patterns);
-      } else {
-        parallel.Add(root.path);
-      }
-    }
-    parallel.Drain();
-    return;
-  }
+  std::optional<ParallelScan> parallel;
+  if (wiring_.workers > 1)
+    parallel.emplace(settings_, wiring_,
+                     Commits{[this](const std::string& path, PreparedFile* prepared) { return CommitFile(path, prepared); },
+                             [this](const std::string& path, int error) { Tell(path, ReadProblem::Folder, error); }},
+                     wiring_.workers);
+  parallel_ = parallel ? &*parallel : nullptr;
+  struct Unset {
+    ParallelScan*& parallel;
+    ~Unset() { parallel = nullptr; }
+  } unset{parallel_};
   for (const SearchRoot& root : scope.roots) {
-    if (settings_.IsCancelled()) break;
+    if (wiring_.IsCancelled() || stoppedByOutput_) break;
     if (root.directory) {
-      DirectoryWalker walker(settings_.runningFlag, &HanziSearcher::OnFileFound, this);
-      walker.SetProblemSink(problems_);
+      DirectoryWalker walker(wiring_.runningFlag, &HanziSearcher::OnFileFound, this);
+      walker.SetProblemSink(this);
       walker.SetExclusion(scope.exclude);
       walker.Walk(root.path, scope.includeSubdirectories, scope.patterns);
     } else {
-      ScanFile(root.path);
+      Take(root.path);
     }
   }
+  if (parallel) parallel->Drain();
+}
+
+bool HanziSearcher::OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry&) {
+  return static_cast<HanziSearcher*>(userObject)->Take(fullPath);
+}
+
+bool HanziSearcher::Take(const std::string& path) {
+  if (stoppedByOutput_) return false;
+  if (!processedPaths_.insert(path).second) return true;
+  return parallel_ ? parallel_->Add(path) : CommitFile(path, nullptr);
+}
+
+void HanziSearcher::ScanFile(const std::string& path) {
+  if (processedPaths_.insert(path).second) CommitFile(path, nullptr);
+}
+
+void HanziSearcher::CannotRead(const std::string& path, ReadProblem problem, int error) {
+  if (parallel_)
+    parallel_->AddFolderProblem(path, error);
+  else
+    Tell(path, problem, error);
 }
 
 void HanziSearcher::Finish() {
@@ -113,25 +98,21 @@ void HanziSearcher::Finish() {
   } catch (const ReportWriteError&) {
     // The last lines are lost (Incomplete tells); the summary is still written.
   }
-  outcome_ = SearchOutcome();
-  if (export_) {
-    outcome_.workbook = export_->Export(results_);
-    outcome_.workbookPath = export_->Destination();
+  outcome_ = counts_;
+  if (wiring_.summaryExport) {
+    outcome_.workbook = wiring_.summaryExport->Export(results_);
+    outcome_.workbookPath = wiring_.summaryExport->Destination();
   }
   outcome_.fileCount = fileCount;
   outcome_.charCount = charCount;
-  outcome_.cancelled = settings_.IsCancelled();
+  outcome_.cancelled = wiring_.IsCancelled();
+  outcome_.stoppedByOutput = stoppedByOutput_;
   outcome_.report = report_.FileName();
   outcome_.reportCreated = report_.Created();
   outcome_.reportIncomplete = report_.Incomplete();
   outcome_.reportHeldByAnother = report_.HeldByAnother();
   outcome_.aborted = aborted_;
   outcome_.notWhole = notWhole_;
-  outcome_.looksLikeUtf8 = looksLikeUtf8_;
-}
-
-void HanziSearcher::OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry&) {
-  static_cast<HanziSearcher*>(userObject)->ScanFile(fullPath);
 }
 
 bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRead, std::string& message) {
@@ -140,13 +121,14 @@ bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRea
       // Every search converts into the same file, whose path the rows carry:
       // it is held from the converter's start until its text is scanned, and
       // another search waits for it.
-      const bool held = converterLock_.Acquire(kConverterOutput, [this] { return settings_.IsCancelled(); });
-      if (!held && settings_.IsCancelled()) {
+      const bool held = converterLock_.Acquire(kConverterOutput, [this] { return wiring_.IsCancelled(); });
+      if (!held && wiring_.IsCancelled()) {
         fileToRead = kConverterOutput;  // cancelled while waiting: nothing is read
         return true;
       }
-      WordConverter converter = converterDirectory_.empty() ? WordConverter() : WordConverter(converterDirectory_);
-      converter.SetCancelCheck([this] { return settings_.IsCancelled(); });
+      WordConverter converter = wiring_.converterDirectory.empty() ? WordConverter()
+                                                                   : WordConverter(wiring_.converterDirectory);
+      converter.SetCancelCheck([this] { return wiring_.IsCancelled(); });
       return converter.Convert(path, fileToRead, message);
     }
     case platform::FileKind::Spreadsheet:
@@ -159,22 +141,8 @@ bool HanziSearcher::ClassifyFile(const std::string& path, std::string& fileToRea
   return true;
 }
 
-void HanziSearcher::Tell(const std::string& path, ReadProblem problem, int error) {
-  if (problem == ReadProblem::NotWhole) notWhole_.push_back(path);
-  if (problems_) problems_->CannotRead(path, problem, error);
-}
-
-void HanziSearcher::TellRead(const std::string& path, const TextRead& read) {
-  if (read.looksLikeUtf8) ++looksLikeUtf8_;
-  if (read.invalidBytes && problems_) problems_->NotInItsEncoding(path, platform::EncodingName(read.encoding));
-}
-
-void HanziSearcher::ScanFile(const std::string& path) {
-  if (MarkProcessed(path)) CommitFile(path, nullptr);
-}
-
-void HanziSearcher::CommitFile(const std::string& path, PreparedFile* prepared) {
-  if (settings_.notifyWindow) settings_.notifyWindow->PostProgress(path);
+bool HanziSearcher::CommitFile(const std::string& path, PreparedFile* prepared) {
+  if (wiring_.notifyWindow) wiring_.notifyWindow->PostProgress(path);
   ++fileCount;
 
   std::string fileToRead;
@@ -182,61 +150,62 @@ void HanziSearcher::CommitFile(const std::string& path, PreparedFile* prepared) 
   if (!ClassifyFile(path, fileToRead, message)) {
     converterLock_.Release();
     report_.WriteLine(message);  // a failure here ends the search (see Search)
-    return;
+    return true;
   }
-  LineScan scan;
+  ScannedFile file;
   if (!prepared || prepared->tooLarge) {
-    ScanHere(path, fileToRead, scan);
-  } else if (!settings_.IsCancelled()) {
+    ReadHere(path, fileToRead, file);
+  } else if (!wiring_.IsCancelled()) {
     // (A cancel at the progress notice meets the file's first line, as it
     // would here: nothing of the file counts.)
-    CommitPrepared(path, *prepared, scan);
+    WritePrepared(path, *prepared, file);
   }
-  charCount += scan.count;
-  results_.AddRow(fileToRead, scan.firstChars, scan.count);
+  TellFile(path, file);
+  if (file.binary) {
+    // Passed over as a skipped type is: a notice, and no row.
+    ++counts_.binaryFiles;
+    converterLock_.Release();
+    report_.WriteLine(SkipNotice(path));
+    return true;
+  }
+  if (file.open.opened) ++counts_.filesRead;
+  if (file.limitReached) ++counts_.limitReached;
+  charCount += file.scan.count;
+  results_.AddRow(fileToRead, file.scan.firstChars, file.scan.count);
   converterLock_.Release();
+  if (file.stopSearch) stoppedByOutput_ = true;
+  return !file.stopSearch;
 }
 
-bool HanziSearcher::TellOpenProblem(const std::string& path, const OpenedFile& opened) {
-  if (report_.IsReport(opened.identity)) return true;  // this search's own report: not worth a word
-  if (!opened.opened) Tell(path, ReadProblem::File, opened.error);
-  return !opened.opened;
-}
-
-void HanziSearcher::ScanHere(const std::string& path, const std::string& fileToRead, LineScan& scan) {
+void HanziSearcher::ReadHere(const std::string& path, const std::string& fileToRead, ScannedFile& file) {
   const bool converted = fileToRead != path;
+  // A search cancelled while it waited for the converter's output reads
+  // nothing: the output is another search's.
+  if (converted && !converterLock_.Held() && wiring_.IsCancelled()) return;
+  LinesToReport lines(report_);
+  ReportHits hits(settings_, path, converted, file.read, lines, wiring_.runs);
   try {
-    // A search cancelled while it waited for the converter's output reads
-    // nothing: the output is another search's.
-    const bool cancelledWaiting = converted && !converterLock_.Held() && settings_.IsCancelled();
-    if (!cancelledWaiting && TellOpenProblem(path, OpenForScan(reader_, fileToRead, converted))) reader_.Close();
-    TextRead read;
-    ReportHits hits(report_, path, settings_, settings_.findRuns ? runs_ : nullptr, read, converted);
-    ScanText(settings_, path, converted, reader_, chars_, hits, scan, read);
-    TellRead(path, read);
-    if (reader_.LastError() != 0) Tell(path, ReadProblem::NotWhole, reader_.LastError());
+    ReadFileText(settings_, wiring_, path, fileToRead, converted, &report_, reader_, chars_, hits, file);
     // The file's lines leave the buffer with it, so that a full disk ends
     // the file whose lines were lost.
     report_.Flush();
-  } catch (const std::bad_alloc&) {
-    // Memory exhausted (a line too long for it) ends this file as if it had
-    // ended; its row is still recorded, and the user learns of it.
-    Tell(path, ReadProblem::NotWhole, ENOMEM);
-    ReleaseLineMemory();
   } catch (const ReportWriteError&) {
     // A full disk ends this file likewise.
   }
-  reader_.Close();
-  ReleaseLongLineChars(chars_);
 }
 
-void HanziSearcher::CommitPrepared(const std::string& path, PreparedFile& prepared, LineScan& scan) {
-  if (TellOpenProblem(path, prepared.open)) return;
-  TellRead(path, prepared.read);
-  for (const PreparedFile::Problem& problem : prepared.problems) Tell(path, problem.problem, problem.error);
-  scan = std::move(prepared.scan);
-  if (runs_)
-    for (auto& [number, runs] : prepared.hitRuns) runs_->Runs(path, prepared.read.encoding, number, runs);
+void HanziSearcher::WritePrepared(const std::string& path, PreparedFile& prepared, ScannedFile& file) {
+  file = std::move(prepared.file);
+  // This search's own report, read by a worker before the search held it.
+  if (file.open.opened && report_.IsReport(file.open.identity)) file = ScannedFile();
+  if (!file.open.opened) return;
+  if (wiring_.runs)
+    for (auto& [number, runs] : prepared.hitRuns) {
+      if (wiring_.runs->Runs(path, file.read.encoding, number, runs) == SinkVerdict::StopSearch) {
+        file.stopSearch = true;
+        break;
+      }
+    }
   try {
     report_.WriteLines(prepared.lines);
     report_.Flush();
@@ -245,7 +214,20 @@ void HanziSearcher::CommitPrepared(const std::string& path, PreparedFile& prepar
   }
 }
 
-void HanziSearcher::ReleaseLineMemory() {
-  std::string().swap(chars_);
-  reader_.Close();
+void HanziSearcher::TellFile(const std::string& path, const ScannedFile& file) {
+  if (!file.open.opened) {
+    // This search's own report is passed over without a word.
+    if (file.open.error != 0 && !report_.IsReport(file.open.identity)) Tell(path, ReadProblem::File, file.open.error);
+    return;
+  }
+  if (file.read.looksLikeUtf8) ++counts_.looksLikeUtf8;
+  if (file.read.utf16Marked) ++counts_.utf16Marked;
+  if (file.read.invalidBytes && wiring_.problems)
+    wiring_.problems->NotInItsEncoding(path, platform::EncodingName(file.read.encoding));
+  if (file.notWholeError != 0) Tell(path, ReadProblem::NotWhole, file.notWholeError);
+}
+
+void HanziSearcher::Tell(const std::string& path, ReadProblem problem, int error) {
+  if (problem == ReadProblem::NotWhole) notWhole_.push_back(path);
+  if (wiring_.problems) wiring_.problems->CannotRead(path, problem, error);
 }

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "finder/engine/LineScan.h"
+#include "finder/engine/ParallelScan.h"
 #include "finder/engine/ReportWriter.h"
 #include "finder/engine/ResultTable.h"
 #include "finder/engine/ScanSettings.h"
@@ -29,10 +29,10 @@ struct CaseInsensitiveLess {
 using platform::GetExtension;
 using platform::ToUpper;
 
-class HanziSearcher {
+class HanziSearcher : private ProblemSink {
  public:
   explicit HanziSearcher(ScanSettings& settings);
-  virtual ~HanziSearcher();
+  ~HanziSearcher() override;
   HanziSearcher(const HanziSearcher&) = delete;
   HanziSearcher& operator=(const HanziSearcher&) = delete;
 
@@ -46,25 +46,11 @@ class HanziSearcher {
   void Reset();
   void ScanFile(const std::string& path);
 
+  // Whom the search tells and who may stop it; the front end fills it in
+  // before a search.
+  SearchWiring& Wiring() { return wiring_; }
   ResultTable& Results() { return results_; }
   const ReportWriter& Report() const { return report_; }
-  const ScanSettings& Settings() const { return settings_; }
-  // The last step of every search; none (the terminal's --no-export, most
-  // tests) leaves it out.
-  void SetSummaryExport(SummaryExport* summaryExport) { export_ = summaryExport; }
-  // Folders and files that could not be read (whole) are told here.
-  void SetProblemSink(ProblemSink* problems) { problems_ = problems; }
-  // The runs of every line with characters are told here too, with
-  // ScanSettings::findRuns set.
-  void SetRunSink(RunSink* runs) { runs_ = runs; }
-  // Where the document converter lies; the module directory by default.
-  void SetConverterDirectory(std::string directory) { converterDirectory_ = std::move(directory); }
-  // Files of a directory search are read and extracted by this many threads
-  // (at least 1); their lines, rows, counters, progress and problems are
-  // still committed in the walk's order, so that nothing the search writes
-  // changes. With 1, the default, the calling thread scans alone.
-  void SetWorkers(int workers) { workers_ = workers < 1 ? 1 : workers; }
-
   // How the last search ended.
   const SearchOutcome& Outcome() const { return outcome_; }
 
@@ -73,40 +59,39 @@ class HanziSearcher {
   std::int64_t fileCount = 0;
   std::int64_t charCount = 0;
 
-  // What the workers of a parallel search use: whether a path is new to
-  // this search (it is then marked), and its turn, committed exactly as
-  // ScanFile commits a file, from the lines a worker prepared (nullptr: the
-  // file is read here, at its turn).
-  bool MarkProcessed(const std::string& path) { return processedPaths_.insert(path).second; }
-  void CommitFile(const std::string& path, PreparedFile* prepared);
-  void Tell(const std::string& path, ReadProblem problem, int error);
-
  private:
-  static void OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
+  static bool OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
+  // A file of the search: scanned now, or queued for the workers. False
+  // once the search is to end.
+  bool Take(const std::string& path);
   bool ClassifyFile(const std::string& path, std::string& fileToRead, std::string& message);
   void SearchRoots(const SearchScope& scope);
   void Finish();
-  // An open that failed or met a locked file; true when nothing is to be read.
-  bool TellOpenProblem(const std::string& path, const OpenedFile& opened);
-  void ScanHere(const std::string& path, const std::string& fileToRead, LineScan& scan);
-  void CommitPrepared(const std::string& path, PreparedFile& prepared, LineScan& scan);
-  void ReleaseLineMemory();
-  void TellRead(const std::string& path, const TextRead& read);
+  // The one commit of a file, read here or prepared by a worker; false
+  // ends the search.
+  bool CommitFile(const std::string& path, PreparedFile* prepared);
+  // The walk's folders that cannot be listed: told at once, or at their
+  // turn among the workers' files.
+  void CannotRead(const std::string& path, ReadProblem problem, int error) override;
+  void ReadHere(const std::string& path, const std::string& fileToRead, ScannedFile& file);
+  void WritePrepared(const std::string& path, PreparedFile& prepared, ScannedFile& file);
+  // The one place where what went wrong with a file is told.
+  void TellFile(const std::string& path, const ScannedFile& file);
+  void Tell(const std::string& path, ReadProblem problem, int error);
 
   ScanSettings& settings_;
+  SearchWiring wiring_;
   ReportWriter report_;
   std::set<std::string, CaseInsensitiveLess> processedPaths_;
   ResultTable results_;
-  SummaryExport* export_ = nullptr;
-  ProblemSink* problems_ = nullptr;
-  RunSink* runs_ = nullptr;
   platform::FileLock converterLock_;
+  ParallelScan* parallel_ = nullptr;  // during a search with several workers
   bool aborted_ = false;
-  int workers_ = 1;
-  std::string converterDirectory_;
+  bool stoppedByOutput_ = false;
   SearchOutcome outcome_;
   std::vector<std::string> notWhole_;
-  std::int64_t looksLikeUtf8_ = 0;
+  // Counted as files are committed (SearchOutcome says what each is).
+  SearchOutcome counts_;
   // Reused from file to file and line to line, so the line loop allocates nothing.
   platform::LineReader reader_;
   std::string chars_;

@@ -7,6 +7,7 @@
 #include "finder/engine/ReportWriter.h"
 #include "finder/engine/UnicodeExtraction.h"
 #include "platform/CodePage.h"
+#include "platform/FileKinds.h"
 #include "platform/Files.h"
 
 namespace {
@@ -19,34 +20,43 @@ constexpr std::size_t kMostBufferedLines = 1 << 20;
 
 // Why a line loop ended.
 enum class LoopEnd {
-  Ended,     // the end of the text, or a cancel
-  Limit,     // the per-file limit was reached
-  NotUtf8,   // read on trial as UTF-8, the text is not
-  HeldFull   // read on trial as UTF-8, its lines would not fit the buffer
+  Ended,       // the end of the text, or a cancel
+  Limit,       // the per-file limit was reached
+  NotUtf8,     // read on trial as UTF-8, the text is not
+  StopFile,    // the sink could take no more of the file's lines
+  StopSearch   // the sink ended the search
 };
 
+bool LineContains(std::string_view line, std::string_view tag) {
+  return !tag.empty() && line.find(tag) != std::string_view::npos;
+}
+
 // Hits held back: their numbers, characters and (when keepLines) lines, to
-// be handed on later; full once they would pass kMostBufferedLines.
+// be handed on later; the file's lines are refused once they would pass
+// kMostBufferedLines.
 class HeldHits : public HitSink {
  public:
-  struct Full {};
   explicit HeldHits(bool keepLines) : keepLines_(keepLines) {}
-  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
+  SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
     if (!keepLines_) line = {};
     // Checked before the copy, so that a huge line is never held twice.
-    if (chars_.size() + lines_.size() + chars.size() + line.size() > kMostBufferedLines) throw Full{};
+    if (chars_.size() + lines_.size() + chars.size() + line.size() > kMostBufferedLines) return SinkVerdict::StopFile;
     chars_.append(chars);
     lines_.append(line);
     held_.push_back({lineNumber, chars_.size(), lines_.size()});
+    return SinkVerdict::GoOn;
   }
-  void HandOn(HitSink& to) const {
+  // Hands the held hits to the sink, as long as it takes them.
+  SinkVerdict HandOn(HitSink& to) const {
     std::size_t chars = 0, lines = 0;
     for (const Held& held : held_) {
-      to.Hit(held.number, std::string_view(chars_).substr(chars, held.charsEnd - chars),
-             std::string_view(lines_).substr(lines, held.linesEnd - lines));
+      const SinkVerdict verdict = to.Hit(held.number, std::string_view(chars_).substr(chars, held.charsEnd - chars),
+                                         std::string_view(lines_).substr(lines, held.linesEnd - lines));
+      if (verdict != SinkVerdict::GoOn) return verdict;
       chars = held.charsEnd;
       lines = held.linesEnd;
     }
+    return SinkVerdict::GoOn;
   }
 
  private:
@@ -59,28 +69,38 @@ class HeldHits : public HitSink {
   std::string chars_, lines_;
 };
 
-// A file whose lines would not fit a worker's buffer: read at its turn.
-struct TooLarge {};
-
-// Hit lines as the report's bytes, the header before the first, and (with
-// findRuns) each line's runs, found here on the worker.
-struct ReportLines : HitSink {
-  ReportLines(const ScanSettings& settings, const std::string& path, PreparedFile& prepared)
-      : settings(settings), path(path), prepared(prepared) {}
-  void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
+// The report's lines as bytes in a worker's buffer, refused once they (and
+// the runs found beside them, about twice their size) would pass
+// kMostBufferedLines.
+class LinesToBuffer : public ReportLines {
+ public:
+  LinesToBuffer(std::string& out, bool withRuns) : out_(out), withRuns_(withRuns) {}
+  void Header(std::string_view path) override { AppendHeaderLine(out_, path); }
+  bool HitLine(std::int64_t lineNumber, std::string_view chars) override {
     // Checked before the copy, so that a huge line is never held twice.
-    kept += chars.size() + (settings.findRuns ? 2 * chars.size() : 0);
-    if (kept > kMostBufferedLines) throw TooLarge{};
-    if (prepared.lines.empty()) AppendHeaderLine(prepared.lines, path);
-    AppendHitLine(prepared.lines, lineNumber, chars);
-    if (!settings.findRuns) return;
-    std::vector<CharacterRun>& runs = prepared.hitRuns.emplace_back(lineNumber, std::vector<CharacterRun>()).second;
-    FindRunsUnlessMarked(line, prepared.read.encoding, false, settings.SearchUnicode != 0, settings.ignoreMarker, runs);
+    kept_ += chars.size() + (withRuns_ ? 2 * chars.size() : 0);
+    if (kept_ > kMostBufferedLines) return false;
+    AppendHitLine(out_, lineNumber, chars);
+    return true;
   }
-  const ScanSettings& settings;
-  const std::string& path;
-  PreparedFile& prepared;
-  std::size_t kept = 0;
+
+ private:
+  std::string& out_;
+  bool withRuns_;
+  std::size_t kept_ = 0;
+};
+
+// Each hit's runs kept beside the worker's lines.
+class RunsToBuffer : public RunSink {
+ public:
+  explicit RunsToBuffer(std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out) : out_(out) {}
+  SinkVerdict Runs(const std::string&, TextEncoding, std::int64_t lineNumber, std::vector<CharacterRun>& runs) override {
+    out_.emplace_back(lineNumber, std::move(runs));
+    return SinkVerdict::GoOn;
+  }
+
+ private:
+  std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out_;
 };
 
 // The extraction of a line in each way a file is read. Each returns false
@@ -102,33 +122,57 @@ struct Utf8Lines {
     return ExtractHanziUtf8(line, unicode, chars);
   }
 };
+// The same under the Han character set.
+struct HanGbkLines {
+  static bool Extract(std::string_view line, int unicode, std::string& chars) {
+    ExtractHan(line, unicode, false, chars);
+    return true;
+  }
+};
+struct HanSystemTextLines {
+  static bool Extract(std::string_view line, int unicode, std::string& chars) {
+    ExtractHan(line, unicode, true, chars);
+    return true;
+  }
+};
+struct HanUtf8Lines {
+  static bool Extract(std::string_view line, int unicode, std::string& chars) {
+    return ExtractHanziUtf8(line, unicode, chars, platform::CharacterSet::Han);
+  }
+};
 
-// The line loop: from the start tag on when tagApplies, each line's
-// characters to hits, until the end, a cancel or the limit. On trial, a line
-// that is not UTF-8 ends the loop at once; otherwise such a line is marked.
+// A reading on trial as UTF-8: a line that is not UTF-8 ends it at once.
 struct Trial {
   bool sawBeyondAscii = false;  // a byte beyond ASCII was met
 };
 
+// The line loop: from the start tag on when tagApplies, each line's
+// characters to hits, until the end, a cancel, the limit or a verdict. Off
+// trial, a line that is not valid in its encoding is marked.
 template <class Lines>
-LoopEnd ScanLines(const ScanSettings& settings, platform::LineReader& reader, bool tagApplies, std::string_view tag,
-                  Trial* trial, std::string& chars, HitSink& hits, LineScan& scan, TextRead& read) {
+LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, platform::LineReader& reader,
+                  bool tagApplies, std::string_view tag, Trial* trial, std::string& chars, HitSink& hits,
+                  LineScan& scan, TextRead& read) {
   bool tagMet = false;
   std::int64_t lineNumber = 0;
   const SignificantBytes significant(settings.SearchUnicode != 0);
-  // Only the GBK reading asks whether the file would read as UTF-8: lines
-  // with characters are checked until one is not UTF-8, which for a GBK
-  // text is its first.
-  const bool askUtf8 = read.encoding == TextEncoding::Gbk;
+  // Only a file read as GBK by the user's choice asks whether it would read
+  // as UTF-8: lines with characters are checked until one is not UTF-8,
+  // which for a GBK text is its first. (The automatic choice has asked
+  // already, and found it is not.)
+  const bool askUtf8 = read.encoding == TextEncoding::Gbk && settings.Encoding == platform::EncodingChoice::Gbk;
   platform::Utf8Validator utf8;
   bool maybeUtf8 = askUtf8;
+  const auto answerUtf8 = [&] {
+    if (askUtf8) read.looksLikeUtf8 = maybeUtf8 && utf8.SawNonAscii();
+  };
   std::string_view line;
   for (;;) {
     // Lines without a byte the extraction could use are only counted; until
     // a start tag is met every line has to be looked at for it.
     if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader.SkipPlainLines(significant));
     if (!reader.ReadLine(line)) break;
-    if (settings.IsCancelled()) break;
+    if (wiring.IsCancelled()) break;
     ++lineNumber;
     if (tagApplies && !tagMet) {
       if (!LineContains(line, tag)) continue;
@@ -142,17 +186,39 @@ LoopEnd ScanLines(const ScanSettings& settings, platform::LineReader& reader, bo
       for (const char c : line) trial->sawBeyondAscii = trial->sawBeyondAscii || static_cast<unsigned char>(c) >= 0x80;
     if (chars.empty()) continue;
     if (maybeUtf8) maybeUtf8 = utf8.Feed(line) && utf8.Feed("\n");
-    hits.Hit(lineNumber, chars, line);
+    const SinkVerdict verdict = hits.Hit(lineNumber, chars, line);
+    if (verdict == SinkVerdict::StopFile) return LoopEnd::StopFile;
     if (scan.firstChars.empty()) scan.firstChars.assign(chars, 0, kFirstCharsKept);
     scan.count += static_cast<std::int64_t>(chars.size());
+    if (verdict == SinkVerdict::StopSearch) return LoopEnd::StopSearch;
     if (settings.LimitHanZiCountEachFile == 1 &&
         static_cast<std::uint64_t>(scan.count) >= settings.MaxHanZiCountEachFile) {
-      if (askUtf8) read.looksLikeUtf8 = maybeUtf8 && utf8.SawNonAscii();
+      answerUtf8();
       return LoopEnd::Limit;
     }
   }
-  if (askUtf8) read.looksLikeUtf8 = maybeUtf8 && utf8.SawNonAscii();
+  answerUtf8();
   return LoopEnd::Ended;
+}
+
+// How a text is read, with the extraction of the search's character set.
+enum class LineKind { Gbk, SystemText, Utf8 };
+
+template <class... Args>
+LoopEnd ScanAs(LineKind kind, const ScanSettings& settings, Args&&... args) {
+  const bool han = settings.Chars == platform::CharacterSet::Han;
+  switch (kind) {
+    case LineKind::Gbk:
+      return han ? ScanLines<HanGbkLines>(settings, std::forward<Args>(args)...)
+                 : ScanLines<GbkLines>(settings, std::forward<Args>(args)...);
+    case LineKind::SystemText:
+      return han ? ScanLines<HanSystemTextLines>(settings, std::forward<Args>(args)...)
+                 : ScanLines<SystemTextLines>(settings, std::forward<Args>(args)...);
+    case LineKind::Utf8:
+      break;
+  }
+  return han ? ScanLines<HanUtf8Lines>(settings, std::forward<Args>(args)...)
+             : ScanLines<Utf8Lines>(settings, std::forward<Args>(args)...);
 }
 
 // The start tag as the file's text holds it: its UTF-8 form in a file read
@@ -163,110 +229,101 @@ std::string TagFor(const ScanSettings& settings, TextEncoding encoding) {
   return platform::AnsiToUtf8(settings.strStartTag, utf8) ? utf8 : settings.strStartTag;
 }
 
-// Reads a file in its encoding: past a byte-order mark, UTF-16 as UTF-8.
-void ReadAs(platform::LineReader& reader, TextEncoding encoding, std::size_t markLength) {
-  if (markLength > 0) reader.StartAt(markLength);
-  if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) reader.DecodeUtf16(encoding);
-}
-
-// Whether the tag stands on some line of the file at path, read as encoding.
-bool TagInFile(const ScanSettings& settings, const std::string& path, TextEncoding encoding, std::size_t markLength,
-               std::string_view tag) {
-  platform::LineReader reader;
-  if (!reader.Open(path)) return false;
-  ReadAs(reader, encoding, markLength);
-  std::string_view line;
-  while (reader.ReadLine(line)) {
-    if (settings.IsCancelled()) return false;
-    if (LineContains(line, tag)) return true;
-  }
-  return false;
-}
-
 // The rest of the open file (from where the reader stands) is UTF-8 too.
 bool RestIsUtf8(platform::LineReader& reader, platform::Utf8Validator& utf8) {
   return reader.FeedRest([&utf8](std::string_view piece) { return utf8.Feed(piece); }) && utf8.Finish();
 }
 
-}  // namespace
+// What a sink's last word leaves for the file's caller.
+void Note(LoopEnd end, ScannedFile& result) {
+  result.stoppedFile = end == LoopEnd::StopFile;
+  result.stopSearch = end == LoopEnd::StopSearch;
+  result.limitReached = end == LoopEnd::Limit;
+}
+void Note(SinkVerdict verdict, ScannedFile& result) {
+  result.stoppedFile = verdict == SinkVerdict::StopFile;
+  result.stopSearch = verdict == SinkVerdict::StopSearch;
+}
 
-void ScanText(const ScanSettings& settings, const std::string& tagPath, bool converted, platform::LineReader& reader,
-              std::string& chars, HitSink& hits, LineScan& scan, TextRead& read) {
-  if (!reader.IsOpen()) return;
+// The open file's lines in the encoding the settings give it.
+void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const std::string& tagPath, bool converted,
+              platform::LineReader& reader, std::string& chars, HitSink& hits, ScannedFile& result) {
+  TextRead& read = result.read;
+  LineScan& scan = result.scan;
   const bool tagWanted = !settings.strStartTag.empty();
-  // The byte rule of the text as written: the converter writes the system's
-  // own text, whose four-byte forms are whole characters.
-  const auto runGbk = [&](TextEncoding encoding, bool tagApplies) {
-    read.encoding = encoding;
-    const std::string tag = TagFor(settings, TextEncoding::Gbk);
-    if (converted)
-      ScanLines<SystemTextLines>(settings, reader, tagApplies, tag, nullptr, chars, hits, scan, read);
-    else
-      ScanLines<GbkLines>(settings, reader, tagApplies, tag, nullptr, chars, hits, scan, read);
+  // The tag of the system's text, looked for in the file handed in (a
+  // converted document's own file).
+  const auto systemTagIn = [&] {
+    return tagWanted && ContainsStartTag(wiring, tagPath, TextEncoding::Gbk, 0, settings.strStartTag);
   };
-  if (settings.Encoding == EncodingSetting::Gbk) {
-    // Exactly the byte rule, whatever the file starts with.
-    runGbk(TextEncoding::Gbk, tagWanted && settings.ContainsStartTag(tagPath, settings.strStartTag));
-    return;
-  }
-
-  TextEncoding marked = TextEncoding::Gbk;
-  const std::size_t markLength = platform::ByteOrderMark(reader.Head(3), marked);
-  // A known encoding: from a byte-order mark, or UTF-8 as the user chose.
-  const auto runUnicode = [&](TextEncoding encoding, std::size_t skip) {
+  // The byte rule of the text as written: the converter writes the system's
+  // own text, whose four-byte forms are whole characters, whatever the
+  // user's choice of encoding for files.
+  const auto runGbk = [&](bool tagApplies) {
+    read.encoding = TextEncoding::Gbk;
+    Note(ScanAs(converted ? LineKind::SystemText : LineKind::Gbk, settings, wiring, reader, tagApplies,
+                settings.strStartTag, nullptr, chars, hits, scan, read),
+         result);
+  };
+  // A known Unicode encoding: from a byte-order mark, or UTF-8 as chosen.
+  const auto runUnicode = [&](TextEncoding encoding, std::size_t markLength) {
     read.encoding = encoding;
-    ReadAs(reader, encoding, skip);
+    platform::ReadAs(reader, encoding, markLength);
     const std::string tag = TagFor(settings, encoding);
-    const bool tagApplies =
-        tagWanted && (converted ? settings.ContainsStartTag(tagPath, settings.strStartTag)
-                                : TagInFile(settings, tagPath, encoding, skip, tag));
-    ScanLines<Utf8Lines>(settings, reader, tagApplies, tag, nullptr, chars, hits, scan, read);
+    const bool tagApplies = tagWanted && ContainsStartTag(wiring, tagPath, encoding, markLength, tag);
+    Note(ScanAs(LineKind::Utf8, settings, wiring, reader, tagApplies, tag, nullptr, chars, hits, scan, read), result);
     if (reader.HadInvalidUtf16()) read.invalidBytes = true;
   };
-  if (markLength > 0) return runUnicode(marked, markLength);
-  if (settings.Encoding == EncodingSetting::Utf8) return runUnicode(TextEncoding::Utf8, 0);
 
-  // Automatic, no mark: UTF-8 when the whole text is UTF-8 with a character
-  // beyond ASCII, GBK otherwise. With a start tag the file is read once for
-  // the tag anyway: the answer is found first.
-  platform::Utf8Validator utf8;
+  TextEncoding encoding;
+  std::size_t markLength = 0;
+  if (converted) return runGbk(systemTagIn());
+  const std::string_view head = reader.RawHead(platform::kBinaryHeadBytes);
+  if (platform::IsBinary(head)) {
+    result.binary = true;
+    return;
+  }
+  read.utf16Marked = settings.Encoding == platform::EncodingChoice::Gbk &&
+                     platform::ByteOrderMark(head, encoding) == 2;
+  if (platform::EncodingBeforeReading(reader, settings.Encoding, encoding, markLength)) {
+    if (encoding == TextEncoding::Gbk) return runGbk(systemTagIn());
+    return runUnicode(encoding, markLength);
+  }
+
+  // The automatic choice and a file without a mark: its text decides. With a
+  // start tag the file is read once for the tag anyway, so the answer is
+  // found first.
   if (tagWanted) {
-    const bool isUtf8 = RestIsUtf8(reader, utf8) && utf8.SawNonAscii();
-    reader.Rewind();
-    if (isUtf8) return runUnicode(TextEncoding::Utf8, 0);
-    return runGbk(TextEncoding::Gbk, settings.ContainsStartTag(tagPath, settings.strStartTag));
+    if (platform::DetectEncoding(reader, settings.Encoding, markLength) == TextEncoding::Utf8)
+      return runUnicode(TextEncoding::Utf8, 0);
+    return runGbk(systemTagIn());
   }
   // Otherwise the text is read on trial as UTF-8, its hits held back: most
   // GBK texts fail at their first character, and a UTF-8 text is then read
   // only once. Lines the extraction passes over hold no byte beyond ASCII.
   HeldHits held(settings.findRuns);
-  LineScan trialScan;
-  TextRead trialRead;
-  trialRead.encoding = TextEncoding::Utf8;
+  ScannedFile trialResult;
+  trialResult.read.encoding = TextEncoding::Utf8;
   Trial trial;
-  LoopEnd end;
-  try {
-    end = ScanLines<Utf8Lines>(settings, reader, false, {}, &trial, chars, held, trialScan, trialRead);
-  } catch (const HeldHits::Full&) {
-    end = LoopEnd::HeldFull;
-  }
-  bool whole = end != LoopEnd::NotUtf8;
-  if (end == LoopEnd::Limit || end == LoopEnd::HeldFull) {
-    // What was read is UTF-8; the rest, not read for its lines, decides.
-    whole = RestIsUtf8(reader, utf8);
-    trial.sawBeyondAscii = trial.sawBeyondAscii || utf8.SawNonAscii();
-  }
-  const bool isUtf8 = whole && trial.sawBeyondAscii;
-  if (whole && end != LoopEnd::HeldFull) {
+  const LoopEnd end = ScanAs(LineKind::Utf8, settings, wiring, reader, false, std::string_view(), &trial, chars,
+                            held, trialResult.scan, trialResult.read);
+  // A trial cut short (the limit, or more hits than are held) has read only
+  // part of the file: the rest, not read for its lines, decides.
+  platform::Utf8Validator rest;
+  const bool cutShort = end == LoopEnd::Limit || end == LoopEnd::StopFile;
+  const bool whole = end != LoopEnd::NotUtf8 && (!cutShort || RestIsUtf8(reader, rest));
+  encoding = platform::UnmarkedEncoding(whole, trial.sawBeyondAscii || rest.SawNonAscii());
+  if (whole && end != LoopEnd::StopFile) {
     // Read as UTF-8, or plain ASCII, which reads the same either way.
-    read.encoding = isUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
-    scan = std::move(trialScan);
-    held.HandOn(hits);
+    read.encoding = encoding;
+    scan = std::move(trialResult.scan);
+    Note(held.HandOn(hits), result);
+    if (end == LoopEnd::Limit) result.limitReached = true;
     return;
   }
   reader.Rewind();
-  if (isUtf8) return runUnicode(TextEncoding::Utf8, 0);
-  runGbk(TextEncoding::Gbk, false);
+  if (encoding == TextEncoding::Utf8) return runUnicode(TextEncoding::Utf8, 0);
+  runGbk(false);
 }
 
 OpenedFile OpenForScan(platform::LineReader& reader, const std::string& fileToRead, bool converted) {
@@ -286,28 +343,84 @@ OpenedFile OpenForScan(platform::LineReader& reader, const std::string& fileToRe
   return opened;
 }
 
-void PrepareFile(const ScanSettings& settings, const std::string& path, platform::LineReader& reader,
-                 std::string& chars, PreparedFile& prepared) {
-  ReportLines hits(settings, path, prepared);
-  try {
-    prepared.open = OpenForScan(reader, path, false);
-    if (prepared.open.opened) {
-      ScanText(settings, path, false, reader, chars, hits, prepared.scan, prepared.read);
-      if (reader.LastError() != 0) prepared.problems.push_back({ReadProblem::NotWhole, reader.LastError()});
+// The characters of a long line are given back when its file is done, so
+// that one long line does not hold its memory for the rest of the search.
+void ReleaseLongLineChars(std::string& chars) {
+  if (chars.capacity() > (1u << 20)) std::string().swap(chars);
+}
+
+}  // namespace
+
+void LinesToReport::Header(std::string_view path) { report_.WriteHeader(path); }
+
+bool LinesToReport::HitLine(std::int64_t lineNumber, std::string_view chars) {
+  report_.WriteHitLine(lineNumber, chars);
+  return true;
+}
+
+ReportHits::ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
+                       ReportLines& lines, RunSink* runs)
+    : settings_(settings), path_(path), converted_(converted), read_(read), lines_(lines), runs_(runs) {}
+
+SinkVerdict ReportHits::Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) {
+  if (!headerWritten_) lines_.Header(path_);
+  headerWritten_ = true;
+  if (!lines_.HitLine(lineNumber, chars)) return SinkVerdict::StopFile;
+  if (!runs_ || !settings_.findRuns) return SinkVerdict::GoOn;
+  FindRunsUnlessMarked(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.Chars,
+                       settings_.ignoreMarker, lineRuns_);
+  return runs_->Runs(path_, read_.encoding, lineNumber, lineRuns_);
+}
+
+bool ContainsStartTag(const SearchWiring& wiring, const std::string& path, TextEncoding encoding,
+                      std::size_t markLength, std::string_view tag) {
+  if (tag.empty()) return false;
+  platform::LineReader reader;
+  if (!reader.Open(path)) return false;
+  platform::ReadAs(reader, encoding, markLength);
+  std::string_view line;
+  while (reader.ReadLine(line)) {
+    if (wiring.IsCancelled()) return false;
+    if (LineContains(line, tag)) return true;
+  }
+  return false;
+}
+
+void ReadFileText(const ScanSettings& settings, const SearchWiring& wiring, const std::string& tagPath,
+                  const std::string& fileToRead, bool converted, const ReportWriter* ownReport,
+                  platform::LineReader& reader, std::string& chars, HitSink& hits, ScannedFile& result) {
+  // The reader is closed and a long line's memory given back however the
+  // file ends, a failed report write included.
+  struct Done {
+    platform::LineReader& reader;
+    std::string& chars;
+    ~Done() {
+      reader.Close();
+      ReleaseLongLineChars(chars);
     }
-  } catch (const TooLarge&) {
-    prepared.tooLarge = true;
+  } done{reader, chars};
+  result.open = OpenForScan(reader, fileToRead, converted);
+  if (result.open.opened && ownReport && ownReport->IsReport(result.open.identity)) result.open = OpenedFile();
+  if (!result.open.opened) return;
+  try {
+    ScanText(settings, wiring, tagPath, converted, reader, chars, hits, result);
+    result.notWholeError = reader.LastError();
   } catch (const std::bad_alloc&) {
-    prepared.problems.push_back({ReadProblem::NotWhole, ENOMEM});
+    // Memory exhausted (a line too long for it) ends this file as if it had
+    // ended; its row is still recorded, and the user learns of it.
+    result.notWholeError = ENOMEM;
     std::string().swap(chars);
   }
-  ReleaseLongLineChars(chars);
-  if (prepared.tooLarge) {
-    std::string().swap(prepared.lines);
-    prepared.hitRuns.clear();
-    prepared.scan = LineScan();
-    prepared.read = TextRead();
-    prepared.problems.clear();
+}
+
+void PrepareFile(const ScanSettings& settings, const SearchWiring& wiring, const std::string& path,
+                 platform::LineReader& reader, std::string& chars, PreparedFile& prepared) {
+  LinesToBuffer lines(prepared.lines, settings.findRuns);
+  RunsToBuffer runs(prepared.hitRuns);
+  ReportHits hits(settings, path, false, prepared.file.read, lines, &runs);
+  ReadFileText(settings, wiring, path, path, false, nullptr, reader, chars, hits, prepared.file);
+  if (prepared.file.stoppedFile) {
+    prepared = PreparedFile();
+    prepared.tooLarge = true;
   }
-  reader.Close();
 }

@@ -1,12 +1,14 @@
 // One file's text: how it is read (its encoding), the line loop, and what
 // it found. The search's own thread runs it with the hit lines going
 // straight into the report; the workers of a parallel search run it with the
-// lines going into a buffer of their own.
+// lines going into a buffer of their own. Either way the same sink makes the
+// report's lines and finds the runs.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "finder/engine/FindingRuns.h"
@@ -28,8 +30,10 @@ struct TextRead {
   // Bytes that are not valid in its encoding were met (they acted as ASCII).
   bool invalidBytes = false;
   // Read as GBK, yet all that was read of it is UTF-8 with a character beyond
-  // ASCII: the automatic setting would read it as UTF-8.
+  // ASCII: the automatic choice would read it as UTF-8.
   bool looksLikeUtf8 = false;
+  // Read as GBK by the user's choice, though it starts with a UTF-16 mark.
+  bool utf16Marked = false;
 };
 
 // Receives each line with characters: its number, its extracted text (the
@@ -37,7 +41,7 @@ struct TextRead {
 class HitSink {
  public:
   virtual ~HitSink() = default;
-  virtual void Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) = 0;
+  virtual SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) = 0;
 };
 
 // The first line's characters are kept for the workbook only, whose cell
@@ -45,21 +49,47 @@ class HitSink {
 // show there, so a longer first line costs no memory beyond this.
 inline constexpr std::size_t kFirstCharsKept = 128 * 1024;
 
-// The characters of a long line are given back when its file is done, so
-// that one long line does not hold its memory for the rest of the search.
-inline void ReleaseLongLineChars(std::string& chars) {
-  if (chars.capacity() > (1u << 20)) std::string().swap(chars);
-}
+// Where a file's report lines go: the header before the first hit line.
+// False when the lines would no longer fit (a worker's buffer).
+class ReportLines {
+ public:
+  virtual ~ReportLines() = default;
+  virtual void Header(std::string_view path) = 0;
+  virtual bool HitLine(std::int64_t lineNumber, std::string_view chars) = 0;
+};
 
-// Reads the open reader's file in the encoding the setting gives it, from
-// the start tag on when one applies, and hands each line with characters to
-// hits (which writes the file's header before its first hit), until the end,
-// a cancel or the limit. tagPath is the file the start tag is looked for in
-// (a converted document's own path); converted: the reader holds the
-// converter's output, the system's own text. chars is the caller's buffer,
-// reused from file to file.
-void ScanText(const ScanSettings& settings, const std::string& tagPath, bool converted, platform::LineReader& reader,
-              std::string& chars, HitSink& hits, LineScan& scan, TextRead& read);
+class ReportWriter;
+
+// The report's lines straight into the report.
+class LinesToReport : public ReportLines {
+ public:
+  explicit LinesToReport(ReportWriter& report) : report_(report) {}
+  void Header(std::string_view path) override;
+  bool HitLine(std::int64_t lineNumber, std::string_view chars) override;
+
+ private:
+  ReportWriter& report_;
+};
+
+// The one sink of a file's hits: its report lines, and with findRuns the
+// line's runs, handed to runs in the encoding the file is read in.
+class ReportHits : public HitSink {
+ public:
+  // read is filled in by the scan before the first hit.
+  ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
+             ReportLines& lines, RunSink* runs);
+  SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override;
+
+ private:
+  const ScanSettings& settings_;
+  const std::string& path_;
+  bool converted_;
+  const TextRead& read_;
+  ReportLines& lines_;
+  RunSink* runs_;
+  bool headerWritten_ = false;
+  std::vector<CharacterRun> lineRuns_;
+};
 
 // A file opened for its scan. A file that a writer holds locked (a report
 // being written: this search's own, which would feed the search its own
@@ -71,25 +101,53 @@ struct OpenedFile {
   bool heldByWriter = false;
   platform::FileIdentity identity;
 };
-OpenedFile OpenForScan(platform::LineReader& reader, const std::string& fileToRead, bool converted);
 
-// What a worker of a parallel search prepared for one text file: how its
-// open went, its hit lines as report bytes, its counts and its problems.
-// tooLarge: its lines would not fit the buffer, so it is read at its turn.
-struct PreparedFile {
-  struct Problem {
-    ReadProblem problem;
-    int error;
-  };
+// What reading one file gave, wherever it was read.
+struct ScannedFile {
   OpenedFile open;
-  std::string lines;
-  // With ScanSettings::findRuns: each hit's line number and runs.
-  std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>> hitRuns;
   LineScan scan;
   TextRead read;
-  std::vector<Problem> problems;
+  // The errno of a read error, or ENOMEM: the scan ended early, the counts
+  // miss the rest.
+  int notWholeError = 0;
+  // Binary (platform::IsBinary): not read, no lines.
+  bool binary = false;
+  // Its scan stopped at the per-file limit.
+  bool limitReached = false;
+  // A sink asked the search to end.
+  bool stopSearch = false;
+  // A sink could not take the file's lines (a worker's full buffer).
+  bool stoppedFile = false;
+};
+
+// Opens fileToRead (converted: the converter's output, the system's own
+// text; ownReport, when given, is not read: the search would read its own
+// output) and reads it in the encoding the settings give it, from the start
+// tag on when one applies (looked for in tagPath, a converted document's own
+// path), handing each line with characters to hits until the end, a cancel,
+// the limit or a sink's verdict. Memory exhausted ends the file as if it had
+// ended (notWholeError ENOMEM); a failed report write travels on as
+// ReportWriteError. reader and chars are the caller's, reused from file to
+// file; the reader is closed after.
+void ReadFileText(const ScanSettings& settings, const SearchWiring& wiring, const std::string& tagPath,
+                  const std::string& fileToRead, bool converted, const ReportWriter* ownReport,
+                  platform::LineReader& reader, std::string& chars, HitSink& hits, ScannedFile& result);
+
+// True when some line of the file at path, read in encoding (past a mark of
+// markLength), contains tag (exact bytes); false at once for an empty tag or
+// a cancel.
+bool ContainsStartTag(const SearchWiring& wiring, const std::string& path, platform::TextEncoding encoding,
+                      std::size_t markLength, std::string_view tag);
+
+// What a worker of a parallel search prepared for one text file: how its
+// read went, its hit lines as report bytes and each hit's runs. tooLarge:
+// its lines would not fit the buffer, so it is read at its turn.
+struct PreparedFile {
+  ScannedFile file;
+  std::string lines;
+  std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>> hitRuns;
   bool tooLarge = false;
 };
 // Reads and extracts path into prepared; reader and chars are the worker's own.
-void PrepareFile(const ScanSettings& settings, const std::string& path, platform::LineReader& reader,
-                 std::string& chars, PreparedFile& prepared);
+void PrepareFile(const ScanSettings& settings, const SearchWiring& wiring, const std::string& path,
+                 platform::LineReader& reader, std::string& chars, PreparedFile& prepared);

@@ -1,7 +1,5 @@
 #include "finder/engine/ParallelScan.h"
 
-#include "finder/engine/HanziSearcher.h"
-#include "finder/engine/LineScan.h"
 #include "platform/FileKinds.h"
 
 struct ParallelScan::Job {
@@ -13,8 +11,11 @@ struct ParallelScan::Job {
   PreparedFile prepared;
 };
 
-ParallelScan::ParallelScan(HanziSearcher& searcher, int workers)
-    : searcher_(searcher), window_(static_cast<std::size_t>(4 * workers)) {
+ParallelScan::ParallelScan(const ScanSettings& settings, const SearchWiring& wiring, Commits commits, int workers)
+    : settings_(settings),
+      wiring_(wiring),
+      commits_(std::move(commits)),
+      window_(static_cast<std::size_t>(4 * workers)) {
   for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
 }
 
@@ -27,21 +28,19 @@ ParallelScan::~ParallelScan() {
   for (std::thread& thread : threads_) thread.join();
 }
 
-void ParallelScan::OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry&) {
-  static_cast<ParallelScan*>(userObject)->Add(fullPath);
-}
-
-void ParallelScan::Add(const std::string& path) {
-  if (stopped_ || !searcher_.MarkProcessed(path)) return;
+bool ParallelScan::Add(const std::string& path) {
+  if (stopped_) return false;
   auto job = std::make_shared<Job>();
   job->path = path;
   // Only text files are prepared: a document goes through the one
   // converter output, a skipped type has nothing to read.
   if (platform::ClassifyByExtension(path) != platform::FileKind::Text) job->kind = Job::Kind::AtItsTurn;
   Push(std::move(job));
+  return !stopped_;
 }
 
-void ParallelScan::CannotRead(const std::string& path, ReadProblem, int error) {
+void ParallelScan::AddFolderProblem(const std::string& path, int error) {
+  if (stopped_) return;
   auto job = std::make_shared<Job>();
   job->kind = Job::Kind::FolderProblem;
   job->path = path;
@@ -80,27 +79,27 @@ void ParallelScan::CommitHead() {
     pending_.pop_front();
     if (nextToScan_ > 0) --nextToScan_;
   }
-  if (searcher_.Settings().IsCancelled()) {
+  if (wiring_.IsCancelled()) {
     // The walk would not have reached this file.
     stopped_ = true;
     return;
   }
   switch (job->kind) {
     case Job::Kind::FolderProblem:
-      searcher_.Tell(job->path, ReadProblem::Folder, job->folderError);
+      commits_.folderProblem(job->path, job->folderError);
       break;
     case Job::Kind::AtItsTurn:
-      searcher_.CommitFile(job->path, nullptr);
+      if (!commits_.file(job->path, nullptr)) stopped_ = true;
       break;
     case Job::Kind::Prepare:
-      searcher_.CommitFile(job->path, &job->prepared);
       // A cancel at the file's progress notice ends the search there.
-      if (searcher_.Settings().IsCancelled()) stopped_ = true;
+      if (!commits_.file(job->path, &job->prepared) || wiring_.IsCancelled()) stopped_ = true;
       break;
   }
 }
 
-// After a cancel nothing more is committed; the workers let go of the rest.
+// After a cancel or a stop nothing more is committed; the workers let go of
+// the rest.
 void ParallelScan::Discard() {
   const std::lock_guard lock(mutex_);
   stopped_ = true;
@@ -119,7 +118,7 @@ void ParallelScan::Work() {
       if (stopping_) return;
       job = pending_[nextToScan_++];
     }
-    PrepareFile(searcher_.Settings(), job->path, reader, chars, job->prepared);
+    PrepareFile(settings_, wiring_, job->path, reader, chars, job->prepared);
     {
       const std::lock_guard lock(mutex_);
       job->done = true;

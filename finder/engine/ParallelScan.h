@@ -1,38 +1,45 @@
 // A search with several workers. The walk runs on the search's own thread
 // and puts each new file into a bounded window of pending files; workers
 // read and extract text files into buffers of their own (PrepareFile); the
-// search's thread hands the window's head, in walk order, to the engine's
-// one commit step, which does for it exactly what it does for a file on one
+// search's thread hands the window's head, in walk order, to the search's
+// commit step, which does for it exactly what it does for a file on one
 // thread. Documents, skipped types and files whose lines would not fit a
 // buffer are read at their turn by that step itself.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "finder/engine/Sinks.h"
-#include "platform/FileSearch.h"
+#include "finder/engine/LineScan.h"
+#include "finder/engine/ScanSettings.h"
 
-class HanziSearcher;
+// The search's one commit step, called on the search's own thread: a file
+// at its turn (with what a worker read of it, or nullptr when it is to be
+// read now; false ends the search), and a folder of the walk that could
+// not be listed, at its turn.
+struct Commits {
+  std::function<bool(const std::string& path, PreparedFile* prepared)> file;
+  std::function<void(const std::string& path, int error)> folderProblem;
+};
 
-class ParallelScan : public ProblemSink {
+class ParallelScan {
  public:
-  ParallelScan(HanziSearcher& searcher, int workers);
-  ~ParallelScan() override;
+  ParallelScan(const ScanSettings& settings, const SearchWiring& wiring, Commits commits, int workers);
+  ~ParallelScan();
   ParallelScan(const ParallelScan&) = delete;
   ParallelScan& operator=(const ParallelScan&) = delete;
 
-  // The walk's callback; userObject is the ParallelScan.
-  static void OnFileFound(void* userObject, const std::string& fullPath, const platform::FoundEntry& entry);
-  // A file new to the search takes its place in the window.
-  void Add(const std::string& path);
+  // A file new to the search takes its place in the window; false once the
+  // search has ended (a cancel, or the committer said so).
+  bool Add(const std::string& path);
   // The walk's folder problems take their place among the files.
-  void CannotRead(const std::string& path, ReadProblem problem, int error) override;
+  void AddFolderProblem(const std::string& path, int error);
   // Commits everything still pending, in order.
   void Drain();
 
@@ -45,7 +52,9 @@ class ParallelScan : public ProblemSink {
   void Work();
   Job* NextToScan();
 
-  HanziSearcher& searcher_;
+  const ScanSettings& settings_;
+  const SearchWiring& wiring_;
+  Commits commits_;
   const std::size_t window_;
   std::vector<std::thread> threads_;
   std::mutex mutex_;

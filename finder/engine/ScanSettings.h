@@ -1,18 +1,14 @@
-// What a front end hands the engine for one search.
+// What a front end hands the engine for one search: its choices (what is
+// read, how, and what counts), and apart from them how the search is wired
+// to the front end (whom it tells, who may stop it, how many read).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "finder/engine/Sinks.h"
-
-// How the files of a search are read: as GBK bytes (the finder's own rule),
-// as UTF-8, or each in the encoding its bytes show (a byte-order mark, else
-// UTF-8 when the whole text is UTF-8 beyond ASCII, else GBK). Whatever the
-// setting, a byte-order mark of UTF-16 is obeyed outside GBK.
-enum class EncodingSetting { Gbk, Utf8, Automatic };
+#include "platform/TextEncoding.h"
 
 class ScanSettings {
  public:
@@ -23,24 +19,38 @@ class ScanSettings {
   std::int32_t LimitHanZiCountEachFile = 0;
   std::uint32_t MaxHanZiCountEachFile = 0;
   std::string strStartTag;
-  EncodingSetting Encoding = EncodingSetting::Gbk;
+  platform::EncodingChoice Encoding = platform::EncodingChoice::Gbk;
+  platform::CharacterSet Chars = platform::CharacterSet::Gbk;
   // The runs of characters of each line with characters are found too (for
-  // a RunSink), by the workers of a parallel search as well; a line holding
-  // ignoreMarker (when not empty) has none.
+  // the wiring's RunSink), by the workers of a parallel search as well; a
+  // line holding ignoreMarker (when not empty) has none.
   bool findRuns = false;
   std::string ignoreMarker;
+};
+
+// The front end fills it before a search; the engine only reads it.
+struct SearchWiring {
   ProgressSink* notifyWindow = nullptr;
   // The front end clears it to cancel; the engine polls it before each line
   // and each directory step.
   std::atomic<unsigned char>* runningFlag = nullptr;
+  // Folders and files that could not be read (whole) are told here.
+  ProblemSink* problems = nullptr;
+  // The runs of every line with characters, with ScanSettings::findRuns.
+  RunSink* runs = nullptr;
+  // The last step of every search; none (the terminal's --no-export, most
+  // tests) leaves it out.
+  SummaryExport* summaryExport = nullptr;
+  // Where the document converter lies; empty: the module directory.
+  std::string converterDirectory;
+  // Files of a directory search are read and extracted by this many threads;
+  // their lines, rows, counters, progress and problems are still committed
+  // in the walk's order, so nothing the search writes changes. With 1 the
+  // search's own thread reads alone.
+  int workers = 1;
 
-  // True when some line of the file at path contains tag (exact bytes).
-  bool ContainsStartTag(std::string_view path, std::string_view tag) const;
   // True when the running flag is set and cleared. An unset flag never cancels.
   bool IsCancelled() const {
     return runningFlag != nullptr && runningFlag->load(std::memory_order_relaxed) == 0;
   }
 };
-
-// True when line contains tag (exact bytes); an empty tag is contained nowhere.
-bool LineContains(std::string_view line, std::string_view tag);

@@ -6,12 +6,12 @@
 #include <vector>
 
 // Files and folders a walk passes over, by their path below the folder
-// walked (a system text with "/" between names); a folder passed over is
-// not entered.
+// walked (root, as the search was given it; relativePath a system text with
+// "/" between names); a folder passed over is not entered.
 class PathFilter {
  public:
   virtual ~PathFilter() = default;
-  virtual bool Excludes(std::string_view relativePath, bool folder) const = 0;
+  virtual bool Excludes(std::string_view root, std::string_view relativePath, bool folder) const = 0;
 };
 
 // A file or a folder to search, as the user gave it (a system text).

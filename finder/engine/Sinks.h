@@ -16,6 +16,12 @@
 
 class ResultTable;
 
+// What a sink answers for each hit or run handed to it, as a searcher's sink
+// does: go on; stop this file's lines (the sink has taken all it can of
+// them); or stop the search (its output has closed or failed). The engine
+// obeys at once.
+enum class SinkVerdict { GoOn, StopFile, StopSearch };
+
 // Receives the name of each file as its scan starts. The name is handed over
 // by value, so the receiver may keep it while the engine moves on; it must
 // not block the engine (the dialog queues it, the terminal throttles it).
@@ -75,6 +81,6 @@ class SummaryExport {
 class RunSink {
  public:
   virtual ~RunSink() = default;
-  virtual void Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
-                    std::vector<CharacterRun>& runs) = 0;
+  virtual SinkVerdict Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
+                           std::vector<CharacterRun>& runs) = 0;
 };

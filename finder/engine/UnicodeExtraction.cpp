@@ -68,9 +68,10 @@ std::size_t TakeThreeByteRun(const unsigned char* p, std::size_t i, std::size_t 
 
 }  // namespace
 
-bool ExtractHanziUtf8(std::string_view line, int searchUnicode, std::string& result) {
+bool ExtractHanziUtf8(std::string_view line, int searchUnicode, std::string& result, platform::CharacterSet set) {
   result.clear();
-  const platform::CountedForms& forms = platform::CountedForms::Get();
+  const platform::CountedForms& forms = platform::CountedForms::Get(set);
+  const bool hanOnly = set == platform::CharacterSet::Han;
   const auto* p = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
   const bool unicode = searchUnicode != 0;
@@ -120,13 +121,21 @@ bool ExtractHanziUtf8(std::string_view line, int searchUnicode, std::string& res
       continue;
     }
     inRun = false;
-    if (unicode && b == '#' && i >= 1 && p[i - 1] == '&' && i + 5 <= n - 1 &&
-        ConvertEntity(line.substr(i + 1, 5), converted)) {
-      put = output.Room(put, kStepBytes);
-      std::memcpy(put, converted.data(), converted.size());
-      put += converted.size();
-      i += 6;
-      continue;
+    if (unicode && b == '#' && i >= 1 && p[i - 1] == '&' && i + 5 <= n - 1) {
+      char32_t c = 0;
+      std::uint32_t form = 0;
+      if (hanOnly ? EntityCodePoint(line.substr(i + 1, 5), c) && (form = forms.Lookup(c)) != 0
+                  : ConvertEntity(line.substr(i + 1, 5), converted)) {
+        put = output.Room(put, kStepBytes);
+        if (hanOnly) {
+          put += platform::CountedForms::Bytes(form, put);
+        } else {
+          std::memcpy(put, converted.data(), converted.size());
+          put += converted.size();
+        }
+        i += 6;
+        continue;
+      }
     }
     ++i;
   }

@@ -40,8 +40,8 @@ class EngineTest : public ::testing::Test {
     settings_.strLogFile = dir_ / "report.txt";
     settings_.SearchUnicode = 1;
     settings_.LimitHanZiCountEachFile = 0;
-    settings_.notifyWindow = &progress_;
-    settings_.runningFlag = &running_;
+    searcher_.Wiring().notifyWindow = &progress_;
+    searcher_.Wiring().runningFlag = &running_;
   }
 
   std::string Report() const { return ReadFileBytes(platform::ToNative(settings_.strLogFile)); }

@@ -214,7 +214,8 @@ void WebEngineBrowser::Navigate2(const std::string& ansiText) {
   std::size_t markLength = 0;
   platform::LineReader reader;
   const bool utf8 = reader.OpenNative(target.nativePath) &&
-                    platform::DetectEncoding(reader, markLength) == platform::TextEncoding::Utf8;
+                    platform::DetectEncoding(reader, platform::EncodingChoice::Automatic, markLength) ==
+                        platform::TextEncoding::Utf8;
   view_->page()->settings()->setDefaultTextEncoding(utf8 ? QStringLiteral("UTF-8") : QStringLiteral("GBK"));
   loading_ = true;
   document_ = path;

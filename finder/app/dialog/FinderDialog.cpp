@@ -117,8 +117,13 @@ void FinderDialog::BuildControls() {
   // from the limit by the keyboard before the start tag.
   label(texts::kEncodingLabel, 236, 139, 38, 8);
   auto* encoding = new QComboBox(this);
-  for (const char* item : texts::kEncodingItems) encoding->addItem(Utf8(item));
+  for (const auto& choice : kEncodingChoices) encoding->addItem(Utf8(choice.label));
   place(encoding, kIdEncoding, 276, 136, 64, 14);
+  // Which characters count, in the free space above it, reached next.
+  label(texts::kCharsLabel, 236, 124, 38, 8);
+  auto* chars = new QComboBox(this);
+  for (const auto& choice : kCharsChoices) chars->addItem(Utf8(choice.label));
+  place(chars, kIdChars, 276, 121, 64, 14);
   edit(kIdStartTag, 80, 155, 236, 14);
   edit(kIdLogFile, 49, 178, 266, 14);
   QPushButton* exitButton = button(kIdExit, "退出", 363, 19, 68, 18);

@@ -50,6 +50,7 @@ class VimgrepPrinter : public FindingPrinter {
   }
   bool End(const FindingSummary&) override { return out_.Finish(); }
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
 
  private:
   PrinterOutput out_;
@@ -58,7 +59,7 @@ class VimgrepPrinter : public FindingPrinter {
 
 class JsonLinesPrinter : public FindingPrinter {
  public:
-  explicit JsonLinesPrinter(std::FILE* out) : out_(out) {}
+  JsonLinesPrinter(std::FILE* out, const PrinterOptions& options) : out_(out), characterSet_(options.characterSet) {}
 
   void Print(const Finding& finding) override {
     if (out_.Failed()) return;
@@ -89,14 +90,18 @@ class JsonLinesPrinter : public FindingPrinter {
     out_.AppendNumber(summary.suppressed);
     out_.Append(R"(,"baseline_gone":)");
     out_.AppendNumber(summary.baselineGone);
+    out_.Append(R"(,"chars":)");
+    findings::AppendJsonString(out_.Buffer(), characterSet_);
     out_.Append("}\n");
     return out_.Finish();
   }
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
 
  private:
   PrinterOutput out_;
   PathCache paths_;
+  std::string characterSet_;
 };
 
 std::string Counted(std::int64_t count, std::string_view one, std::string_view many) {
@@ -144,6 +149,7 @@ class GithubPrinter : public FindingPrinter {
     return out_.Finish();
   }
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
 
  private:
   PrinterOutput out_;
@@ -157,7 +163,7 @@ class GithubPrinter : public FindingPrinter {
 
 std::unique_ptr<FindingPrinter> MakePrinter(std::string_view format, std::FILE* out, const PrinterOptions& options) {
   if (format == "vimgrep") return std::make_unique<VimgrepPrinter>(out);
-  if (format == "json") return std::make_unique<JsonLinesPrinter>(out);
+  if (format == "json") return std::make_unique<JsonLinesPrinter>(out, options);
   if (format == "sarif") return findings::MakeSarifPrinter(out, options);
   if (format == "github") return std::make_unique<GithubPrinter>(out, options);
   return nullptr;

@@ -25,6 +25,9 @@ class FindingPrinter {
   virtual bool End(const FindingSummary& summary) = 0;
   // True once a write has failed; what follows is dropped.
   virtual bool Failed() const = 0;
+  // True when that failure was the reader going away (a closed pipe): the
+  // listing ends there without a word, as any filter's does.
+  virtual bool Closed() const { return false; }
   // True when the format prints Finding::occurrence; numbering costs a
   // lookup per finding, spared where nothing needs it.
   virtual bool UsesOccurrence() const { return false; }
@@ -44,6 +47,9 @@ struct PrinterOptions {
   std::string informationUri;
   // Warning annotations the github format prints before its closing notice.
   int annotationLimit = kGithubAnnotationsPerStep;
+  // The character set in force ("gbk" or "han"), which the JSON summary and
+  // the SARIF messages name.
+  std::string characterSet = "gbk";
 };
 
 // The names MakePrinter knows, for help and error texts.

@@ -2,6 +2,7 @@
 // pieces, since a scan may print millions of short lines.
 #pragma once
 
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -36,24 +37,29 @@ class PrinterOutput {
   // could not be written.
   bool Finish() {
     Flush();
-    if (!failed_ && (std::fflush(out_) != 0 || std::ferror(out_))) failed_ = true;
+    if (!failed_ && (std::fflush(out_) != 0 || std::ferror(out_))) Fail();
     return !failed_;
   }
   bool Failed() const { return failed_; }
+  bool Closed() const { return closed_; }
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 20;
 
   void Flush() {
-    if (!failed_ && !buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) {
-      failed_ = true;
-    }
+    if (!failed_ && !buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) Fail();
     buffer_.clear();
+  }
+
+  void Fail() {
+    failed_ = true;
+    closed_ = errno == EPIPE;
   }
 
   std::FILE* out_;
   std::string buffer_;
   bool failed_ = false;
+  bool closed_ = false;
 };
 
 // The format makers behind MakePrinter, one per source file.

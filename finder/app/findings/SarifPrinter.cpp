@@ -29,7 +29,10 @@ class SarifPrinter : public FindingPrinter {
  public:
   SarifPrinter(std::FILE* out, const PrinterOptions& options)
       : out_(out), relative_(options.currentFolder), informationUri_(options.informationUri),
-        toolVersion_(options.toolVersion) {}
+        toolVersion_(options.toolVersion),
+        // The message says what the characters are under the set in force.
+        messagePrefix_(options.characterSet == "han" ? "Chinese text (character set han): "
+                                                     : "Chinese characters (character set gbk): ") {}
 
   void Begin() override {
     if (begun_) return;
@@ -75,7 +78,7 @@ class SarifPrinter : public FindingPrinter {
     o += R"({"ruleId":)";
     AppendJsonString(o, kRuleId);
     o += R"(,"ruleIndex":0,"level":"warning","message":{"text":)";
-    AppendJsonString(o, "Chinese characters: " + finding.text);
+    AppendJsonString(o, messagePrefix_ + finding.text);
     o += R"(},"locations":[{"physicalLocation":{"artifactLocation":)";
     o += Location(finding.path);
     o += R"(,"region":{"startLine":)";
@@ -112,6 +115,7 @@ class SarifPrinter : public FindingPrinter {
   }
 
   bool Failed() const override { return out_.Failed(); }
+  bool Closed() const override { return out_.Closed(); }
   bool UsesOccurrence() const override { return true; }
 
  private:
@@ -149,6 +153,7 @@ class SarifPrinter : public FindingPrinter {
   PathRelativizer relative_;
   std::string informationUri_;
   std::string toolVersion_;
+  std::string messagePrefix_;
   bool begun_ = false;
   bool first_ = true;
   bool locationValid_ = false;

@@ -37,19 +37,17 @@ bool ParseIntegerField(std::string_view text, int& value) {
 namespace {
 
 // The drop-down's item for a field value, and back.
-constexpr const char* kEncodingValues[] = {FinderFields::kEncodingGbk, FinderFields::kEncodingUtf8,
-                                           FinderFields::kEncodingAuto};
-
-std::string EncodingItem(const std::string& value) {
-  for (std::size_t i = 0; i < std::size(kEncodingValues); ++i)
-    if (value == kEncodingValues[i]) return Ansi(texts::kEncodingItems[i]);
-  return Ansi(texts::kEncodingItems[0]);
+// A drop-down's item of a value, and the value of an item.
+template <class Value, std::size_t N>
+std::string ChoiceItem(const Choice<Value> (&table)[N], Value value) {
+  return Ansi(ChoiceOf(table, value).label);
 }
 
-std::string EncodingValue(const std::string& item) {
-  for (std::size_t i = 0; i < std::size(kEncodingValues); ++i)
-    if (item == Ansi(texts::kEncodingItems[i])) return kEncodingValues[i];
-  return FinderFields::kEncodingGbk;
+template <class Value, std::size_t N>
+Value ChoiceValue(const Choice<Value> (&table)[N], const std::string& item) {
+  for (const Choice<Value>& choice : table)
+    if (item == Ansi(choice.label)) return choice.value;
+  return table[0].value;
 }
 
 }  // namespace
@@ -86,7 +84,8 @@ bool FinderController::ReadControls() {
     return false;
   }
   fields_.strStartTag = view_.ControlText(kIdStartTag);
-  fields_.Encoding = EncodingValue(view_.ControlText(kIdEncoding));
+  fields_.Encoding = ChoiceValue(kEncodingChoices, view_.ControlText(kIdEncoding));
+  fields_.Chars = ChoiceValue(kCharsChoices, view_.ControlText(kIdChars));
   return true;
 }
 
@@ -106,7 +105,8 @@ void FinderController::WriteControls() {
   view_.SetChecked(kIdLimit, fields_.LimitHanZiCountEachFile != 0);
   view_.SetControlText(kIdMaxCount, std::to_string(fields_.MaxHanZiCountEachFile));
   view_.SetControlText(kIdStartTag, fields_.strStartTag);
-  view_.SetControlText(kIdEncoding, EncodingItem(fields_.Encoding));
+  view_.SetControlText(kIdEncoding, ChoiceItem(kEncodingChoices, fields_.Encoding));
+  view_.SetControlText(kIdChars, ChoiceItem(kCharsChoices, fields_.Chars));
 }
 
 void FinderController::LoadControlsFromSettings() {

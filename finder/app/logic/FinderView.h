@@ -1,6 +1,6 @@
 // The finder dialog's controls as its logic sees them: texts (CP936), check
-// marks and enabling, addressed by control id. The encoding drop-down's text
-// is its chosen item; setting one of its items' texts chooses that item.
+// marks and enabling, addressed by control id. A drop-down's text is its
+// chosen item; setting one of its items' texts chooses that item.
 #pragma once
 
 #include <string>
@@ -25,6 +25,7 @@ enum FinderControl : int {
   kIdStartTag = 1018,
   kIdAdvertisement = 1019,
   kIdEncoding = 1020,  // "文件编码:": how files are read
+  kIdChars = 1021,     // "统计字符:": which characters count
 };
 
 class FinderView {

@@ -13,10 +13,11 @@ SearchJob::SearchJob(SearchJobHost& host, DesktopServices& services, NoticePoste
       messages_(poster, services),
       workbook_(std::move(workbookPath)),
       searcher_(settings_) {
-  settings_.notifyWindow = &progress_;
-  settings_.runningFlag = &searchRunning_;
+  SearchWiring& wiring = searcher_.Wiring();
+  wiring.notifyWindow = &progress_;
+  wiring.runningFlag = &searchRunning_;
+  wiring.summaryExport = &workbook_;
   workbook_.SetMessageSink(&messages_);
-  searcher_.SetSummaryExport(&workbook_);
 }
 
 SearchJob::~SearchJob() { Shutdown(); }

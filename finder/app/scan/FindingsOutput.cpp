@@ -42,7 +42,9 @@ bool FindingsOutput::Open(const ScanOptions& options, const std::vector<SearchRo
   if (options.format.empty()) {
     printer_ = std::make_unique<CountingPrinter>();
   } else {
-    printer_ = MakePrinter(options.format, out);
+    PrinterOptions printing;
+    printing.characterSet = ChoiceOf(kCharsChoices, options.search.Chars).option;
+    printer_ = MakePrinter(options.format, out, printing);
     if (!printer_) {
       error = "unknown format '" + options.format + "': one of " + std::string(kFindingFormats) + " is needed";
       return false;
@@ -60,8 +62,8 @@ bool FindingsOutput::Open(const ScanOptions& options, const std::vector<SearchRo
   return true;
 }
 
-void FindingsOutput::Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
-                          std::vector<CharacterRun>& runs) {
+SinkVerdict FindingsOutput::Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
+                                 std::vector<CharacterRun>& runs) {
   if (path != path_) {
     path_ = path;
     finding_.path = platform::AnsiToUtf8OrRaw(path);
@@ -75,18 +77,19 @@ void FindingsOutput::Runs(const std::string& path, platform::TextEncoding encodi
     finding_.text = std::move(run.text);
     stream_->Add(finding_);
   }
+  return printer_->Failed() ? SinkVerdict::StopSearch : SinkVerdict::GoOn;
 }
 
-bool FindingsOutput::Close(std::int64_t files, std::int64_t characters, std::string& error) {
-  bool whole = stream_->End(files, characters);
-  if (!whole) error = "the findings could not be written whole";
-  if (recorder_) {
-    baseline_->KeepUncovered(covered_, *recorder_);
-    std::string failure;
-    if (!recorder_->Write(baselineFile_, failure)) {
-      error = failure;
-      whole = false;
-    }
+bool FindingsOutput::Close(std::int64_t files, std::int64_t characters, bool complete, std::string& error) {
+  if (!stream_->End(files, characters)) {
+    error = printer_->Closed() ? std::string() : "the findings could not be written whole";
+    return false;
   }
-  return whole;
+  if (!recorder_) return true;
+  if (!complete) {
+    error = "the baseline " + baselineFile_ + " was not written: the search did not read everything it covers";
+    return false;
+  }
+  baseline_->KeepUncovered(covered_, *recorder_);
+  return recorder_->Write(baselineFile_, error);
 }

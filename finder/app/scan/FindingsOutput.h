@@ -23,12 +23,17 @@ class FindingsOutput : public RunSink {
   // when the format is unknown or the baseline cannot be read.
   bool Open(const ScanOptions& options, const std::vector<SearchRoot>& roots, std::FILE* out, std::string& error);
 
-  void Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
-            std::vector<CharacterRun>& runs) override;
+  // Ends the search once the findings can no longer be printed.
+  SinkVerdict Runs(const std::string& path, platform::TextEncoding encoding, std::int64_t lineNumber,
+                   std::vector<CharacterRun>& runs) override;
 
-  // Closes the listing with the search's counters and writes the new
-  // baseline when asked; false with error when output or baseline failed.
-  bool Close(std::int64_t files, std::int64_t characters, std::string& error);
+  // Closes the listing with the search's counters and, when asked, writes
+  // the new baseline, only from a search that saw everything it covers
+  // (complete), since a baseline of part of a tree would forget the rest.
+  // False with error when the output or the baseline failed, or the
+  // baseline was not written; an output whose reader went away (a closed
+  // pipe) fails quietly, with no error.
+  bool Close(std::int64_t files, std::int64_t characters, bool complete, std::string& error);
   std::int64_t NewFindings() const { return stream_ ? stream_->NewFindings() : 0; }
 
  private:

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <unistd.h>
 
 #include "finder/app/findings/FindingText.h"
+#include "finder/app/findings/GitIgnores.h"
 #include "finder/app/findings/IgnoreMarker.h"
 #include "finder/app/findings/PathExclusions.h"
 #include "finder/app/findings/PathList.h"
@@ -30,18 +32,107 @@ void OnInterrupt(int) { g_running.store(0); }
 
 namespace {
 
-// --exclude over the walk's paths, which are system texts.
+// What the walk passes over: --exclude's globs; in findings mode also every
+// ".git", and (unless --no-ignore) what Git ignores. The walk's paths are
+// system texts.
 class Exclusions : public PathFilter {
  public:
   bool Add(const std::string& glob, std::string& error) { return globs_.Add(glob, error); }
+  void ForFindings(bool gitIgnores) {
+    skipGitFolders_ = true;
+    if (gitIgnores) git_.emplace();
+  }
+  // No glob: a file named by itself is never passed over.
   bool Empty() const { return globs_.Empty(); }
-  bool Excludes(std::string_view relativePath, bool folder) const override {
+  bool Active() const { return !globs_.Empty() || skipGitFolders_; }
+  bool Excludes(std::string_view root, std::string_view relativePath, bool folder) const override {
+    const std::string relative = platform::AnsiToUtf8OrRaw(relativePath);
+    if (skipGitFolders_ && relative.substr(relative.rfind('/') + 1) == ".git") return true;
+    if (globs_.Excludes(relative, folder)) return true;
+    if (!git_) return false;
+    if (root != root_) {  // the walk asks of one root at a time
+      root_ = root;
+      nativeRoot_ = platform::ToNative(root);
+    }
+    return git_->Ignored(nativeRoot_, relative, folder);
+  }
+  bool Excludes(std::string_view relativePath, bool folder) const {
     return globs_.Excludes(platform::AnsiToUtf8OrRaw(relativePath), folder);
   }
 
  private:
   PathExclusions globs_;
+  bool skipGitFolders_ = false;
+  std::optional<GitIgnores> git_;
+  mutable std::string root_, nativeRoot_;
 };
+
+bool NothingSearched(const SearchOutcome& outcome) {
+  return outcome.filesRead == 0 && !outcome.cancelled && !outcome.stoppedByOutput;
+}
+
+// How the files were read, where it may surprise: no file read at all,
+// binary files passed over, files stopped at the limit, files that another
+// encoding would read better.
+void TellReading(std::FILE* err, const ScanOptions& options, const SearchOutcome& outcome) {
+  if (NothingSearched(outcome)) {
+    std::string paths;
+    for (const std::string& path : options.paths) paths += (paths.empty() ? "" : ", ") + path;
+    for (const std::string& list : options.filesFrom) paths += (paths.empty() ? "paths listed in " : ", paths listed in ") + list;
+    std::fprintf(err, "glyphwell-scan: no file was searched in %s (patterns \"%s\")%s\n", TerminalText(Ansi(paths)).c_str(),
+                 TerminalText(options.search.FileType).c_str(),
+                 outcome.binaryFiles > 0 ? "; binary files are passed over" : "");
+  }
+  if (outcome.binaryFiles > 0)
+    std::fprintf(err, "glyphwell-scan: %lld binary file(s) passed over\n", static_cast<long long>(outcome.binaryFiles));
+  if (outcome.limitReached > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) stopped at the per-file limit of %u bytes; --no-limit reads them whole\n",
+                 static_cast<long long>(outcome.limitReached),
+                 static_cast<unsigned>(options.search.MaxHanZiCountEachFile));
+  if (outcome.looksLikeUtf8 > 0 && outcome.utf16Marked > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8 and %lld start with a UTF-16 mark; "
+                      "--encoding auto reads them as such\n",
+                 static_cast<long long>(outcome.looksLikeUtf8), static_cast<long long>(outcome.utf16Marked));
+  else if (outcome.looksLikeUtf8 > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8; --encoding auto reads them as UTF-8\n",
+                 static_cast<long long>(outcome.looksLikeUtf8));
+  else if (outcome.utf16Marked > 0)
+    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK start with a UTF-16 mark; --encoding auto reads them "
+                      "as UTF-16\n",
+                 static_cast<long long>(outcome.utf16Marked));
+}
+
+// What the search lost, a line each; the exit status is then 2.
+void TellLosses(std::FILE* err, const SearchOutcome& outcome, const std::vector<Loss>& losses) {
+  const std::string report = TerminalText(outcome.report);
+  for (const Loss loss : losses) {
+    switch (loss) {
+      case Loss::ReportHeldByAnother:
+        std::fprintf(err, "glyphwell-scan: the report %s is incomplete: another search is writing it, so its lines "
+                          "could not be written\n", report.c_str());
+        break;
+      case Loss::ReportNotCreated:
+        std::fprintf(err, "glyphwell-scan: the report %s could not be created, so its lines could not be written\n", report.c_str());
+        break;
+      case Loss::ReportIncomplete:
+        std::fprintf(err, "glyphwell-scan: the report %s is incomplete: some of its lines could not be written\n",
+                     report.c_str());
+        break;
+      case Loss::Aborted:
+        std::fprintf(err, "glyphwell-scan: the search ended early (the report could not take a line, or memory ran "
+                          "out); the files after that were not searched\n");
+        break;
+      case Loss::WorkbookFailed:
+        std::fprintf(err, "glyphwell-scan: the workbook %s could not be written\n",
+                     TerminalText(outcome.workbookPath).c_str());
+        break;
+      case Loss::FilesNotWhole:
+        std::fprintf(err, "glyphwell-scan: %zu file(s) could not be scanned whole; the counts miss what they hold\n",
+                     outcome.notWhole.size());
+        break;
+    }
+  }
+}
 
 // The paths typed and listed, each a root: a folder to walk or a file.
 bool CollectRoots(const ScanOptions& options, const Exclusions& exclusions, std::vector<SearchRoot>& roots,
@@ -73,23 +164,22 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   std::string error;
   for (const std::string& glob : options.excludes)
     if (!exclusions.Add(glob, error)) return usageError(error);
+  if (options.FindingsMode()) exclusions.ForFindings(!options.noIgnore);
   std::vector<SearchRoot> roots;
   if (!CollectRoots(options, exclusions, roots, error)) return usageError(error);
 
   // Findings go to stdout; a report and a workbook only when asked for then.
   const bool findingsShown = !options.format.empty();
-  const bool findingsCounted = findingsShown || options.check || !options.baseline.empty();
+  const bool findingsCounted = options.FindingsMode();
   FinderFields fields = options.search;
-  if (findingsShown && !options.reportGiven) fields.strLogFile.clear();
+  if (findingsCounted && !options.reportGiven) fields.strLogFile.clear();
   ScanSettings settings;
   SearchScope scope;
   MakeSearch(fields, std::move(roots), settings, scope);
-  if (!exclusions.Empty()) scope.exclude = &exclusions;
-  settings.runningFlag = &g_running;
+  if (exclusions.Active()) scope.exclude = &exclusions;
   settings.findRuns = findingsCounted;
   settings.ignoreMarker = std::string(kIgnoreMarker);
   TerminalProgress progress(err);
-  if (!options.quiet && isatty(fileno(err))) settings.notifyWindow = &progress;
   TerminalMessages messages(err, progress);
 
   if (const std::string refusal = CheckStart(settings, scope); !refusal.empty()) {
@@ -100,13 +190,16 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   if (findingsCounted && !findings.Open(options, scope.roots, out, error)) return usageError(error);
 
   HanziSearcher searcher(settings);
-  searcher.SetWorkers(options.threads > 0 ? options.threads : DefaultThreads());
   TerminalProblems problems(err, progress);
-  searcher.SetProblemSink(&problems);
-  if (findingsCounted) searcher.SetRunSink(&findings);
   WorkbookExport workbook;
   workbook.SetMessageSink(&messages);
-  if (findingsShown ? options.exportGiven : options.exportWorkbook) searcher.SetSummaryExport(&workbook);
+  SearchWiring& wiring = searcher.Wiring();
+  wiring.runningFlag = &g_running;
+  if (!options.quiet && isatty(fileno(err))) wiring.notifyWindow = &progress;
+  wiring.problems = &problems;
+  wiring.workers = options.threads > 0 ? options.threads : DefaultThreads();
+  if (findingsCounted) wiring.runs = &findings;
+  if (findingsCounted ? options.exportGiven : options.exportWorkbook) wiring.summaryExport = &workbook;
 
   // Ctrl+C cancels like the dialog's cancel button: the report is closed and
   // the summary still written.
@@ -126,47 +219,39 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   sigaction(SIGINT, &oldInt, nullptr);
   sigaction(SIGTERM, &oldTerm, nullptr);
 
-  int status = 0;
-  if (findingsCounted && !findings.Close(outcome.fileCount, outcome.charCount, error)) {
+  const std::vector<Loss> losses = Losses(outcome);
+  const bool complete = losses.empty() && !outcome.cancelled && !outcome.stoppedByOutput;
+  bool outputFailed = false;
+  if (findingsCounted && !findings.Close(outcome.fileCount, outcome.charCount, complete, error) && !error.empty()) {
     std::fprintf(err, "glyphwell-scan: %s\n", error.c_str());
-    status = 2;
+    outputFailed = true;
   }
-  // The completion text goes where it cannot mix with findings.
+  // The completion text goes where it cannot mix with findings; a reader
+  // that went away has no use for it.
   const std::string completion = platform::AnsiToUtf8Lenient(CompletionText(outcome));
   if (!findingsShown) {
     std::fprintf(out, "%s\n", completion.c_str());
     std::fflush(out);
-  } else if (!options.quiet) {
+  } else if (!options.quiet && !outcome.stoppedByOutput) {
     std::fprintf(err, "%s\n", completion.c_str());
   }
   if (!options.quiet && outcome.reportCreated)
     std::fprintf(err, "glyphwell-scan: the report is %s\n", TerminalText(platform::Utf8ToAnsiOrRaw(platform::ToNative(outcome.report))).c_str());
-  if (outcome.looksLikeUtf8 > 0)
-    std::fprintf(err, "glyphwell-scan: %lld file(s) read as GBK look like UTF-8; --encoding auto reads them as UTF-8\n",
-                 static_cast<long long>(outcome.looksLikeUtf8));
-  if (outcome.reportIncomplete) {
-    std::fprintf(err, "glyphwell-scan: the report %s is incomplete: %s\n", TerminalText(outcome.report).c_str(),
-                 outcome.reportHeldByAnother ? "another search is writing it, so its lines could not be written"
-                                             : "some of its lines could not be written");
-    status = 2;
-  }
-  if (outcome.workbook == ExportStatus::Failed) {
-    std::fprintf(err, "glyphwell-scan: the workbook %s could not be written\n", TerminalText(outcome.workbookPath).c_str());
-    status = 2;
-  }
-  if (!outcome.notWhole.empty()) {
-    std::fprintf(err, "glyphwell-scan: %zu file(s) could not be scanned whole; the counts miss what they hold\n",
-                 outcome.notWhole.size());
-    status = 2;
-  }
-  // A check never passes on what it could not read.
-  if (options.check && problems.Unreadable() > 0) status = 2;
-  if (status != 0) return status;
+  TellReading(err, options, outcome);
+  TellLosses(err, outcome, losses);
+  return ExitStatus(options, outcome, outputFailed, problems.Unreadable(), findings.NewFindings());
+}
+
+int ExitStatus(const ScanOptions& options, const SearchOutcome& outcome, bool outputFailed, long unreadable,
+               std::int64_t newFindings) {
+  if (outputFailed || !Losses(outcome).empty()) return 2;
+  // A check never passes on what it could not read, nor on nothing read.
+  if (options.check && (unreadable > 0 || NothingSearched(outcome))) return 2;
   if (outcome.cancelled) return 130;  // as a program ended by Ctrl+C
   // Writing a baseline is the step's job: done, it succeeded.
   if (options.updateBaseline) return 0;
-  if (options.check) return findings.NewFindings() > 0 ? 1 : 0;
-  if (findingsCounted) return findings.NewFindings() > 0 ? 0 : 1;
+  if (options.check) return newFindings > 0 ? 1 : 0;
+  if (!options.format.empty() || !options.baseline.empty()) return newFindings > 0 ? 0 : 1;
   return outcome.charCount > 0 ? 0 : 1;
 }
 

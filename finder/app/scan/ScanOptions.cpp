@@ -12,30 +12,35 @@ namespace {
 
 const char kUsage[] =
     "Usage: glyphwell-scan [OPTION]... PATH...\n"
-    "Find the Chinese (double-byte GBK) characters in files and directory trees\n"
-    "and write them, by line number, into the result report.\n"
+    "Find the Chinese characters in files and directory trees: write them, by\n"
+    "line number, into the result report, or print each finding for editors\n"
+    "and CI (findings mode: --format, --check or --baseline).\n"
     "\n"
     "  PATH               a directory (walked) or a file (scanned); several are\n"
     "                     searched in order as one search\n"
-    "  --patterns LIST    patterns separated by \";\" (default \"*.txt;*.htm;*.html\")\n"
+    "  --patterns LIST    file-name patterns separated by \";\"\n"
     "  --no-subdirs       stay in PATH itself\n"
     "  --no-unicode       do not convert five-digit character references\n"
-    "  --limit N          per-file limit in bytes of extracted text (default 30)\n"
+    "  --limit N          per-file limit in bytes of extracted text\n"
     "  --no-limit         no per-file limit\n"
     "  --start-tag TAG    start each file at its first line that contains TAG\n"
-    "  --encoding ENC     how files are read: gbk (default: every byte 0x80 or\n"
-    "                     above counts), utf-8, or auto (a byte-order mark, else\n"
-    "                     UTF-8 when a file is valid UTF-8 beyond ASCII, else GBK)\n"
-    "  --report FILE      result report (default \"c:\\GlyphwellResult.txt\")\n"
+    "  --encoding ENC     how files are read: gbk (every byte 0x80 or above\n"
+    "                     counts), utf-8, or auto (a byte-order mark, else UTF-8\n"
+    "                     when a file is valid UTF-8 beyond ASCII, else GBK)\n"
+    "  --chars SET        what counts: gbk (every character GBK writes in two\n"
+    "                     bytes: Chinese, full-width forms, but also e.g. é, Greek,\n"
+    "                     Cyrillic, kana) or han (Chinese text only: Han\n"
+    "                     characters, Bopomofo, Chinese punctuation)\n"
+    "  --report FILE      write the result report to FILE\n"
     "  --no-export        do not write the summary workbook\n"
+    "  --export           write the summary workbook in findings mode too\n"
+    "  --no-ignore        findings mode: read the files Git ignores too\n"
     "\n"
     "Findings for editors and CI (a finding is a run of Chinese characters on a\n"
     "line, with its line and column):\n"
     "  --format FORMAT    print the findings on stdout in UTF-8: vimgrep\n"
     "                     (PATH:LINE:COLUMN:TEXT), json (JSON Lines), sarif (SARIF\n"
-    "                     2.1.0) or github (workflow annotations); no report and\n"
-    "                     no workbook are written unless --report or --export ask\n"
-    "  --export           write the summary workbook with --format too\n"
+    "                     2.1.0) or github (workflow annotations)\n"
     "  --files-from FILE  also search the paths listed in FILE (- for stdin), one\n"
     "                     a line, or NUL-separated with -0\n"
     "  --exclude GLOB     pass over files and folders whose path below the searched\n"
@@ -45,8 +50,18 @@ const char kUsage[] =
     "  --update-baseline  write FILE anew from this search (exit 0 once written)\n"
     "  --check            exit 1 when there is a new finding, 0 when none\n"
     "                     (also without --format), 2 on any error\n"
-    "With --format, --check or --baseline the per-file limit is off unless --limit\n"
-    "is given, and a line holding glyphwell-ignore yields no finding.\n"
+    "A line holding glyphwell-ignore yields no finding.\n"
+    "\n"
+    "Defaults            report mode              findings mode\n"
+    "  --encoding        gbk                      auto\n"
+    "  --chars           gbk                      han\n"
+    "  --patterns        *.txt;*.htm;*.html       every file\n"
+    "  --limit           30                       none\n"
+    "  report            c:\\GlyphwellResult.txt   none (--report FILE)\n"
+    "  workbook          written (--no-export)    none (--export)\n"
+    "  ignored by Git    read                     passed over (--no-ignore)\n"
+    "In both modes binary files (a NUL byte in the first 64 KiB, no UTF-16 mark)\n"
+    "are passed over, and a folder named .git is never read in findings mode.\n"
     "\n"
     "  -q, --quiet        no progress display, and no word of where the report went\n"
     "  -j, --threads N    files read by N threads at once (default: one per\n"
@@ -54,9 +69,9 @@ const char kUsage[] =
     "  -h, --help         show this help\n"
     "      --version      show the version\n"
     "\n"
-    "Exit status: 0 when characters were found (with --format: when a finding was\n"
-    "printed), 1 when none, 2 on an error; with --check 1 for a new finding.\n";
-
+    "Exit status: 0 when characters were found (in findings mode: when a finding\n"
+    "was printed), 1 when none, 2 on an error; with --check 0 when there is no\n"
+    "new finding, 1 when there is, 2 on any error or when no file was searched.\n";
 
 bool ParseLimit(const std::string& text, int& value) {
   if (text.empty()) return false;
@@ -92,6 +107,8 @@ bool FlagOption(const std::string& arg, ScanOptions& options) {
     options.updateBaseline = true;
   else if (arg == "--check")
     options.check = true;
+  else if (arg == "--no-ignore")
+    options.noIgnore = true;
   else
     return false;
   return true;
@@ -137,15 +154,28 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
     } else if (arg == "--patterns") {
       if (!takeValue(text)) return false;
       options.search.FileType = Ansi(text);
+      options.patternsGiven = true;
     } else if (arg == "--start-tag") {
       if (!takeValue(text)) return false;
       options.search.strStartTag = Ansi(text);
     } else if (arg == "--encoding") {
       if (!takeValue(text)) return false;
-      if (!ParseEncoding(text, options.search.Encoding)) {
-        error = "invalid encoding '" + text + "': gbk, utf-8 or auto is needed";
+      const auto* choice = ChoiceByText(kEncodingChoices, text, &Choice<platform::EncodingChoice>::option);
+      if (!choice) {
+        error = "invalid encoding '" + text + "': " + OptionValues(kEncodingChoices) + " is needed";
         return false;
       }
+      options.search.Encoding = choice->value;
+      options.encodingGiven = true;
+    } else if (arg == "--chars") {
+      if (!takeValue(text)) return false;
+      const auto* choice = ChoiceByText(kCharsChoices, text, &Choice<platform::CharacterSet>::option);
+      if (!choice) {
+        error = "invalid character set '" + text + "': " + OptionValues(kCharsChoices) + " is needed";
+        return false;
+      }
+      options.search.Chars = choice->value;
+      options.charsGiven = true;
     } else if (arg == "--report") {
       if (!takeValue(text)) return false;
       if (text.empty()) {
@@ -199,10 +229,14 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
       return false;
     }
   }
-  // Findings are wanted whole: a CI check must not stop at a file's first
-  // thirty bytes. An explicit --limit still applies.
-  if ((!options.format.empty() || options.check || !options.baseline.empty()) && !options.limitGiven)
-    options.search.LimitHanZiCountEachFile = 0;
+  // Findings mode has a developer's defaults: every Chinese character of
+  // every text file, read as its bytes show; each can be overridden.
+  if (options.FindingsMode()) {
+    if (!options.limitGiven) options.search.LimitHanZiCountEachFile = 0;
+    if (!options.encodingGiven) options.search.Encoding = platform::EncodingChoice::Automatic;
+    if (!options.charsGiven) options.search.Chars = platform::CharacterSet::Han;
+    if (!options.patternsGiven) options.search.FileType.assign(1, '*');  // every name
+  }
   if (options.updateBaseline && options.baseline.empty()) {
     error = "--update-baseline needs --baseline FILE";
     return false;

@@ -13,6 +13,10 @@ struct ScanOptions {
   std::vector<std::string> paths;  // as typed (UTF-8), searched in this order
   bool reportGiven = false;        // --report
   bool limitGiven = false;         // --limit or --no-limit
+  bool encodingGiven = false;      // --encoding
+  bool charsGiven = false;         // --chars
+  bool patternsGiven = false;      // --patterns
+  bool noIgnore = false;           // --no-ignore: read what Git ignores too
   bool exportWorkbook = true;      // --no-export clears it
   bool exportGiven = false;        // --export
   bool quiet = false;
@@ -27,6 +31,10 @@ struct ScanOptions {
   bool check = false;
   bool help = false;
   bool version = false;
+
+  // --format, --check or --baseline: the developers' tool, with a
+  // developer's defaults (see ScanUsage).
+  bool FindingsMode() const { return !format.empty() || check || !baseline.empty(); }
 };
 
 // The workers a search uses when not told: one per processor, at most 8.

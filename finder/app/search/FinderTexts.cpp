@@ -30,23 +30,33 @@ constexpr std::size_t kNamesShown = 5;
 std::string LostText(const SearchOutcome& outcome) {
   std::string text;
   auto line = [&](const std::string& piece) { text += Ansi("\r\n\r\n") + piece; };
-  if (outcome.reportHeldByAnother) {
-    line(Ansi("日志文件 ") + Where(outcome.report) + Ansi(" 正由另一个搜索写入，本次搜索的结果没有写入。"));
-  } else if (outcome.reportIncomplete && !outcome.reportCreated) {
-    line(Ansi("日志文件 ") + Where(outcome.report) + Ansi(" 无法创建，搜索结果没有写入。"));
-  } else if (outcome.reportIncomplete) {
-    line(Ansi("日志文件 ") + Where(outcome.report) + Ansi(" 不完整：有些行无法写入（磁盘已满？）。"));
-  }
-  if (outcome.aborted) line(Ansi("搜索提前结束了，其余的文件没有搜索。"));
-  if (outcome.workbook == ExportStatus::Failed)
-    line(Ansi("Excel 文件 ") + Where(outcome.workbookPath) + Ansi(" 无法写入，原有的文件保持不变。"));
-  if (!outcome.notWhole.empty()) {
-    std::string names;
-    for (std::size_t i = 0; i < outcome.notWhole.size() && i < kNamesShown; ++i)
-      names += Ansi("\r\n    ") + outcome.notWhole[i];
-    if (outcome.notWhole.size() > kNamesShown) names += Ansi("\r\n    ……");
-    line(Ansi("有 ") + std::to_string(outcome.notWhole.size()) +
-         Ansi(" 个文件没有完整搜索（读取出错或内存不足），统计数字不包括其余部分：") + names);
+  for (const Loss loss : Losses(outcome)) {
+    switch (loss) {
+      case Loss::ReportHeldByAnother:
+        line(Ansi("日志文件 ") + Where(outcome.report) + Ansi(" 正由另一个搜索写入，本次搜索的结果没有写入。"));
+        break;
+      case Loss::ReportNotCreated:
+        line(Ansi("日志文件 ") + Where(outcome.report) + Ansi(" 无法创建，搜索结果没有写入。"));
+        break;
+      case Loss::ReportIncomplete:
+        line(Ansi("日志文件 ") + Where(outcome.report) + Ansi(" 不完整：有些行无法写入（磁盘已满？）。"));
+        break;
+      case Loss::Aborted:
+        line(Ansi("搜索提前结束了，其余的文件没有搜索。"));
+        break;
+      case Loss::WorkbookFailed:
+        line(Ansi("Excel 文件 ") + Where(outcome.workbookPath) + Ansi(" 无法写入，原有的文件保持不变。"));
+        break;
+      case Loss::FilesNotWhole: {
+        std::string names;
+        for (std::size_t i = 0; i < outcome.notWhole.size() && i < kNamesShown; ++i)
+          names += Ansi("\r\n    ") + outcome.notWhole[i];
+        if (outcome.notWhole.size() > kNamesShown) names += Ansi("\r\n    ……");
+        line(Ansi("有 ") + std::to_string(outcome.notWhole.size()) +
+             Ansi(" 个文件没有完整搜索（读取出错或内存不足），统计数字不包括其余部分：") + names);
+        break;
+      }
+    }
   }
   if (text.empty()) return text;
   return Ansi("搜索结果不完整。") + text;

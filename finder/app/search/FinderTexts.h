@@ -36,8 +36,7 @@ inline constexpr char kFileFilter[] = "文本文件(*.txt)|*.txt|所有文件(*.
 inline constexpr char kFolderTitle[] = "\n请选择一个目录：";
 inline constexpr char kManualName[] = "岚桥检字器.html";
 inline constexpr char kEncodingLabel[] = "文件编码:";
-// The encoding drop-down's items, in the order of "GBK", "UTF-8", "AUTO".
-inline constexpr const char* kEncodingItems[] = {"GBK", "UTF-8", "自动识别"};
+inline constexpr char kCharsLabel[] = "统计字符:";
 
 }  // namespace texts
 

@@ -19,9 +19,8 @@ void MakeSearch(const FinderFields& fields, std::vector<SearchRoot> roots, ScanS
   // A negative limit becomes a very large one, so it never cuts a file.
   settings.MaxHanZiCountEachFile = static_cast<std::uint32_t>(fields.MaxHanZiCountEachFile);
   settings.strStartTag = fields.strStartTag;
-  settings.Encoding = fields.Encoding == FinderFields::kEncodingUtf8   ? EncodingSetting::Utf8
-                      : fields.Encoding == FinderFields::kEncodingAuto ? EncodingSetting::Automatic
-                                                                       : EncodingSetting::Gbk;
+  settings.Encoding = fields.Encoding;
+  settings.Chars = fields.Chars;
   scope.roots = std::move(roots);
   scope.includeSubdirectories = fields.IncludeSubPath == 1;
   scope.patterns = fields.FileType;

@@ -1,30 +1,42 @@
 #include "finder/app/settings/FinderSettings.h"
 
-#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/NativePath.h"
 #include "platform/PathFunctions.h"
 #include "platform/ReportFormat.h"
 
 namespace {
+
 const char kSection[] = "common";
+
+// An enumerated key, read with the others: a missing or unknown text is the
+// default. True when the file holds the key.
+template <class Value, std::size_t N>
+bool ReadChoice(IniFile& ini, const char* key, const Choice<Value> (&table)[N], Value& value) {
+  std::string text = "\n";  // no stored text holds a line end
+  ini.ReadValue(kSection, key, text);
+  const Choice<Value>* choice = ChoiceByText(table, text, &Choice<Value>::ini);
+  value = choice ? choice->value : table[0].value;
+  return text != "\n";
 }
+
+// Written only once the user chose other than the default (or the file holds
+// it already), so that a user who never chose keeps a file of the ten keys.
+template <class Value, std::size_t N>
+void WriteChoice(IniFile& ini, const char* key, const Choice<Value> (&table)[N], Value value, bool& stored,
+                 int& result) {
+  if (value == table[0].value && !stored) return;
+  stored = true;
+  result = ini.WriteValue(kSection, key, ChoiceOf(table, value).ini);
+}
+
+}  // namespace
 
 // A Windows drive cannot exist here: a first start searches the user's home.
 FinderFields::FinderFields()
     : Path(platform::Utf8ToAnsiOrRaw(platform::HomeFolder())),
       FileType(kDefaultPatterns),
       strLogFile(platform::kDefaultReportPath) {}
-
-bool ParseEncoding(std::string_view text, std::string& encoding) {
-  for (const char* known : {FinderFields::kEncodingGbk, FinderFields::kEncodingUtf8, FinderFields::kEncodingAuto}) {
-    if (platform::CompareIgnoringAsciiCase(text, known) == 0) {
-      encoding = known;
-      return true;
-    }
-  }
-  return false;
-}
 
 FinderSettings::FinderSettings() = default;
 
@@ -44,11 +56,8 @@ void FinderSettings::Load(const std::string& iniPath) {
   ini_.ReadValue(kSection, "FileType", FileType);
   ini_.ReadValue(kSection, "strLogFile", strLogFile);
   ini_.ReadValue(kSection, "strStartTag", strStartTag);
-  // Read with the other keys; a missing or unknown text is GBK.
-  std::string encoding = "\n";  // no stored text holds a line end
-  ini_.ReadValue(kSection, "Encoding", encoding);
-  encodingStored_ = encoding != "\n";
-  if (!ParseEncoding(encoding, Encoding)) Encoding = kEncodingGbk;
+  encodingStored_ = ReadChoice(ini_, "Encoding", kEncodingChoices, Encoding);
+  charsStored_ = ReadChoice(ini_, "Chars", kCharsChoices, Chars);
 }
 
 int FinderSettings::Save() {
@@ -62,9 +71,8 @@ int FinderSettings::Save() {
   ini_.WriteValue(kSection, "Path", Path);
   ini_.WriteValue(kSection, "FileType", FileType);
   ini_.WriteValue(kSection, "strLogFile", strLogFile);
-  const int result = ini_.WriteValue(kSection, "strStartTag", strStartTag);
-  // A user who never chose an encoding keeps a file of the ten keys alone.
-  if (Encoding == kEncodingGbk && !encodingStored_) return result;
-  encodingStored_ = true;
-  return ini_.WriteValue(kSection, "Encoding", Encoding);
+  int result = ini_.WriteValue(kSection, "strStartTag", strStartTag);
+  WriteChoice(ini_, "Encoding", kEncodingChoices, Encoding, encodingStored_, result);
+  WriteChoice(ini_, "Chars", kCharsChoices, Chars, charsStored_, result);
+  return result;
 }

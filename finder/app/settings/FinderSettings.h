@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "finder/app/settings/Choices.h"
 #include "finder/app/settings/IniFile.h"
 
 // What the dialog's controls hold after ReadControls, what the settings keep,
@@ -23,17 +24,11 @@ struct FinderFields {
   std::string strStartTag;
   int LimitHanZiCountEachFile = 1;
   int MaxHanZiCountEachFile = 30;
-  // How files are read: "GBK" (the default), "UTF-8" or "AUTO" (each file in
-  // the encoding its bytes show).
-  std::string Encoding = kEncodingGbk;
-
-  static constexpr char kEncodingGbk[] = "GBK";
-  static constexpr char kEncodingUtf8[] = "UTF-8";
-  static constexpr char kEncodingAuto[] = "AUTO";
+  // How files are read (kEncodingChoices).
+  platform::EncodingChoice Encoding = platform::EncodingChoice::Gbk;
+  // Which characters count (kCharsChoices).
+  platform::CharacterSet Chars = platform::CharacterSet::Gbk;
 };
-
-// An encoding text in any letter case to its value; false for another text.
-bool ParseEncoding(std::string_view text, std::string& encoding);
 
 // The patterns of a first start, for glyphwell-scan's help too.
 inline constexpr char kDefaultPatterns[] = "*.txt;*.htm;*.html";
@@ -54,4 +49,5 @@ class FinderSettings : public FinderFields {
  private:
   IniFile ini_;
   bool encodingStored_ = false;  // the file holds the key "Encoding"
+  bool charsStored_ = false;     // the file holds the key "Chars"
 };
