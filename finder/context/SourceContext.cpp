@@ -43,6 +43,8 @@ FileContext::FileContext(const Classifier& classifier, std::string_view path) : 
 
 FileContext::~FileContext() = default;
 
+bool FileContext::ReadsText() const { return impl_->lexer != nullptr; }
+
 void FileContext::Line(std::string_view line, std::span<const std::int64_t> columns, std::vector<Labels>& labels) {
   Impl& impl = *impl_;
   if (!impl.lexer) {

@@ -79,6 +79,9 @@ class FileContext {
   // columns of its findings; appends each column's labels to labels. Every
   // line up to the last one with a finding must be passed, in order.
   void Line(std::string_view line, std::span<const std::int64_t> columns, std::vector<Labels>& labels);
+  // False for a kind no lexer reads: its labels come from the path alone,
+  // and the lines passed may be empty.
+  bool ReadsText() const;
 
  private:
   struct Impl;

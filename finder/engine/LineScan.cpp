@@ -38,20 +38,19 @@ class HeldHits : public HitSink {
  public:
   explicit HeldHits(bool keepLines) : keepLines_(keepLines) {}
   SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
-    if (!keepLines_) line = {};
-    // Checked before the copy, so that a huge line is never held twice.
-    if (chars_.size() + lines_.size() + chars.size() + line.size() > kMostBufferedLines) return SinkVerdict::StopFile;
-    chars_.append(chars);
-    lines_.append(line);
-    held_.push_back({lineNumber, chars_.size(), lines_.size()});
-    return SinkVerdict::GoOn;
+    return Hold(lineNumber, chars, line, true);
+  }
+  SinkVerdict Uncounted(std::int64_t lineNumber, std::string_view line) override {
+    return Hold(lineNumber, {}, line, false);
   }
   // Hands the held hits to the sink, as long as it takes them.
   SinkVerdict HandOn(HitSink& to) const {
     std::size_t chars = 0, lines = 0;
     for (const Held& held : held_) {
-      const SinkVerdict verdict = to.Hit(held.number, std::string_view(chars_).substr(chars, held.charsEnd - chars),
-                                         std::string_view(lines_).substr(lines, held.linesEnd - lines));
+      const std::string_view line = std::string_view(lines_).substr(lines, held.linesEnd - lines);
+      const SinkVerdict verdict =
+          held.counted ? to.Hit(held.number, std::string_view(chars_).substr(chars, held.charsEnd - chars), line)
+                       : to.Uncounted(held.number, line);
       if (verdict != SinkVerdict::GoOn) return verdict;
       chars = held.charsEnd;
       lines = held.linesEnd;
@@ -60,9 +59,20 @@ class HeldHits : public HitSink {
   }
 
  private:
+  SinkVerdict Hold(std::int64_t lineNumber, std::string_view chars, std::string_view line, bool counted) {
+    if (!keepLines_) line = {};
+    // Checked before the copy, so that a huge line is never held twice.
+    if (chars_.size() + lines_.size() + chars.size() + line.size() > kMostBufferedLines) return SinkVerdict::StopFile;
+    chars_.append(chars);
+    lines_.append(line);
+    held_.push_back({lineNumber, chars_.size(), lines_.size(), counted});
+    return SinkVerdict::GoOn;
+  }
+
   struct Held {
     std::int64_t number;
     std::size_t charsEnd, linesEnd;
+    bool counted;  // a hit, not a line only looked at
   };
   bool keepLines_;
   std::vector<Held> held_;
@@ -90,17 +100,47 @@ class LinesToBuffer : public ReportLines {
   std::size_t kept_ = 0;
 };
 
-// Each hit's runs kept beside the worker's lines.
+// Each hit's runs kept beside the worker's lines. The runs of lines that
+// add no report line (escapes) count against kMostBufferedLines here.
 class RunsToBuffer : public RunSink {
  public:
   explicit RunsToBuffer(std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out) : out_(out) {}
   SinkVerdict Runs(const std::string&, TextEncoding, std::int64_t lineNumber, std::vector<CharacterRun>& runs) override {
+    for (const CharacterRun& run : runs) kept_ += run.text.size() + sizeof run;
+    if (kept_ > kMostBufferedLines) return SinkVerdict::StopFile;
     out_.emplace_back(lineNumber, std::move(runs));
     return SinkVerdict::GoOn;
   }
 
  private:
   std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out_;
+  std::size_t kept_ = 0;
+};
+
+// The bytes the line loop stops at when escapes are sought too: those of
+// the extraction, and "\\", "&" and "%", which start every escape.
+class EscapeStops {
+ public:
+  explicit EscapeStops(const SignificantBytes& significant) : significant_(significant) {}
+  bool Is(unsigned char c) const { return significant_.Is(c) || c == '\\' || c == '&' || c == '%'; }
+  std::uint64_t Mask64(const unsigned char* p) const {
+    std::uint64_t mask = significant_.Mask64(p);
+#if defined(__SSE2__)
+    const __m128i backslash = _mm_set1_epi8('\\'), amp = _mm_set1_epi8('&'), percent = _mm_set1_epi8('%');
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, amp)),
+                                       _mm_cmpeq_epi8(v, percent));
+      mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit))) << (16 * k);
+    }
+#else
+    for (int k = 0; k < 64; ++k) mask |= static_cast<std::uint64_t>(Is(p[k])) << k;
+#endif
+    return mask;
+  }
+
+ private:
+  const SignificantBytes& significant_;
 };
 
 // The extraction of a line in each way a file is read. Each returns false
@@ -156,6 +196,8 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
   bool tagMet = false;
   std::int64_t lineNumber = 0;
   const SignificantBytes significant(settings.SearchUnicode != 0);
+  const EscapeStops escapeStops(significant);
+  const bool escapes = settings.findRuns && settings.findEscapes;
   // Only a file read as GBK by the user's choice asks whether it would read
   // as UTF-8: lines with characters are checked until one is not UTF-8,
   // which for a GBK text is its first. (The automatic choice has asked
@@ -170,7 +212,9 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
   for (;;) {
     // Lines without a byte the extraction could use are only counted; until
     // a start tag is met every line has to be looked at for it.
-    if (!tagApplies || tagMet) lineNumber += static_cast<std::int64_t>(reader.SkipPlainLines(significant));
+    if (!tagApplies || tagMet)
+      lineNumber += static_cast<std::int64_t>(escapes ? reader.SkipPlainLines(escapeStops)
+                                                      : reader.SkipPlainLines(significant));
     if (!reader.ReadLine(line)) break;
     if (wiring.IsCancelled()) break;
     ++lineNumber;
@@ -184,7 +228,13 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
     }
     if (trial && !trial->sawBeyondAscii)
       for (const char c : line) trial->sawBeyondAscii = trial->sawBeyondAscii || static_cast<unsigned char>(c) >= 0x80;
-    if (chars.empty()) continue;
+    if (chars.empty()) {
+      if (!escapes) continue;
+      const SinkVerdict verdict = hits.Uncounted(lineNumber, line);
+      if (verdict == SinkVerdict::StopFile) return LoopEnd::StopFile;
+      if (verdict == SinkVerdict::StopSearch) return LoopEnd::StopSearch;
+      continue;
+    }
     if (maybeUtf8) maybeUtf8 = utf8.Feed(line) && utf8.Feed("\n");
     const SinkVerdict verdict = hits.Hit(lineNumber, chars, line);
     if (verdict == SinkVerdict::StopFile) return LoopEnd::StopFile;
@@ -268,6 +318,7 @@ void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const st
   // A known Unicode encoding: from a byte-order mark, or UTF-8 as chosen.
   const auto runUnicode = [&](TextEncoding encoding, std::size_t markLength) {
     read.encoding = encoding;
+    read.markLength = markLength;
     platform::ReadAs(reader, encoding, markLength);
     const std::string tag = TagFor(settings, encoding);
     const bool tagApplies = tagWanted && ContainsStartTag(wiring, tagPath, encoding, markLength, tag);
@@ -359,16 +410,40 @@ bool LinesToReport::HitLine(std::int64_t lineNumber, std::string_view chars) {
 }
 
 ReportHits::ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
-                       ReportLines& lines, RunSink* runs)
-    : settings_(settings), path_(path), converted_(converted), read_(read), lines_(lines), runs_(runs) {}
+                       ReportLines& lines, RunSink* runs, const RunAnnotator* annotator)
+    : settings_(settings), path_(path), converted_(converted), read_(read), lines_(lines), runs_(runs),
+      annotator_(annotator) {}
+
+ReportHits::~ReportHits() = default;
+
+bool ReportHits::Marked(std::string_view line) const {
+  return !settings_.ignoreMarker.empty() && line.find(settings_.ignoreMarker) != std::string_view::npos;
+}
+
+void ReportHits::Annotate(std::int64_t lineNumber, std::string_view line) {
+  if (!annotation_) annotation_ = annotator_->ForFile({path_, read_.encoding, read_.markLength, converted_});
+  annotation_->Line(lineNumber, line, lineRuns_);
+}
 
 SinkVerdict ReportHits::Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) {
   if (!headerWritten_) lines_.Header(path_);
   headerWritten_ = true;
   if (!lines_.HitLine(lineNumber, chars)) return SinkVerdict::StopFile;
   if (!runs_ || !settings_.findRuns) return SinkVerdict::GoOn;
-  FindRunsUnlessMarked(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.Chars,
-                       settings_.ignoreMarker, lineRuns_);
+  if (Marked(line)) {
+    lineRuns_.clear();
+  } else {
+    FindRuns(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.Chars, lineRuns_);
+    if (annotator_) Annotate(lineNumber, line);
+  }
+  return runs_->Runs(path_, read_.encoding, lineNumber, lineRuns_);
+}
+
+SinkVerdict ReportHits::Uncounted(std::int64_t lineNumber, std::string_view line) {
+  if (!runs_ || !settings_.findRuns || !annotator_ || Marked(line)) return SinkVerdict::GoOn;
+  lineRuns_.clear();
+  Annotate(lineNumber, line);
+  if (lineRuns_.empty()) return SinkVerdict::GoOn;
   return runs_->Runs(path_, read_.encoding, lineNumber, lineRuns_);
 }
 
@@ -417,7 +492,7 @@ void PrepareFile(const ScanSettings& settings, const SearchWiring& wiring, const
                  platform::LineReader& reader, std::string& chars, PreparedFile& prepared) {
   LinesToBuffer lines(prepared.lines, settings.findRuns);
   RunsToBuffer runs(prepared.hitRuns);
-  ReportHits hits(settings, path, false, prepared.file.read, lines, &runs);
+  ReportHits hits(settings, path, false, prepared.file.read, lines, &runs, wiring.annotator);
   ReadFileText(settings, wiring, path, path, false, nullptr, reader, chars, hits, prepared.file);
   if (prepared.file.stoppedFile) {
     prepared = PreparedFile();

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct Finding {
   std::string path;  // UTF-8, as the walk built it from the PATH given
@@ -21,6 +23,9 @@ struct Finding {
   // finding's fingerprint, which survives lines moving. OccurrenceCounter
   // (or FindingStream) fills it in.
   std::int64_t occurrence = 0;
+  // What it is in its file ("comment", "string", "log", ...), printed when
+  // PrinterOptions::context asks.
+  std::vector<std::string_view> context;
 };
 
 struct FindingSummary {
@@ -29,4 +34,5 @@ struct FindingSummary {
   std::int64_t findings = 0;    // printed, that is new against the baseline
   std::int64_t suppressed = 0;  // accepted by the baseline
   std::int64_t baselineGone = 0;  // baseline entries that no longer occur
+  std::int64_t skipped = 0;     // dropped by their labels (--skip)
 };
