@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "finder/app/findings/FindingText.h"
 #include "finder/context/Escapes.h"
 #include "platform/CodePage.h"
 #include "platform/LineReader.h"
@@ -110,10 +111,14 @@ struct ThreadReader {
 
 class FileLabels final : public FileAnnotation {
  public:
-  FileLabels(const SourceLabelsOptions& options, const context::Classifier& classifier, const AnnotatedFile& file)
+  FileLabels(const SourceLabelsOptions& options, const context::Classifier& classifier, const std::string& here,
+             const AnnotatedFile& file)
       : options_(options), path_(file.path), encoding_(file.encoding), markLength_(file.markLength),
         converted_(file.converted), forms_(platform::CountedForms::Get(options.chars)) {
-    if (options.labels) context_.emplace(classifier, file.path);
+    // The path's folders label tests and locale files as the project names
+    // them, not the folders it lies in (a CI workspace under "test/").
+    if (options.labels)
+      context_.emplace(classifier, findings::RelativePath(platform::AnsiToUtf8OrRaw(file.path), here));
   }
   ~FileLabels() override {
     if (reader_ == nullptr) return;
@@ -218,8 +223,9 @@ thread_local ThreadReader FileLabels::shared_;
 
 }  // namespace
 
-SourceLabels::SourceLabels(const SourceLabelsOptions& options) : options_(options), classifier_(options.calls) {}
+SourceLabels::SourceLabels(const SourceLabelsOptions& options)
+    : options_(options), classifier_(options.calls), here_(findings::CurrentFolder()) {}
 
 std::unique_ptr<FileAnnotation> SourceLabels::ForFile(const AnnotatedFile& file) const {
-  return std::make_unique<FileLabels>(options_, classifier_, file);
+  return std::make_unique<FileLabels>(options_, classifier_, here_, file);
 }

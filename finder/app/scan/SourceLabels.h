@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "finder/context/SourceContext.h"
 #include "finder/engine/RunAnnotation.h"
@@ -20,10 +21,12 @@ class SourceLabels : public RunAnnotator {
  public:
   explicit SourceLabels(const SourceLabelsOptions& options);
   // A file's lines are read again, from its start up to its last line with
-  // a run, only when labels are asked and a lexer reads its kind.
+  // a run, only when labels are asked and a lexer reads its kind. Its path
+  // is labelled as it lies below the current folder.
   std::unique_ptr<FileAnnotation> ForFile(const AnnotatedFile& file) const override;
 
  private:
   SourceLabelsOptions options_;
   context::Classifier classifier_;
+  std::string here_;  // the current folder, which paths are labelled from
 };
