@@ -32,6 +32,8 @@ class Marks {
     }
     current_ = labels;
   }
+  // True when an asked place lies before byte (at or after the last Set).
+  bool AskedBefore(std::size_t byte) const { return next_ < bytes_.size() && bytes_[next_] < byte; }
   // The labels of each asked place, in order, once the line is read.
   const std::vector<Labels>& Finish() {
     while (next_ < bytes_.size()) {

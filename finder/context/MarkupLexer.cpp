@@ -80,6 +80,44 @@ std::size_t Find(std::string_view line, char c, std::size_t from, std::size_t to
   return at == nullptr ? to : static_cast<std::size_t>(static_cast<const char*>(at) - line.data());
 }
 
+// Where the next ">", "=" or (with braces) "{" stands in line[i, to), or to.
+std::size_t NextInTag(std::string_view line, std::size_t i, std::size_t to, bool braces) {
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+#if defined(__SSE2__)
+  const __m128i close = _mm_set1_epi8('>'), equals = _mm_set1_epi8('='), brace = _mm_set1_epi8(braces ? '{' : '>');
+  for (; i + 16 <= to; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, close), _mm_cmpeq_epi8(v, equals)), _mm_cmpeq_epi8(v, brace));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (i < to && p[i] != '>' && p[i] != '=' && !(braces && p[i] == '{')) ++i;
+  return i;
+}
+
+// Where a tag whose name ends at i ends on this line (past its ">"), when
+// it holds nothing the lexer reads in a state of its own but quoted values:
+// 0 when it goes on past to, or holds a brace (Svelte's expressions). As in
+// the tag's own state, a quote opens a value only right after "=" and its
+// blanks.
+std::size_t PlainTagEnd(std::string_view line, std::size_t i, std::size_t to, bool braces) {
+  while ((i = NextInTag(line, i, to, braces)) < to) {
+    const char c = line[i];
+    if (c == '>') return i + 1;
+    if (c == '{') return 0;
+    ++i;  // past "="
+    while (i < to && IsBlank(line[i])) ++i;
+    if (i < to && (line[i] == '"' || line[i] == '\'')) {
+      const void* close = i + 1 < to ? std::memchr(line.data() + i + 1, line[i], to - i - 1) : nullptr;
+      if (close == nullptr) return 0;
+      i = static_cast<std::size_t>(static_cast<const char*>(close) - line.data()) + 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 const MarkupRules* FindMarkupRules(std::string_view extension) {
@@ -274,6 +312,12 @@ std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::siz
   while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
   // Only <script>, <style> and <i18n> matter once the tag ends.
   const char first = Lower(line[nameStart]);
+  // Any other tag that ends on this line, with no asked place in it, is
+  // passed over in one go: text goes on after it as before it.
+  if (first != 's' && first != 'i' && !marks.AskedBefore(nameEnd)) {
+    const std::size_t end = PlainTagEnd(line, nameEnd, to, rules_.braces);
+    if (end != 0 && !marks.AskedBefore(end)) return end;
+  }
   if (first == 's' || first == 'i')
     SetLower(tag_, line.substr(nameStart, nameEnd - nameStart));
   else
