@@ -47,6 +47,15 @@ bool OpensJsx(std::string_view line, std::size_t i) {
   return line.compare(j, 8, "extends ") != 0;
 }
 
+// first, then middle, then last: a raw string's closing text. (Built by
+// appending: GCC 12 warns falsely of overlap in "x" + std::string(...).)
+std::string Enclosed(char first, std::string_view middle, std::string_view last) {
+  std::string text(1, first);
+  text.append(middle);
+  text.append(last);
+  return text;
+}
+
 // A string form made on the spot: raw strings, character literals, JSX attributes.
 StringForm Quoted(char escape, bool multiline) {
   StringForm form;
@@ -237,7 +246,7 @@ std::size_t CodeLexer::OpensComment(std::string_view line, std::size_t i, Marks&
     if (j < line.size() && line[j] == '[') {
       Frame frame;
       frame.kind = Kind::BlockComment;
-      frame.close = "]" + std::string(j - i - 3, '=') + "]";
+      frame.close = Enclosed(']', std::string(j - i - 3, '='), "]");
       Push(std::move(frame), i, marks);
       return j + 1;
     }
@@ -277,7 +286,7 @@ std::size_t CodeLexer::OpensSpecialString(std::string_view line, std::size_t i, 
       identifierEnd < n && line[identifierEnd] == '"') {
     const std::size_t paren = line.find('(', identifierEnd + 1);
     if (paren != std::string_view::npos && paren - identifierEnd - 1 <= 16) {
-      OpenString(raw, ")" + std::string(line.substr(identifierEnd + 1, paren - identifierEnd - 1)) + "\"", i,
+      OpenString(raw, Enclosed(')', line.substr(identifierEnd + 1, paren - identifierEnd - 1), "\""), i,
                  paren + 1, marks);
       return paren + 1;
     }
@@ -286,7 +295,7 @@ std::size_t CodeLexer::OpensSpecialString(std::string_view line, std::size_t i, 
     std::size_t j = identifierEnd;
     while (j < n && line[j] == '#') ++j;
     if (j < n && line[j] == '"') {
-      OpenString(raw, "\"" + std::string(j - identifierEnd, '#'), i, j + 1, marks);
+      OpenString(raw, Enclosed('"', std::string(j - identifierEnd, '#'), ""), i, j + 1, marks);
       return j + 1;
     }
   }
@@ -319,7 +328,7 @@ std::size_t CodeLexer::OpensSpecialString(std::string_view line, std::size_t i, 
     std::size_t j = i + 1;
     while (j < n && line[j] == '=') ++j;
     if (j < n && line[j] == '[') {
-      OpenString(raw, "]" + std::string(j - i - 1, '=') + "]", i, j + 1, marks);
+      OpenString(raw, Enclosed(']', std::string(j - i - 1, '='), "]"), i, j + 1, marks);
       return j + 1;
     }
   }
