@@ -93,6 +93,10 @@ class LinesToBuffer : public ReportLines {
     AppendHitLine(out_, lineNumber, chars);
     return true;
   }
+  bool Beside(std::size_t bytes) override {
+    kept_ += bytes;
+    return kept_ <= kMostBufferedLines;
+  }
 
  private:
   std::string& out_;
@@ -100,21 +104,17 @@ class LinesToBuffer : public ReportLines {
   std::size_t kept_ = 0;
 };
 
-// Each hit's runs kept beside the worker's lines. The runs of lines that
-// add no report line (escapes) count against kMostBufferedLines here.
+// Each hit's runs kept beside the worker's lines.
 class RunsToBuffer : public RunSink {
  public:
   explicit RunsToBuffer(std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out) : out_(out) {}
   SinkVerdict Runs(const std::string&, TextEncoding, std::int64_t lineNumber, std::vector<CharacterRun>& runs) override {
-    for (const CharacterRun& run : runs) kept_ += run.text.size() + sizeof run;
-    if (kept_ > kMostBufferedLines) return SinkVerdict::StopFile;
     out_.emplace_back(lineNumber, std::move(runs));
     return SinkVerdict::GoOn;
   }
 
  private:
   std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out_;
-  std::size_t kept_ = 0;
 };
 
 // The bytes the line loop stops at when escapes are sought too: those of
@@ -444,6 +444,9 @@ SinkVerdict ReportHits::Uncounted(std::int64_t lineNumber, std::string_view line
   lineRuns_.clear();
   Annotate(lineNumber, line);
   if (lineRuns_.empty()) return SinkVerdict::GoOn;
+  std::size_t bytes = 0;
+  for (const CharacterRun& run : lineRuns_) bytes += sizeof run + run.text.size();
+  if (!lines_.Beside(bytes)) return SinkVerdict::StopFile;
   return runs_->Runs(path_, read_.encoding, lineNumber, lineRuns_);
 }
 

@@ -66,6 +66,12 @@ class ReportLines {
   virtual ~ReportLines() = default;
   virtual void Header(std::string_view path) = 0;
   virtual bool HitLine(std::int64_t lineNumber, std::string_view chars) = 0;
+  // Runs of a line that adds no report line (escapes) are held beside the
+  // lines: false when those bytes would no longer fit.
+  virtual bool Beside(std::size_t bytes) {
+    (void)bytes;
+    return true;
+  }
 };
 
 class ReportWriter;
