@@ -271,63 +271,77 @@ std::size_t MarkupLexer::Until(std::string_view line, std::size_t i, std::size_t
   return at + end.size();
 }
 
+// Text and the plain tags in it are read here in one go, up to what opens a
+// state of its own or the end of the piece.
 std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
-  const std::size_t j = FindEither(line, '<', rules_.mustache || rules_.braces ? '{' : '<', i, to);
-  if (j == to) return to;
-  if (line[j] == '{') {
-    const bool doubled = j + 1 < to && line[j + 1] == '{';
-    if (rules_.mustache && !doubled && !rules_.braces) return j + 1;
-    code_ = &Code("JavaScript");
-    code_->Embed('}', "");
-    doubleBrace_ = doubled && rules_.mustache;
-    afterExpression_ = State::Text;
-    Enter(State::Expression, j, marks);
-    std::size_t after = j + (doubleBrace_ ? 2 : 1);
-    // Svelte's blocks: {#if ...}, {:else}, {/each}, {@html ...}; the word is no script.
-    if (rules_.braces && after < to && (line[after] == '#' || line[after] == ':' || line[after] == '/' || line[after] == '@'))
-      for (++after; after < to && IsAlpha(line[after]);) ++after;
-    return after;
+  for (;;) {
+    const std::size_t j = FindEither(line, '<', rules_.mustache || rules_.braces ? '{' : '<', i, to);
+    if (j == to) return to;
+    if (line[j] == '{') {
+      const bool doubled = j + 1 < to && line[j + 1] == '{';
+      if (rules_.mustache && !doubled && !rules_.braces) {
+        i = j + 1;
+        continue;
+      }
+      code_ = &Code("JavaScript");
+      code_->Embed('}', "");
+      doubleBrace_ = doubled && rules_.mustache;
+      afterExpression_ = State::Text;
+      Enter(State::Expression, j, marks);
+      std::size_t after = j + (doubleBrace_ ? 2 : 1);
+      // Svelte's blocks: {#if ...}, {:else}, {/each}, {@html ...}; the word is no script.
+      if (rules_.braces && after < to &&
+          (line[after] == '#' || line[after] == ':' || line[after] == '/' || line[after] == '@'))
+        for (++after; after < to && IsAlpha(line[after]);) ++after;
+      return after;
+    }
+    const char next = j + 1 < to ? line[j + 1] : 0;
+    if (next == '!' && StartsWith(line, j, "<!--")) {
+      Enter(State::Comment, j, marks);
+      return j + 4;
+    }
+    if (next == '!' && StartsWith(line, j, "<![CDATA[")) {
+      Enter(State::CData, j + 9, marks);
+      return j + 9;
+    }
+    if (next == '!') {
+      Enter(State::Declaration, j, marks);
+      return j + 2;
+    }
+    if (next == '?') {
+      Enter(State::Instruction, j, marks);
+      return j + 2;
+    }
+    const bool closing = j + 1 < to && line[j + 1] == '/';
+    const std::size_t nameStart = j + (closing ? 2 : 1);
+    if (nameStart >= to || !IsAlpha(line[nameStart])) {
+      i = j + 1;
+      continue;
+    }
+    std::size_t nameEnd = nameStart;
+    while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
+    // Only <script>, <style> and <i18n> matter once the tag ends.
+    const char first = Lower(line[nameStart]);
+    // Any other tag that ends on this line, with no asked place in it, is
+    // passed over in one go: text goes on after it as before it.
+    if (first != 's' && first != 'i' && !marks.AskedBefore(nameEnd)) {
+      const std::size_t end = PlainTagEnd(line, nameEnd, to, rules_.braces);
+      if (end != 0 && !marks.AskedBefore(end)) {
+        i = end;
+        continue;
+      }
+    }
+    if (first == 's' || first == 'i')
+      SetLower(tag_, line.substr(nameStart, nameEnd - nameStart));
+    else
+      tag_.clear();
+    closingTag_ = closing;
+    attribute_.clear();
+    language_.clear();
+    valueNext_ = false;
+    Enter(State::Tag, j, marks);
+    return nameEnd;
   }
-  const char next = j + 1 < to ? line[j + 1] : 0;
-  if (next == '!' && StartsWith(line, j, "<!--")) {
-    Enter(State::Comment, j, marks);
-    return j + 4;
-  }
-  if (next == '!' && StartsWith(line, j, "<![CDATA[")) {
-    Enter(State::CData, j + 9, marks);
-    return j + 9;
-  }
-  if (next == '!') {
-    Enter(State::Declaration, j, marks);
-    return j + 2;
-  }
-  if (next == '?') {
-    Enter(State::Instruction, j, marks);
-    return j + 2;
-  }
-  const bool closing = j + 1 < to && line[j + 1] == '/';
-  const std::size_t nameStart = j + (closing ? 2 : 1);
-  if (nameStart >= to || !IsAlpha(line[nameStart])) return j + 1;
-  std::size_t nameEnd = nameStart;
-  while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
-  // Only <script>, <style> and <i18n> matter once the tag ends.
-  const char first = Lower(line[nameStart]);
-  // Any other tag that ends on this line, with no asked place in it, is
-  // passed over in one go: text goes on after it as before it.
-  if (first != 's' && first != 'i' && !marks.AskedBefore(nameEnd)) {
-    const std::size_t end = PlainTagEnd(line, nameEnd, to, rules_.braces);
-    if (end != 0 && !marks.AskedBefore(end)) return end;
-  }
-  if (first == 's' || first == 'i')
-    SetLower(tag_, line.substr(nameStart, nameEnd - nameStart));
-  else
-    tag_.clear();
-  closingTag_ = closing;
-  attribute_.clear();
-  language_.clear();
-  valueNext_ = false;
-  Enter(State::Tag, j, marks);
-  return nameEnd;
 }
 
 std::size_t MarkupLexer::StepTag(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
