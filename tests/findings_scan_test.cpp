@@ -289,7 +289,7 @@ TEST_F(FindingsScan, SourceContextLabelsEachFinding) {
   EXPECT_NE(Run({"--format", "github", "--context", app}).out.find("::[string,i18n] 翻译\n"), npos);
   // More call names, one of each kind.
   dir_.Write("p/src/more.js", "report(\"甲\");\nlocalize(\"乙\");\n");
-  EXPECT_EQ(Run({"--format", "vimgrep", "--context", "--log-calls", "report", "--i18n-calls", "x,localize",
+  EXPECT_EQ(Run({"--format", "vimgrep", "--context", "--log-calls", "report", "--i18n-calls", "x, localize",
                  p + "/src/more.js"}).out,
             p + "/src/more.js:1:9:[string,log] 甲\n" + p + "/src/more.js:2:11:[string,i18n] 乙\n");
 

@@ -130,13 +130,17 @@ bool FlagOption(const std::string& arg, ScanOptions& options) {
   return true;
 }
 
-// The parts of a list separated by ",", empty ones left out.
+// The parts of a list separated by ",", without the blanks around them;
+// empty ones left out.
 std::vector<std::string> SplitList(const std::string& text) {
   std::vector<std::string> parts;
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t end = std::min(text.find(',', start), text.size());
-    if (end > start) parts.push_back(text.substr(start, end - start));
+    std::size_t first = start, last = end;
+    while (first < last && (text[first] == ' ' || text[first] == '\t')) ++first;
+    while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
+    if (last > first) parts.push_back(text.substr(first, last - first));
     start = end + 1;
   }
   return parts;
