@@ -258,3 +258,102 @@ TEST_F(FindingsScan, TheLimitIsSaid) {
   EXPECT_NE(cut.err.find("1 file(s) stopped at the per-file limit of 30 bytes; --no-limit reads them whole"), npos)
       << cut.err;
 }
+
+// A small mixed tree as a Chinese team's code base holds it: each finding
+// labelled by its file's syntax (a GBK file whose character's trail byte
+// is a backslash included), in every format; the CI recipe keeps only what
+// must be translated.
+TEST_F(FindingsScan, SourceContextLabelsEachFinding) {
+  dir_.Write("p/src/app.js", "// 注释\nconst a = \"字符串\";\nconsole.log(\"日志\");\nt(\"翻译\");\n");
+  dir_.Write("p/src/gbk.js", "s = \"\x81\x5C\"; // " + Gbk("注释") + "\n");  // 乗: 81 5C
+  dir_.Write("p/src/page.html", "<p title=\"属性\">文本</p><!-- 注释 -->\n<script>var s = '脚本';</script>\n");
+  dir_.Write("p/tests/a.test.js", "expect(\"测试\");\n");
+  dir_.Write("p/locales/zh.json", "{\"k\": \"值\"}\n");
+  dir_.Write("p/notes.txt", "纯文本\n");
+  const std::string p = dir_ / "p";
+  const Outcome labelled = Run({"--format", "vimgrep", "--context", "-j1", p});
+  EXPECT_EQ(labelled.status, 0) << labelled.err;
+  EXPECT_EQ(labelled.out, p + "/locales/zh.json:1:8:[string,locale] 值\n" +
+                              p + "/src/app.js:1:4:[comment] 注释\n" + p + "/src/app.js:2:12:[string] 字符串\n" +
+                              p + "/src/app.js:3:14:[string,log] 日志\n" + p + "/src/app.js:4:4:[string,i18n] 翻译\n" +
+                              p + "/src/gbk.js:1:6:[string] 乗\n" + p + "/src/gbk.js:1:14:[comment] 注释\n" +
+                              p + "/src/page.html:1:11:[attribute] 属性\n" + p + "/src/page.html:1:19:[text] 文本\n" +
+                              p + "/src/page.html:1:34:[comment] 注释\n" + p + "/src/page.html:2:18:[string] 脚本\n" +
+                              p + "/tests/a.test.js:1:9:[string,test] 测试\n" + p + "/notes.txt:1:1:[text] 纯文本\n");
+
+  const std::string app = p + "/src/app.js";
+  EXPECT_NE(Run({"--format", "json", "--context", app}).out.find("\"text\":\"日志\",\"encoding\":\"UTF-8\","
+                                                                   "\"context\":[\"string\",\"log\"]}\n"),
+            npos);
+  EXPECT_NE(Run({"--format", "sarif", "--context", app}).out.find("\"properties\":{\"context\":[\"comment\"]}}"), npos);
+  EXPECT_NE(Run({"--format", "github", "--context", app}).out.find("::[string,i18n] 翻译\n"), npos);
+  // More call names, one of each kind.
+  dir_.Write("p/src/more.js", "report(\"甲\");\nlocalize(\"乙\");\n");
+  EXPECT_EQ(Run({"--format", "vimgrep", "--context", "--log-calls", "report", "--i18n-calls", "x, localize",
+                 p + "/src/more.js"}).out,
+            p + "/src/more.js:1:9:[string,log] 甲\n" + p + "/src/more.js:2:11:[string,i18n] 乙\n");
+
+  const Outcome recipe =
+      Run({"--check", "--format", "vimgrep", "--skip", "comment,log,i18n,test,locale", "-j1", p});
+  EXPECT_EQ(recipe.status, 1);
+  EXPECT_EQ(recipe.out, p + "/src/app.js:2:12:字符串\n" + p + "/src/gbk.js:1:6:乗\n" + p + "/src/more.js:1:9:甲\n" +
+                            p + "/src/more.js:2:11:乙\n" + p + "/src/page.html:1:11:属性\n" +
+                            p + "/src/page.html:1:19:文本\n" + p + "/src/page.html:2:18:脚本\n" +
+                            p + "/notes.txt:1:1:纯文本\n");
+  EXPECT_EQ(Run({"--skip", "comments", "--check", p}).status, 2);  // no such label
+  EXPECT_EQ(Run({"--context", p}).status, 2);                       // labels belong to findings
+}
+
+// Skipping is no way to forget or to smuggle: a baseline made without
+// --skip holds under it (a skipped finding is neither new nor gone), a new
+// string whose text an older, skipped comment holds is still new, and a
+// baseline written under --skip keeps what it skipped.
+TEST_F(FindingsScan, ABaselineAcrossSkipChanges) {
+  dir_.Write("p/a.js", "// 注释\nx = \"文字\";\n");
+  dir_.Write("p/b.html", "<!-- 注释 --><p>正文</p>\n");
+  const std::string p = dir_ / "p";
+  const std::string baseline = dir_ / "b.json";
+  ASSERT_EQ(Run({"--baseline", baseline, "--update-baseline", p}).status, 0);
+  const Outcome skipping = Run({"--check", "--skip", "comment", "--baseline", baseline, "--format", "json", "-q", p});
+  EXPECT_EQ(skipping.status, 0) << skipping.out;
+  EXPECT_NE(skipping.out.find("\"findings\":0,\"suppressed\":2,\"baseline_gone\":0,\"skipped\":2"), npos)
+      << skipping.out;
+
+  dir_.Write("p/a.js", "// 注释\nx = \"文字\";\n// 新注释\n");
+  EXPECT_EQ(Run({"--check", "--skip", "comment", "--baseline", baseline, p}).status, 0);
+  EXPECT_EQ(Run({"--check", "--baseline", baseline, p}).status, 1);
+  ASSERT_EQ(Run({"--skip", "comment", "--baseline", baseline, "--update-baseline", p}).status, 0);
+  EXPECT_EQ(Run({"--check", "--baseline", baseline, p}).status, 0);  // the comments were recorded
+
+  dir_.Write("p/a.js", "// 注释\nx = \"文字\";\n// 新注释\ny = \"注释\";\n");
+  EXPECT_EQ(Run({"--check", "--skip", "comment", "--baseline", baseline, p}).status, 1);
+}
+
+// Each form of escape once, found where it starts (bytes as stored in
+// vimgrep, code points in JSON), beside the characters of the same line; a
+// reference the engine converts is not found twice; the report and the
+// counts stay those of a search without --escapes.
+TEST_F(FindingsScan, ChineseWrittenAsEscapes) {
+  const std::string e = dir_.Write("e.txt", "a\\u4e2d\\u6587 中\\u6587\n\\ud840\\udc00\n"
+                                            "\\u{4E2D} \\U00004E2D \\x{4E2D}\n"
+                                            "\"\\xe4\\xb8\\xad\" %E4%B8%AD \\4E2D\n"
+                                            "&#20013;&#x6587; &#26159;\nplain \\n & 100%\n");
+  const std::string g = dir_.Write("g.txt", Gbk("中") + "\\u6587\n");
+  const Outcome found = Run({"--format", "vimgrep", "--escapes", "-j1", e, g});
+  EXPECT_EQ(found.out, e + ":1:2:中文\n" + e + ":1:15:中\n" + e + ":1:18:文\n" + e + ":2:1:𠀀\n" + e + ":3:1:中\n" +
+                           e + ":3:10:中\n" + e + ":3:21:中\n" + e + ":4:2:中\n" + e + ":4:16:中\n" + e + ":4:26:中\n" +
+                           e + ":5:1:中\n" + e + ":5:9:文\n" + e + ":5:18:是\n" + g + ":1:1:中\n" + g + ":1:3:文\n");
+  const std::string json = Run({"--format", "json", "--escapes", e}).out;
+  EXPECT_NE(json.find("\"line\":1,\"column\":18,\"character_column\":16,\"text\":\"文\""), npos) << json;
+
+  const Outcome with = Run({"--format", "json", "--escapes", "--report", dir_ / "with.txt", e, g});
+  const Outcome without = Run({"--format", "json", "--report", dir_ / "without.txt", e, g});
+  EXPECT_EQ(ReadFileBytes(dir_ / "with.txt"), ReadFileBytes(dir_ / "without.txt"));
+  // The same files and characters: "files":2,"characters":N
+  const auto counts = [](const std::string& out) {
+    const std::size_t from = out.find("\"files\"");
+    return out.substr(from, out.find(",\"findings\"") - from);
+  };
+  EXPECT_EQ(counts(with.out), counts(without.out));
+  EXPECT_NE(counts(with.out), "");
+}

@@ -26,7 +26,7 @@ constexpr const char* kTree = "/work/tree";
 
 Finding Make(std::string path, std::int64_t line, std::int64_t column, std::int64_t characterColumn, std::string text,
              std::string encoding = "UTF-8", std::int64_t span = 0) {
-  return {std::move(path), line, column, characterColumn, std::move(text), std::move(encoding), span, 0, {}};
+  return {std::move(path), line, column, characterColumn, std::move(text), std::move(encoding), span, 0, {}, {}};
 }
 
 // What write prints on a FILE*.

@@ -108,11 +108,26 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
   }
 }
 
-void FindRunsUnlessMarked(std::string_view line, TextEncoding encoding, bool systemText, bool references,
-                          platform::CharacterSet set, std::string_view marker, std::vector<CharacterRun>& runs) {
-  if (!marker.empty() && line.find(marker) != std::string_view::npos) {
-    runs.clear();
-    return;
+std::int64_t StoredColumn(std::string_view line, TextEncoding encoding, bool systemText, std::int64_t characterColumn) {
+  const bool gbk = encoding == TextEncoding::Gbk;
+  const bool utf16 = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+  std::size_t i = 0;
+  std::int64_t units = 0;
+  for (std::int64_t character = 1; character < characterColumn && i < line.size(); ++character) {
+    std::size_t length = 1;
+    char32_t c = p[i];
+    if (p[i] >= 0x80) {
+      if (gbk) {
+        length = systemText ? platform::DecodeAnsiChar(line, i, c) : platform::GbkCharLength(line, i);
+      } else {
+        const int decoded = platform::DecodeUtf8(p + i, line.size() - i, c);
+        length = decoded > 0 ? static_cast<std::size_t>(decoded) : 1;
+      }
+      if (length == 0) length = 1;
+    }
+    units += c >= 0x10000 ? 2 : 1;
+    i += length;
   }
-  FindRuns(line, encoding, systemText, references, set, runs);
+  return (utf16 ? 2 * units : static_cast<std::int64_t>(i)) + 1;
 }

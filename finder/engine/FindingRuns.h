@@ -18,6 +18,7 @@ struct CharacterRun {
   std::int64_t characterColumn = 0;  // 1-based, characters of the line
   std::int64_t characterSpan = 0;    // characters of the line the run takes
   std::string text;                  // its characters in UTF-8
+  std::uint32_t labels = 0;          // set by the wiring's RunAnnotator, if any
 };
 
 // line is as the reader gave it: the file's bytes for GBK (the system's own
@@ -27,7 +28,8 @@ struct CharacterRun {
 void FindRuns(std::string_view line, platform::TextEncoding encoding, bool systemText, bool references,
               platform::CharacterSet set, std::vector<CharacterRun>& runs);
 
-// The runs of a line with characters as a search finds them: none on a line
-// that holds the marker (when it is not empty).
-void FindRunsUnlessMarked(std::string_view line, platform::TextEncoding encoding, bool systemText, bool references,
-                          platform::CharacterSet set, std::string_view marker, std::vector<CharacterRun>& runs);
+// The stored column (as CharacterRun::byteColumn counts it) of the 1-based
+// character column of line, with characters counted as FindRuns counts
+// them without references (a reference's bytes are characters of their own).
+std::int64_t StoredColumn(std::string_view line, platform::TextEncoding encoding, bool systemText,
+                          std::int64_t characterColumn);

@@ -192,7 +192,8 @@ void HanziSearcher::ReadHere(const std::string& path, const std::string& fileToR
   // nothing: the output is another search's.
   if (converted && !converterLock_.Held() && wiring_.IsCancelled()) return;
   LinesToReport lines(report_);
-  ReportHits hits(settings_, path, converted, file.read, lines, wiring_.runs, converted ? &locators_ : nullptr);
+  ReportHits hits(settings_, path, converted, file.read, lines, wiring_.runs, wiring_.annotator,
+                  converted ? &locators_ : nullptr);
   try {
     ReadFileText(settings_, wiring_, path, fileToRead, converted, &report_, reader_, chars_, hits, file);
     // The file's lines leave the buffer with it, so that a full disk ends

@@ -38,20 +38,19 @@ class HeldHits : public HitSink {
  public:
   explicit HeldHits(bool keepLines) : keepLines_(keepLines) {}
   SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
-    if (!keepLines_) line = {};
-    // Checked before the copy, so that a huge line is never held twice.
-    if (chars_.size() + lines_.size() + chars.size() + line.size() > kMostBufferedLines) return SinkVerdict::StopFile;
-    chars_.append(chars);
-    lines_.append(line);
-    held_.push_back({lineNumber, chars_.size(), lines_.size()});
-    return SinkVerdict::GoOn;
+    return Hold(lineNumber, chars, line, true);
+  }
+  SinkVerdict Uncounted(std::int64_t lineNumber, std::string_view line) override {
+    return Hold(lineNumber, {}, line, false);
   }
   // Hands the held hits to the sink, as long as it takes them.
   SinkVerdict HandOn(HitSink& to) const {
     std::size_t chars = 0, lines = 0;
     for (const Held& held : held_) {
-      const SinkVerdict verdict = to.Hit(held.number, std::string_view(chars_).substr(chars, held.charsEnd - chars),
-                                         std::string_view(lines_).substr(lines, held.linesEnd - lines));
+      const std::string_view line = std::string_view(lines_).substr(lines, held.linesEnd - lines);
+      const SinkVerdict verdict =
+          held.counted ? to.Hit(held.number, std::string_view(chars_).substr(chars, held.charsEnd - chars), line)
+                       : to.Uncounted(held.number, line);
       if (verdict != SinkVerdict::GoOn) return verdict;
       chars = held.charsEnd;
       lines = held.linesEnd;
@@ -60,9 +59,20 @@ class HeldHits : public HitSink {
   }
 
  private:
+  SinkVerdict Hold(std::int64_t lineNumber, std::string_view chars, std::string_view line, bool counted) {
+    if (!keepLines_) line = {};
+    // Checked before the copy, so that a huge line is never held twice.
+    if (chars_.size() + lines_.size() + chars.size() + line.size() > kMostBufferedLines) return SinkVerdict::StopFile;
+    chars_.append(chars);
+    lines_.append(line);
+    held_.push_back({lineNumber, chars_.size(), lines_.size(), counted});
+    return SinkVerdict::GoOn;
+  }
+
   struct Held {
     std::int64_t number;
     std::size_t charsEnd, linesEnd;
+    bool counted;  // a hit, not a line only looked at
   };
   bool keepLines_;
   std::vector<Held> held_;
@@ -82,6 +92,10 @@ class LinesToBuffer : public ReportLines {
     if (kept_ > kMostBufferedLines) return false;
     AppendHitLine(out_, lineNumber, chars);
     return true;
+  }
+  bool Beside(std::size_t bytes) override {
+    kept_ += bytes;
+    return kept_ <= kMostBufferedLines;
   }
 
  private:
@@ -156,7 +170,10 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
                   LineScan& scan, TextRead& read) {
   bool tagMet = false;
   std::int64_t lineNumber = 0;
-  const platform::StopBytes stops = SignificantBytes(settings.SearchUnicode != 0).Stops();
+  platform::StopBytes stops = SignificantBytes(settings.SearchUnicode != 0).Stops();
+  // With escapes, a line of ASCII may hold Chinese written as escapes.
+  const bool escapes = settings.findRuns && settings.findEscapes;
+  if (escapes) stops.Add('\\').Add('&').Add('%');
   // Only a file read as GBK by the user's choice asks whether it would read
   // as UTF-8: lines with characters are checked until one is not UTF-8,
   // which for a GBK text is its first. (The automatic choice has asked
@@ -185,7 +202,13 @@ LoopEnd ScanLines(const ScanSettings& settings, const SearchWiring& wiring, plat
     }
     if (trial && !trial->sawBeyondAscii)
       for (const char c : line) trial->sawBeyondAscii = trial->sawBeyondAscii || static_cast<unsigned char>(c) >= 0x80;
-    if (chars.empty()) continue;
+    if (chars.empty()) {
+      if (!escapes) continue;
+      const SinkVerdict verdict = hits.Uncounted(lineNumber, line);
+      if (verdict == SinkVerdict::StopFile) return LoopEnd::StopFile;
+      if (verdict == SinkVerdict::StopSearch) return LoopEnd::StopSearch;
+      continue;
+    }
     if (maybeUtf8) maybeUtf8 = utf8.Feed(line) && utf8.Feed("\n");
     const SinkVerdict verdict = hits.Hit(lineNumber, chars, line);
     if (verdict == SinkVerdict::StopFile) return LoopEnd::StopFile;
@@ -269,6 +292,7 @@ void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const st
   // A known Unicode encoding: from a byte-order mark, or UTF-8 as chosen.
   const auto runUnicode = [&](TextEncoding encoding, std::size_t markLength) {
     read.encoding = encoding;
+    read.markLength = markLength;
     platform::ReadAs(reader, encoding, markLength);
     const std::string tag = TagFor(settings, encoding);
     const bool tagApplies = tagWanted && ContainsStartTag(wiring, tagPath, encoding, markLength, tag);
@@ -360,26 +384,56 @@ bool LinesToReport::HitLine(std::int64_t lineNumber, std::string_view chars) {
 }
 
 ReportHits::ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
-                       ReportLines& lines, RunSink* runs, const std::vector<std::string>* locators)
+                       ReportLines& lines, RunSink* runs, const RunAnnotator* annotator,
+                       const std::vector<std::string>* locators)
     : settings_(settings),
       path_(path),
       converted_(converted),
       read_(read),
       lines_(lines),
       runs_(runs),
+      annotator_(annotator),
       locators_(locators) {}
+
+ReportHits::~ReportHits() = default;
+
+bool ReportHits::Marked(std::string_view line) const {
+  return !settings_.ignoreMarker.empty() && line.find(settings_.ignoreMarker) != std::string_view::npos;
+}
+
+void ReportHits::Annotate(std::int64_t lineNumber, std::string_view line) {
+  if (!annotation_) annotation_ = annotator_->ForFile({path_, read_.encoding, read_.markLength, converted_});
+  annotation_->Line(lineNumber, line, lineRuns_);
+}
+
+std::string_view ReportHits::Locator(std::int64_t lineNumber) const {
+  if (!locators_ || lineNumber < 1 || static_cast<std::uint64_t>(lineNumber) > locators_->size()) return {};
+  return (*locators_)[static_cast<std::size_t>(lineNumber - 1)];
+}
 
 SinkVerdict ReportHits::Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) {
   if (!headerWritten_) lines_.Header(path_);
   headerWritten_ = true;
   if (!lines_.HitLine(lineNumber, chars)) return SinkVerdict::StopFile;
   if (!runs_ || !settings_.findRuns) return SinkVerdict::GoOn;
-  FindRunsUnlessMarked(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.Chars,
-                       settings_.ignoreMarker, lineRuns_);
-  std::string_view locator;
-  if (locators_ && lineNumber >= 1 && static_cast<std::uint64_t>(lineNumber) <= locators_->size())
-    locator = (*locators_)[static_cast<std::size_t>(lineNumber - 1)];
-  return runs_->Runs(path_, read_.encoding, lineNumber, locator, lineRuns_);
+  if (Marked(line)) {
+    lineRuns_.clear();
+  } else {
+    FindRuns(line, read_.encoding, converted_, settings_.SearchUnicode != 0, settings_.Chars, lineRuns_);
+    if (annotator_) Annotate(lineNumber, line);
+  }
+  return runs_->Runs(path_, read_.encoding, lineNumber, Locator(lineNumber), lineRuns_);
+}
+
+SinkVerdict ReportHits::Uncounted(std::int64_t lineNumber, std::string_view line) {
+  if (!runs_ || !settings_.findRuns || !annotator_ || Marked(line)) return SinkVerdict::GoOn;
+  lineRuns_.clear();
+  Annotate(lineNumber, line);
+  if (lineRuns_.empty()) return SinkVerdict::GoOn;
+  std::size_t bytes = 0;
+  for (const CharacterRun& run : lineRuns_) bytes += sizeof run + run.text.size();
+  if (!lines_.Beside(bytes)) return SinkVerdict::StopFile;
+  return runs_->Runs(path_, read_.encoding, lineNumber, Locator(lineNumber), lineRuns_);
 }
 
 bool ContainsStartTag(const SearchWiring& wiring, const std::string& path, TextEncoding encoding,
@@ -427,7 +481,7 @@ void PrepareFile(const ScanSettings& settings, const SearchWiring& wiring, const
                  platform::LineReader& reader, std::string& chars, PreparedFile& prepared) {
   LinesToBuffer lines(prepared.lines, settings.findRuns);
   RunsToBuffer runs(prepared.hitRuns);
-  ReportHits hits(settings, path, false, prepared.file.read, lines, &runs);
+  ReportHits hits(settings, path, false, prepared.file.read, lines, &runs, wiring.annotator);
   ReadFileText(settings, wiring, path, path, false, nullptr, reader, chars, hits, prepared.file);
   if (prepared.file.stoppedFile) {
     prepared = PreparedFile();

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "finder/engine/FindingRuns.h"
+#include "finder/engine/RunAnnotation.h"
 #include "finder/engine/ScanSettings.h"
 #include "finder/engine/Sinks.h"
 #include "platform/FileSearch.h"
@@ -27,6 +29,7 @@ struct LineScan {
 // How a file was read.
 struct TextRead {
   platform::TextEncoding encoding = platform::TextEncoding::Gbk;
+  std::size_t markLength = 0;  // of the byte-order mark its lines start after
   // Bytes that are not valid in its encoding were met (they acted as ASCII).
   bool invalidBytes = false;
   // Read as GBK, yet all that was read of it is UTF-8 with a character beyond
@@ -42,6 +45,13 @@ class HitSink {
  public:
   virtual ~HitSink() = default;
   virtual SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) = 0;
+  // A line without characters that the settings ask to be looked at all the
+  // same (ScanSettings::findEscapes); it adds nothing to the report.
+  virtual SinkVerdict Uncounted(std::int64_t lineNumber, std::string_view line) {
+    (void)lineNumber;
+    (void)line;
+    return SinkVerdict::GoOn;
+  }
 };
 
 // The first line's characters are kept for the workbook only, whose cell
@@ -56,6 +66,12 @@ class ReportLines {
   virtual ~ReportLines() = default;
   virtual void Header(std::string_view path) = 0;
   virtual bool HitLine(std::int64_t lineNumber, std::string_view chars) = 0;
+  // Runs of a line that adds no report line (escapes) are held beside the
+  // lines: false when those bytes would no longer fit.
+  virtual bool Beside(std::size_t bytes) {
+    (void)bytes;
+    return true;
+  }
 };
 
 class ReportWriter;
@@ -72,23 +88,33 @@ class LinesToReport : public ReportLines {
 };
 
 // The one sink of a file's hits: its report lines, and with findRuns the
-// line's runs, handed to runs in the encoding the file is read in (with the
-// line's locator, for a converted document that has them).
+// line's runs, annotated when the wiring has an annotator, handed to runs in
+// the encoding the file is read in (with the line's locator, for a converted
+// document that has them).
 class ReportHits : public HitSink {
  public:
   // read is filled in by the scan before the first hit.
   ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
-             ReportLines& lines, RunSink* runs, const std::vector<std::string>* locators = nullptr);
+             ReportLines& lines, RunSink* runs, const RunAnnotator* annotator,
+             const std::vector<std::string>* locators = nullptr);
+  ~ReportHits() override;
   SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override;
+  SinkVerdict Uncounted(std::int64_t lineNumber, std::string_view line) override;
 
  private:
+  bool Marked(std::string_view line) const;
+  void Annotate(std::int64_t lineNumber, std::string_view line);
+  std::string_view Locator(std::int64_t lineNumber) const;
+
   const ScanSettings& settings_;
   const std::string& path_;
   bool converted_;
   const TextRead& read_;
   ReportLines& lines_;
   RunSink* runs_;
+  const RunAnnotator* annotator_;
   const std::vector<std::string>* locators_;
+  std::unique_ptr<FileAnnotation> annotation_;
   bool headerWritten_ = false;
   std::vector<CharacterRun> lineRuns_;
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "finder/engine/RunAnnotation.h"
 #include "finder/engine/Sinks.h"
 #include "platform/TextEncoding.h"
 
@@ -26,6 +27,10 @@ class ScanSettings {
   // line holding ignoreMarker (when not empty) has none.
   bool findRuns = false;
   std::string ignoreMarker;
+  // With findRuns, lines without characters that hold a "\\", "&" or "%"
+  // (where escapes may stand) go to the wiring's annotator too; the report
+  // and the counts do not change.
+  bool findEscapes = false;
 };
 
 // The front end fills it before a search; the engine only reads it.
@@ -38,6 +43,8 @@ struct SearchWiring {
   ProblemSink* problems = nullptr;
   // The runs of every line with characters, with ScanSettings::findRuns.
   RunSink* runs = nullptr;
+  // Adds to each file's runs before they reach runs; none leaves them as found.
+  const RunAnnotator* annotator = nullptr;
   // The last step of every search; none (the terminal's --no-export, most
   // tests) leaves it out.
   SummaryExport* summaryExport = nullptr;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct Finding {
   std::string path;  // UTF-8, as the walk built it from the PATH given
@@ -25,6 +27,9 @@ struct Finding {
   // "slide 3 notes", "page 5"); line and columns are then those of its
   // converted text, which no editor has. Empty for other files.
   std::string locator;
+  // What it is in its file ("comment", "string", "log", ...), printed when
+  // PrinterOptions::context asks.
+  std::vector<std::string_view> context;
 };
 
 struct FindingSummary {
@@ -33,4 +38,5 @@ struct FindingSummary {
   std::int64_t findings = 0;    // printed, that is new against the baseline
   std::int64_t suppressed = 0;  // accepted by the baseline
   std::int64_t baselineGone = 0;  // baseline entries that no longer occur
+  std::int64_t skipped = 0;     // dropped by their labels (--skip)
 };

@@ -34,7 +34,7 @@ std::int64_t EndColumn(const Finding& finding) {
 
 class VimgrepPrinter : public FindingPrinter {
  public:
-  explicit VimgrepPrinter(std::FILE* out) : out_(out) {}
+  VimgrepPrinter(std::FILE* out, const PrinterOptions& options) : out_(out), context_(options.context) {}
 
   void Print(const Finding& finding) override {
     if (out_.Failed()) return;
@@ -50,6 +50,7 @@ class VimgrepPrinter : public FindingPrinter {
       out_.AppendNumber(finding.column);
     }
     out_.Append(':');
+    if (context_) findings::AppendLabelPrefix(out_.Buffer(), finding);
     findings::AppendTerminalSafe(out_.Buffer(), finding.text);
     out_.Append('\n');
     out_.MaybeFlush();
@@ -61,11 +62,13 @@ class VimgrepPrinter : public FindingPrinter {
  private:
   PrinterOutput out_;
   PathCache paths_;
+  bool context_;
 };
 
 class JsonLinesPrinter : public FindingPrinter {
  public:
-  JsonLinesPrinter(std::FILE* out, const PrinterOptions& options) : out_(out), characterSet_(options.characterSet) {}
+  JsonLinesPrinter(std::FILE* out, const PrinterOptions& options)
+      : out_(out), characterSet_(options.characterSet), context_(options.context), skipping_(options.skipping) {}
 
   void Print(const Finding& finding) override {
     if (out_.Failed()) return;
@@ -86,6 +89,10 @@ class JsonLinesPrinter : public FindingPrinter {
     findings::AppendJsonString(out_.Buffer(), finding.text);
     out_.Append(R"(,"encoding":)");
     findings::AppendJsonString(out_.Buffer(), finding.encoding);
+    if (context_) {
+      out_.Append(R"(,"context":)");
+      findings::AppendLabelArray(out_.Buffer(), finding);
+    }
     out_.Append("}\n");
     out_.MaybeFlush();
   }
@@ -101,6 +108,10 @@ class JsonLinesPrinter : public FindingPrinter {
     out_.AppendNumber(summary.suppressed);
     out_.Append(R"(,"baseline_gone":)");
     out_.AppendNumber(summary.baselineGone);
+    if (skipping_) {
+      out_.Append(R"(,"skipped":)");
+      out_.AppendNumber(summary.skipped);
+    }
     out_.Append(R"(,"chars":)");
     findings::AppendJsonString(out_.Buffer(), characterSet_);
     out_.Append("}\n");
@@ -113,6 +124,8 @@ class JsonLinesPrinter : public FindingPrinter {
   PrinterOutput out_;
   PathCache paths_;
   std::string characterSet_;
+  bool context_;
+  bool skipping_;
 };
 
 std::string Counted(std::int64_t count, std::string_view one, std::string_view many) {
@@ -122,7 +135,8 @@ std::string Counted(std::int64_t count, std::string_view one, std::string_view m
 class GithubPrinter : public FindingPrinter {
  public:
   GithubPrinter(std::FILE* out, const PrinterOptions& options)
-      : out_(out), relative_(options.currentFolder), limit_(options.annotationLimit < 0 ? 0 : options.annotationLimit) {}
+      : out_(out), relative_(options.currentFolder), limit_(options.annotationLimit < 0 ? 0 : options.annotationLimit),
+        context_(options.context), skipping_(options.skipping) {}
 
   void Print(const Finding& finding) override {
     if (++printed_ > limit_ || out_.Failed()) return;
@@ -140,7 +154,10 @@ class GithubPrinter : public FindingPrinter {
     }
     out_.Append("::");
     // A document's finding is annotated on the file, its locator first.
-    findings::AppendWorkflowData(out_.Buffer(), finding.locator.empty() ? finding.text : finding.locator + ": " + finding.text);
+    std::string message = finding.locator.empty() ? std::string() : finding.locator + ": ";
+    if (context_) findings::AppendLabelPrefix(message, finding);
+    message += finding.text;
+    findings::AppendWorkflowData(out_.Buffer(), message);
     out_.Append('\n');
   }
 
@@ -152,6 +169,7 @@ class GithubPrinter : public FindingPrinter {
                        Counted(summary.findings, "finding", "findings") + ", " +
                        std::to_string(summary.suppressed) + " suppressed by the baseline, " +
                        Counted(summary.baselineGone, "baseline entry", "baseline entries") + " gone";
+    if (skipping_) text += ", " + std::to_string(summary.skipped) + " skipped by their labels";
     if (printed_ > limit_) {
       text += "; " + Counted(printed_ - limit_, "finding is", "findings are") +
               " not annotated (GitHub shows at most " + std::to_string(limit_) +
@@ -171,12 +189,14 @@ class GithubPrinter : public FindingPrinter {
   PathCache paths_;
   std::int64_t limit_;
   std::int64_t printed_ = 0;
+  bool context_;
+  bool skipping_;
 };
 
 }  // namespace
 
 std::unique_ptr<FindingPrinter> MakePrinter(std::string_view format, std::FILE* out, const PrinterOptions& options) {
-  if (format == "vimgrep") return std::make_unique<VimgrepPrinter>(out);
+  if (format == "vimgrep") return std::make_unique<VimgrepPrinter>(out, options);
   if (format == "json") return std::make_unique<JsonLinesPrinter>(out, options);
   if (format == "sarif") return findings::MakeSarifPrinter(out, options);
   if (format == "github") return std::make_unique<GithubPrinter>(out, options);

@@ -50,6 +50,11 @@ struct PrinterOptions {
   // The character set in force ("gbk" or "han"), which the JSON summary and
   // the SARIF messages name.
   std::string characterSet = "gbk";
+  // Each finding's labels (Finding::context) are printed: before the text in
+  // vimgrep and github, as "context" in json, in a property bag in sarif.
+  bool context = false;
+  // Findings are skipped by their labels: the closing counts say how many.
+  bool skipping = false;
 };
 
 // The names MakePrinter knows, for help and error texts.

@@ -19,8 +19,11 @@ class FindingStream {
 
   void Begin() { printer_.Begin(); }
   // Fills in finding.occurrence where the baseline or the format needs it;
-  // true when the finding is new and printed.
-  bool Add(Finding& finding);
+  // true when the finding is new and printed. A skipped finding is never
+  // printed nor counted as new, but it is numbered, recorded and matched
+  // against the baseline as any other, so that skipping some findings
+  // neither renumbers the others nor makes accepted ones look gone.
+  bool Add(Finding& finding, bool skipped = false);
   // The counters of the search so far; files and characters are the scan's.
   FindingSummary Summary(std::int64_t files, std::int64_t characters) const;
   // Closes the listing with Summary; false when the output failed.
@@ -38,4 +41,5 @@ class FindingStream {
   OccurrenceCounter occurrences_;
   std::int64_t new_ = 0;
   std::int64_t suppressed_ = 0;
+  std::int64_t skipped_ = 0;
 };

@@ -65,4 +65,26 @@ class PrinterOutput {
 // The format makers behind MakePrinter, one per source file.
 std::unique_ptr<FindingPrinter> MakeSarifPrinter(std::FILE* out, const PrinterOptions& options);
 
+// A finding's labels before its text: "[comment,log] ".
+inline void AppendLabelPrefix(std::string& out, const Finding& finding) {
+  out += '[';
+  for (std::size_t k = 0; k < finding.context.size(); ++k) {
+    if (k > 0) out += ',';
+    out += finding.context[k];
+  }
+  out += "] ";
+}
+
+// A finding's labels as a JSON array: ["comment","log"].
+inline void AppendLabelArray(std::string& out, const Finding& finding) {
+  out += '[';
+  for (std::size_t k = 0; k < finding.context.size(); ++k) {
+    if (k > 0) out += ',';
+    out += '"';
+    out += finding.context[k];
+    out += '"';
+  }
+  out += ']';
+}
+
 }  // namespace findings

@@ -32,7 +32,8 @@ class SarifPrinter : public FindingPrinter {
         toolVersion_(options.toolVersion),
         // The message says what the characters are under the set in force.
         messagePrefix_(options.characterSet == "han" ? "Chinese text (character set han): "
-                                                     : "Chinese characters (character set gbk): ") {}
+                                                     : "Chinese characters (character set gbk): "),
+        context_(options.context), skipping_(options.skipping) {}
 
   void Begin() override {
     if (begun_) return;
@@ -100,7 +101,12 @@ class SarifPrinter : public FindingPrinter {
       o += R"(}}}],"partialFingerprints":{"primaryLocationLineHash":")";
     }
     o += Fingerprint(finding);
-    o += R"("}})";
+    o += '"';
+    if (context_) {
+      o += R"(},"properties":{"context":)";
+      AppendLabelArray(o, finding);
+    }
+    o += "}}";
     out_.MaybeFlush();
   }
 
@@ -118,6 +124,10 @@ class SarifPrinter : public FindingPrinter {
     out_.AppendNumber(summary.suppressed);
     o += R"(,"baselineGone":)";
     out_.AppendNumber(summary.baselineGone);
+    if (skipping_) {
+      o += R"(,"skipped":)";
+      out_.AppendNumber(summary.skipped);
+    }
     o += "}}]}\n";
     return out_.Finish();
   }
@@ -162,6 +172,8 @@ class SarifPrinter : public FindingPrinter {
   std::string informationUri_;
   std::string toolVersion_;
   std::string messagePrefix_;
+  bool context_;
+  bool skipping_;
   bool begun_ = false;
   bool first_ = true;
   bool locationValid_ = false;

@@ -44,12 +44,16 @@ bool FindingsOutput::Open(const ScanOptions& options, const std::vector<SearchRo
   } else {
     PrinterOptions printing;
     printing.characterSet = ChoiceOf(kCharsChoices, options.search.Chars).option;
+    printing.context = options.context;
+    printing.skipping = options.skip != 0;
     printer_ = MakePrinter(options.format, out, printing);
     if (!printer_) {
       error = "unknown format '" + options.format + "': one of " + std::string(kFindingFormats) + " is needed";
       return false;
     }
   }
+  context_ = options.context;
+  skip_ = options.skip;
   covered_ = CoveredBy(roots);
   if (!options.baseline.empty()) {
     baselineFile_ = options.baseline;
@@ -79,7 +83,13 @@ SinkVerdict FindingsOutput::Runs(const std::string& path, platform::TextEncoding
     finding_.characterColumn = run.characterColumn;
     finding_.characterSpan = run.characterSpan;
     finding_.text = std::move(run.text);
-    stream_->Add(finding_);
+    if (context_) {
+      finding_.context.clear();
+      for (int label = 0; label < context::kLabelCount; ++label)
+        if (run.labels & context::Bit(static_cast<context::Label>(label)))
+          finding_.context.push_back(context::LabelName(static_cast<context::Label>(label)));
+    }
+    stream_->Add(finding_, (run.labels & skip_) != 0);
   }
   return printer_->Failed() ? SinkVerdict::StopSearch : SinkVerdict::GoOn;
 }

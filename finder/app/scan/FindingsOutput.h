@@ -46,6 +46,9 @@ class FindingsOutput : public RunSink {
   // The current file's name in UTF-8, and the finding reused run to run.
   std::string path_;
   Finding finding_;
+  // Labels are printed (--context); findings with these are skipped (--skip).
+  bool context_ = false;
+  context::Labels skip_ = 0;
 };
 
 // The roots' paths as a baseline holds them (relative to the current

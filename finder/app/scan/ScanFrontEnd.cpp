@@ -12,6 +12,7 @@
 #include "finder/app/findings/PathExclusions.h"
 #include "finder/app/findings/PathList.h"
 #include "finder/app/scan/FindingsOutput.h"
+#include "finder/app/scan/SourceLabels.h"
 #include "finder/app/scan/Terminal.h"
 #include "finder/app/search/FinderTexts.h"
 #include "finder/app/search/SearchStart.h"
@@ -179,6 +180,10 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   if (exclusions.Active()) scope.exclude = &exclusions;
   settings.findRuns = findingsCounted;
   settings.ignoreMarker = std::string(kIgnoreMarker);
+  settings.findEscapes = options.escapes;
+  std::optional<SourceLabels> labels;
+  if (options.Labelled() || options.escapes)
+    labels.emplace(SourceLabelsOptions{options.Labelled(), options.escapes, settings.Chars, options.calls});
   TerminalProgress progress(err);
   TerminalMessages messages(err, progress);
 
@@ -199,6 +204,7 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   wiring.problems = &problems;
   wiring.workers = options.threads > 0 ? options.threads : DefaultThreads();
   if (findingsCounted) wiring.runs = &findings;
+  if (labels) wiring.annotator = &*labels;
   if (findingsCounted ? options.exportGiven : options.exportWorkbook) wiring.summaryExport = &workbook;
 
   // Ctrl+C cancels like the dialog's cancel button: the report is closed and

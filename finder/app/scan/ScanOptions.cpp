@@ -51,6 +51,18 @@ const char kUsage[] =
     "  --update-baseline  write FILE anew from this search (exit 0 once written)\n"
     "  --check            exit 1 when there is a new finding, 0 when none\n"
     "                     (also without --format), 2 on any error\n"
+    "  --context          label each finding by where it stands in its file:\n"
+    "                     comment, string, text, attribute or code, and log,\n"
+    "                     i18n, test or locale where they apply\n"
+    "  --skip LABELS      drop the findings that carry any of these labels\n"
+    "                     (separated by \",\"), e.g. comment,log,i18n,test,locale\n"
+    "  --log-calls LIST   more logging calls, separated by \",\" (a trailing *\n"
+    "                     matches any rest: fmt.Print*); their strings are log\n"
+    "  --i18n-calls LIST  more translation calls, separated by \",\"; their\n"
+    "                     strings are i18n\n"
+    "  --escapes          also find Chinese written as escapes: \\u4E2D, \\u{4E2D},\n"
+    "                     \\U00004E2D, \\x{4E2D}, \\xE4\\xB8\\xAD, &#20013;, &#x4E2D;,\n"
+    "                     CSS \\4E2D, %E4%B8%AD\n"
     "A line holding glyphwell-ignore yields no finding.\n"
     "\n"
     "Defaults            report mode              findings mode\n"
@@ -110,8 +122,43 @@ bool FlagOption(const std::string& arg, ScanOptions& options) {
     options.check = true;
   else if (arg == "--no-ignore")
     options.noIgnore = true;
+  else if (arg == "--context")
+    options.context = true;
+  else if (arg == "--escapes")
+    options.escapes = true;
   else
     return false;
+  return true;
+}
+
+// The parts of a list separated by ",", without the blanks around them;
+// empty ones left out.
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(',', start), text.size());
+    std::size_t first = start, last = end;
+    while (first < last && (text[first] == ' ' || text[first] == '\t')) ++first;
+    while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
+    if (last > first) parts.push_back(text.substr(first, last - first));
+    start = end + 1;
+  }
+  return parts;
+}
+
+bool ParseSkip(const std::string& text, context::Labels& skip, std::string& error) {
+  for (const std::string& name : SplitList(text)) {
+    context::Label label;
+    if (!context::ParseLabel(name, label)) {
+      std::string names;
+      for (int i = 0; i < context::kLabelCount; ++i)
+        names += (i > 0 ? ", " : "") + std::string(context::LabelName(static_cast<context::Label>(i)));
+      error = "invalid label '" + name + "': one of " + names + " is needed";
+      return false;
+    }
+    skip |= context::Bit(label);
+  }
   return true;
 }
 
@@ -193,6 +240,12 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
     } else if (arg == "--exclude") {
       if (!takeValue(text)) return false;
       options.excludes.push_back(text);
+    } else if (arg == "--skip") {
+      if (!takeValue(text) || !ParseSkip(text, options.skip, error)) return false;
+    } else if (arg == "--log-calls" || arg == "--i18n-calls") {
+      if (!takeValue(text)) return false;
+      std::vector<std::string>& names = arg == "--log-calls" ? options.calls.log : options.calls.i18n;
+      for (std::string& name : SplitList(text)) names.push_back(std::move(name));
     } else if (arg == "--baseline") {
       if (!takeValue(options.baseline)) return false;
       if (options.baseline.empty()) {
@@ -237,6 +290,10 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
     if (!options.encodingGiven) options.search.Encoding = platform::EncodingChoice::Automatic;
     if (!options.charsGiven) options.search.Chars = platform::CharacterSet::Han;
     if (!options.patternsGiven) options.search.FileType.assign(1, '*');  // every name
+  }
+  if ((options.Labelled() || options.escapes) && !options.FindingsMode()) {
+    error = "--context, --skip and --escapes need findings mode (--format, --check or --baseline)";
+    return false;
   }
   if (options.updateBaseline && options.baseline.empty()) {
     error = "--update-baseline needs --baseline FILE";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "finder/app/settings/FinderSettings.h"
+#include "finder/context/SourceContext.h"
 
 struct ScanOptions {
   // The choices a search is made from, as the dialog's fields hold them (in
@@ -29,12 +30,19 @@ struct ScanOptions {
   std::string baseline;                // --baseline FILE
   bool updateBaseline = false;
   bool check = false;
+  // What a finding is in its source file, and Chinese written as escapes.
+  bool context = false;                // --context: print each finding's labels
+  context::Labels skip = 0;            // --skip: drop findings with any of these
+  context::CallNames calls;            // --log-calls, --i18n-calls
+  bool escapes = false;                // --escapes
   bool help = false;
   bool version = false;
 
   // --format, --check or --baseline: the developers' tool, with a
   // developer's defaults (see ScanUsage).
   bool FindingsMode() const { return !format.empty() || check || !baseline.empty(); }
+  // The findings are labelled: shown, or some skipped by their labels.
+  bool Labelled() const { return context || skip != 0; }
 };
 
 // The workers a search uses when not told: one per processor, at most 8.
