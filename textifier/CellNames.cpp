@@ -69,9 +69,16 @@ std::string QuotedSheetName(std::string_view name) {
 
 std::string CellLocator(std::string_view quotedSheet, std::uint64_t column, std::uint64_t row,
                         std::uint64_t lastColumn, std::uint64_t lastRow) {
-  std::string locator = std::string(quotedSheet) + "!" + ColumnName(column) + std::to_string(row);
-  if ((lastColumn > column || lastRow > row) && lastColumn >= column && lastRow >= row)
-    locator += ":" + ColumnName(lastColumn) + std::to_string(lastRow);
+  // Built by appending: GCC 12 takes "literal" + std::string for overlapping copies.
+  std::string locator(quotedSheet);
+  locator += '!';
+  locator += ColumnName(column);
+  locator += std::to_string(row);
+  if ((lastColumn > column || lastRow > row) && lastColumn >= column && lastRow >= row) {
+    locator += ':';
+    locator += ColumnName(lastColumn);
+    locator += std::to_string(lastRow);
+  }
   return locator;
 }
 

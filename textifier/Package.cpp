@@ -186,7 +186,7 @@ std::string XmlAttributes::Value(std::string_view localName, std::string_view na
     // Without entity substitution libxml2 keeps an escaped ampersand of an
     // attribute as this character reference.
     for (std::size_t at = value.find("&#38;"); at != std::string::npos; at = value.find("&#38;", at + 1))
-      value.replace(at, 5, "&");
+      value.replace(at, 5, 1, '&');
     return value;
   }
   return {};
