@@ -321,6 +321,21 @@ ConverterExit Package::Relationships(const std::string& part, std::vector<Relati
   return Parse(relationships, handler, problem);
 }
 
+ConverterExit Package::OpenMainPart(std::string_view bytes, const ReadBounds& bounds, std::string_view what,
+                                   std::string& main, std::vector<Relationship>& relationships,
+                                   std::string& problem) {
+  std::vector<Relationship> root;
+  ConverterExit status = Open(bytes, bounds, problem);
+  if (status == ConverterExit::Converted) status = Relationships("", root, problem);
+  if (status != ConverterExit::Converted) return status;
+  main = Target(root, "officeDocument");
+  if (main.empty()) {
+    problem = "the package names no " + std::string(what);
+    return ConverterExit::Damaged;
+  }
+  return Relationships(main, relationships, problem);
+}
+
 std::string Package::Target(const std::vector<Relationship>& relationships, std::string_view type) {
   for (const Relationship& r : relationships)
     if (r.type == type) return r.target;

@@ -60,6 +60,11 @@ class Package {
   ConverterExit Relationships(const std::string& part, std::vector<Relationship>& found, std::string& problem);
   // The first target of that type, or "".
   static std::string Target(const std::vector<Relationship>& relationships, std::string_view type);
+  // Opens an Office Open XML package and finds its main part (what names
+  // the part for the problem when there is none) and that part's
+  // relationships.
+  ConverterExit OpenMainPart(std::string_view bytes, const ReadBounds& bounds, std::string_view what,
+                             std::string& main, std::vector<Relationship>& relationships, std::string& problem);
   static std::string TargetById(const std::vector<Relationship>& relationships, std::string_view id);
 
  private:

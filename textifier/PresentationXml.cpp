@@ -48,16 +48,10 @@ class SlideHandler : public XmlHandler {
 ConverterExit ReadPresentationXml(std::string_view document, const ReadBounds& bounds, LineOutput& out,
                                      std::string& problem) {
   Package package;
-  std::vector<Relationship> root, relationships;
-  ConverterExit status = package.Open(document, bounds, problem);
-  if (status == ConverterExit::Converted) status = package.Relationships("", root, problem);
+  std::string main;
+  std::vector<Relationship> relationships;
+  ConverterExit status = package.OpenMainPart(document, bounds, "presentation", main, relationships, problem);
   if (status != ConverterExit::Converted) return status;
-  const std::string main = Package::Target(root, "officeDocument");
-  if (main.empty()) {
-    problem = "the package names no presentation";
-    return ConverterExit::Damaged;
-  }
-  if ((status = package.Relationships(main, relationships, problem)) != ConverterExit::Converted) return status;
   SlideListHandler list;
   if ((status = package.Parse(main, list, problem)) != ConverterExit::Converted) return status;
 

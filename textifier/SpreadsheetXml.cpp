@@ -171,16 +171,10 @@ class CommentsHandler : public XmlHandler {
 ConverterExit ReadSpreadsheetXml(std::string_view document, const ReadBounds& bounds, LineOutput& out,
                                     std::string& problem) {
   Package package;
-  std::vector<Relationship> root, relationships;
-  ConverterExit status = package.Open(document, bounds, problem);
-  if (status == ConverterExit::Converted) status = package.Relationships("", root, problem);
+  std::string main;
+  std::vector<Relationship> relationships;
+  ConverterExit status = package.OpenMainPart(document, bounds, "workbook", main, relationships, problem);
   if (status != ConverterExit::Converted) return status;
-  const std::string main = Package::Target(root, "officeDocument");
-  if (main.empty()) {
-    problem = "the package names no workbook";
-    return ConverterExit::Damaged;
-  }
-  if ((status = package.Relationships(main, relationships, problem)) != ConverterExit::Converted) return status;
   WorkbookHandler workbook;
   if ((status = package.Parse(main, workbook, problem)) != ConverterExit::Converted) return status;
   SharedStringsHandler shared;

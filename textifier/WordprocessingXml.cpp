@@ -100,16 +100,10 @@ class WordHandler : public XmlHandler {
 ConverterExit ReadWordprocessingXml(std::string_view document, const ReadBounds& bounds, LineOutput& out,
                                        std::string& problem) {
   Package package;
-  std::vector<Relationship> root, relationships;
-  ConverterExit status = package.Open(document, bounds, problem);
-  if (status == ConverterExit::Converted) status = package.Relationships("", root, problem);
+  std::string main;
+  std::vector<Relationship> relationships;
+  ConverterExit status = package.OpenMainPart(document, bounds, "document", main, relationships, problem);
   if (status != ConverterExit::Converted) return status;
-  const std::string main = Package::Target(root, "officeDocument");
-  if (main.empty()) {
-    problem = "the package names no document";
-    return ConverterExit::Damaged;
-  }
-  if ((status = package.Relationships(main, relationships, problem)) != ConverterExit::Converted) return status;
 
   WordHandler body(out, WordPart::Body, 0);
   if ((status = package.Parse(main, body, problem)) != ConverterExit::Converted) return status;

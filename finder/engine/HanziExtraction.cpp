@@ -11,22 +11,6 @@ void FlushRun(std::string_view run, std::string& result) {
   result.append(run.data(), run.size());
 }
 
-bool ConvertEntity(std::string_view fiveBytes, std::string& text) {
-  if (fiveBytes.size() != 5) return false;
-  unsigned n = 0;
-  for (char c : fiveBytes) {
-    if (c < '0' || c > '9') return false;
-    n = n * 10 + static_cast<unsigned>(c - '0');
-  }
-  // A reference above U+FFFF does not fit one UTF-16 unit; it stays unconverted.
-  if (n > 0xFFFF) return false;
-  char buffer[3];
-  int written = platform::WideCharToAnsi(static_cast<std::uint16_t>(n), buffer);
-  if (written <= 0) return false;
-  text.assign(buffer, std::strlen(buffer));
-  return true;
-}
-
 bool EntityCodePoint(std::string_view fiveBytes, char32_t& c) {
   if (fiveBytes.size() != 5) return false;
   unsigned n = 0;
@@ -34,8 +18,19 @@ bool EntityCodePoint(std::string_view fiveBytes, char32_t& c) {
     if (digit < '0' || digit > '9') return false;
     n = n * 10 + static_cast<unsigned>(digit - '0');
   }
+  // A reference above U+FFFF does not fit one UTF-16 unit; it stays unconverted.
   if (n > 0xFFFF) return false;
   c = n;
+  return true;
+}
+
+bool ConvertEntity(std::string_view fiveBytes, std::string& text) {
+  char32_t c = 0;
+  if (!EntityCodePoint(fiveBytes, c)) return false;
+  char buffer[3];
+  int written = platform::WideCharToAnsi(static_cast<std::uint16_t>(c), buffer);
+  if (written <= 0) return false;
+  text.assign(buffer, std::strlen(buffer));
   return true;
 }
 
