@@ -123,12 +123,12 @@ __attribute__((target("avx2,popcnt"))) std::size_t ScanAvx2(const unsigned char*
   const __m256i lineFeed = _mm256_set1_epi8('\n');
   __m256i ascii[StopBytes::kMostAscii];
   for (int k = 0; k < stops.asciiCount; ++k) ascii[k] = _mm256_set1_epi8(static_cast<char>(stops.ascii[k]));
-  const auto mask32 = [&](const __m256i v) { return StopMask32(v, stops, ascii); };
   std::size_t i = 0;
   for (; i + 64 <= n; i += 64) {
     const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
     const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 32));
-    const std::uint64_t stop = mask32(v0) | mask32(v1) << 32;
+    // No lambda here: it would lack the AVX2 target and so take vectors by an ABI that clang refuses.
+    const std::uint64_t stop = StopMask32(v0, stops, ascii) | StopMask32(v1, stops, ascii) << 32;
     const std::uint64_t feeds =
         static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v0, lineFeed)))) |
         static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v1, lineFeed))))
