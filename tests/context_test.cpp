@@ -194,7 +194,7 @@ TEST(ContextTest, SingleFileComponentsAndPhp) {
                 "<template>\n  <div :title=\"'绑定'\" @click=\"say('事件')\" label=\"静态\">\n"
                 "    {{ $t('模板') }} 文本\n  </div>\n</template>\n"
                 "<script setup lang=\"ts\">\nconst m: string = '脚本' // 脚注\nconsole.warn(`警`)\n</script>\n"
-                "<style lang=\"scss\">\n// 样注\n.a { content: \"样\"; }\n</style>\n"
+                "<style lang=scss>\n// 样注\n.a { content: \"样\"; }\n</style>\n"
                 "<i18n>\n{ \"zh\": { \"hello\": \"你好\" } }\n</i18n>\n",
                 {{"绑定", "string"}, {"事件", "string"}, {"静态", "attribute"}, {"模板", "string,i18n"},
                  {"文本", "text"}, {"脚本", "string"}, {"脚注", "comment"}, {"警", "string,log"}, {"样注", "comment"},
@@ -216,10 +216,10 @@ TEST(ContextTest, SingleFileComponentsAndPhp) {
 
 TEST(ContextTest, MarkdownCataloguesPropertiesAndYaml) {
   EXPECT_LABELS("README.md",
-                "# 标题\n\n正文 `代码` 再 ``含`引号`` 尾\n<!-- 注 -->\n\n```js\nconst a = '围栏';\n```\n\n    缩进\n\n"
+                "# 标题\n\n正文 `代码` 再 ``含`引号`` 尾\n<!-- 注 -->\n\n```js\nconst a = '围栏';\n```  \n\n后文\n\n    缩进\n\n"
                 "- 列表\n    续列表\n",
                 {{"标题", "text"}, {"正文", "text"}, {"代码", "code"}, {"再", "text"}, {"含", "code"}, {"尾", "text"},
-                 {"注", "comment"}, {"围栏", "code"}, {"缩进", "code"}, {"列表", "text"}, {"续列表", "text"}});
+                 {"注", "comment"}, {"围栏", "code"}, {"后文", "text"}, {"缩进", "code"}, {"列表", "text"}, {"续列表", "text"}});
   EXPECT_LABELS("messages.po", "# 译注\nmsgid \"原文\"\nmsgstr \"\"\n\"译文\"\n",
                 {{"译注", "comment"}, {"原文", "string"}, {"译文", "string,locale"}});
   EXPECT_LABELS("a.properties", "# 注\n! 叹注\ngreeting=你好 \\\n    续值\n键 : 值\n",

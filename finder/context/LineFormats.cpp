@@ -29,6 +29,12 @@ std::size_t Indentation(std::string_view line) {
   return width;
 }
 
+// A closing fence is the fence's character alone, blanks may follow it.
+bool OnlyFence(std::string_view rest, char fence) {
+  const std::size_t end = rest.find_first_not_of(fence);
+  return end == std::string_view::npos || rest.find_first_not_of(" \t", end) == std::string_view::npos;
+}
+
 // Markdown: text, with fenced and indented code blocks and code spans as
 // code, and HTML comments as comments.
 class MarkdownLexer final : public Lexer {
@@ -39,7 +45,7 @@ class MarkdownLexer final : public Lexer {
     const std::string_view rest = line.substr(start);
     if (fence_ != 0) {
       marks.Set(0, kCode);
-      if (indent <= 3 && Fence(rest) >= fenceLength_ && rest.find_first_not_of(fence_) == std::string_view::npos)
+      if (indent <= 3 && Fence(rest) >= fenceLength_ && OnlyFence(rest, fence_))
         fence_ = 0;
       return;
     }

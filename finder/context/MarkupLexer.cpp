@@ -200,6 +200,7 @@ void MarkupLexer::Line(std::string_view line, Marks& marks) {
         if (quote_ == 0) {
           std::size_t end = i;
           while (end < to && !IsBlank(line[end]) && line[end] != '>') ++end;
+          if (attribute_ == "lang" || attribute_ == "type") SetLower(language_, line.substr(i, end - i));
           if (end < to) Enter(State::Tag, end, marks);
           i = end;
           break;
@@ -458,7 +459,7 @@ std::size_t MarkupLexer::StepEmbedded(std::string_view line, std::size_t i, std:
 std::size_t MarkupLexer::StepExpression(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
   const std::size_t stop = code_->Run(line, i, to, marks);
   if (!code_->Ended()) return to;
-  const std::size_t after = stop + (doubleBrace_ && stop + 1 < line.size() && line[stop + 1] == '}' ? 2 : 1);
+  const std::size_t after = stop + (doubleBrace_ && stop + 1 < to && line[stop + 1] == '}' ? 2 : 1);
   marks.Set(stop, Bit(Label::Code));
   Enter(afterExpression_, after, marks);
   return after;
