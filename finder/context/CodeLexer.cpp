@@ -580,9 +580,14 @@ std::size_t CodeLexer::StepComment(std::string_view line, std::size_t i, std::si
     }
     return to;
   }
+  // Each search is kept until i passes what it found: searching afresh at
+  // every opening made a long line of openings cost its length squared.
+  const std::string_view text = line.substr(0, to);
+  std::size_t close = text.find(top.close, i);
+  std::size_t open = top.open.empty() ? std::string_view::npos : text.find(top.open, i);
   while (i < to) {
-    const std::size_t close = line.substr(0, to).find(top.close, i);
-    const std::size_t open = top.open.empty() ? std::string_view::npos : line.substr(0, to).find(top.open, i);
+    if (close != std::string_view::npos && close < i) close = text.find(top.close, i);
+    if (open != std::string_view::npos && open < i) open = text.find(top.open, i);
     if (open < close) {
       ++top.depth;
       i = open + top.open.size();
