@@ -69,6 +69,7 @@ CallMatcher::CallMatcher(const CallNames& extra) {
   for (const std::string& name : extra.log) Add(name, Bit(Label::Log));
   for (const std::string& name : extra.i18n) Add(name, Bit(Label::I18n));
   std::sort(lastParts_.begin(), lastParts_.end());
+  std::sort(objectParts_.begin(), objectParts_.end());
 }
 
 void CallMatcher::Add(std::string_view name, Labels labels) {
@@ -81,7 +82,12 @@ void CallMatcher::Add(std::string_view name, Labels labels) {
   if (last.back() == '*') {
     last.pop_back();
     pattern.prefix = true;
-    lastPrefixes_.push_back(last);
+    // "console.*" ends in any name at all: its object is what a callee is
+    // told by.
+    if (last.empty() && pattern.parts.size() >= 2)
+      objectParts_.push_back(pattern.parts[pattern.parts.size() - 2]);
+    else
+      lastPrefixes_.push_back(last);
   } else {
     lastParts_.push_back(last);
   }
@@ -89,16 +95,18 @@ void CallMatcher::Add(std::string_view name, Labels labels) {
 }
 
 Labels CallMatcher::Match(std::string_view callee) const {
-  // The last part first: most calls are of names no pattern ends in.
-  std::size_t lastStart = callee.size();
-  while (lastStart > 0 && callee[lastStart - 1] != '.' && callee[lastStart - 1] != ':' && callee[lastStart - 1] != '>')
-    --lastStart;
-  const std::string_view last = callee.substr(lastStart);
-  bool possible = std::binary_search(lastParts_.begin(), lastParts_.end(), last, std::less<>());
+  // The last part (or the object) first: most calls are of names no pattern
+  // names.
+  const Parts parts = Split(callee);
+  if (parts.count == 0) return 0;
+  const std::string_view last = parts.part[static_cast<std::size_t>(parts.count - 1)];
+  bool possible = std::binary_search(lastParts_.begin(), lastParts_.end(), last, std::less<>()) ||
+                  (parts.count >= 2 && std::binary_search(objectParts_.begin(), objectParts_.end(),
+                                                          parts.part[static_cast<std::size_t>(parts.count - 2)],
+                                                          std::less<>()));
   for (const std::string& prefix : lastPrefixes_)
     if (last.size() > prefix.size() && last.substr(0, prefix.size()) == prefix) possible = true;
   if (!possible) return 0;
-  const Parts parts = Split(callee);
   Labels labels = 0;
   for (const Pattern& pattern : patterns_) {
     const int n = static_cast<int>(pattern.parts.size());

@@ -28,10 +28,12 @@ class CallMatcher {
   void Add(std::string_view name, Labels labels);
 
   std::vector<Pattern> patterns_;
-  // The last parts the patterns name, and the beginnings of those that end
-  // in "*": a callee whose last part is none of them matches nothing.
+  // The last parts the patterns name, the beginnings of those that end in
+  // "*", and the objects of those that end in ".*": a callee that fits none
+  // of them matches nothing.
   std::vector<std::string> lastParts_;
   std::vector<std::string> lastPrefixes_;
+  std::vector<std::string> objectParts_;
 };
 
 }  // namespace context
