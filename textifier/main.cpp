@@ -191,7 +191,15 @@ int main(int argc, char** argv) {
   platform::RemoveFile(locatorAnsi);
   if (!in.IsOpen()) return Fail(ConverterExit::FileError, inputText, Reason(in.Error()));
 
-  if (const textifier::DocumentReader reader = textifier::ReaderFor(inputAnsi))
-    return ConvertDocument(reader, in, out, inputText, outputText, locatorAnsi);
-  return ConvertWordDocument(in, out, inputText, outputText);
+  // A document too large for the memory bound fails here, in its reading,
+  // and must still end with a status the finder can tell, not an abort.
+  try {
+    if (const textifier::DocumentReader reader = textifier::ReaderFor(inputAnsi))
+      return ConvertDocument(reader, in, out, inputText, outputText, locatorAnsi);
+    return ConvertWordDocument(in, out, inputText, outputText);
+  } catch (const std::bad_alloc&) {
+    return Fail(ConverterExit::OutOfMemory, inputText, "out of memory");
+  } catch (const std::length_error&) {
+    return Fail(ConverterExit::OutOfMemory, inputText, "out of memory");
+  }
 }
