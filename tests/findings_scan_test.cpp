@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,14 @@ TEST_F(FindingsScan, DecisionsAtTheEdgesOfWhatIsRead) {
   EXPECT_NE(src.out.find("\"baseline_gone\":0"), npos) << src.out;
   ASSERT_EQ(Run({"--baseline", baseline, "--update-baseline", dir_ / "src"}).status, 0);
   EXPECT_NE(ReadFileBytes(baseline).find("乙"), npos);  // src2's entry is not src's to drop
+
+  // Nor is the entry of a file the search could not read.
+  const std::string before = ReadFileBytes(baseline);
+  dir_.Write("src/a.txt", "");
+  dir_.Write("src/broken.docx", "PK\x03\x04 no package");
+  const Outcome unread = Run({"--baseline", baseline, "--update-baseline", dir_ / "src"});
+  EXPECT_EQ(unread.status, 2) << unread.err;
+  EXPECT_EQ(ReadFileBytes(baseline), before);
 }
 
 // A reader that goes away ends the search at once and quietly, as a pipe
@@ -161,29 +170,34 @@ TEST_F(FindingsScan, ASearchEndsWhenItsOutputCloses) {
   for (int i = 0; i < 400; ++i) lines += Gbk("汉字出现在每一行上，一行又一行地写下去") + "\n";
   constexpr int kFiles = 300;  // about 3.5 MB of findings, far past what a pipe and a buffer hold
   for (int i = 0; i < kFiles; ++i) dir_.Write("t/" + std::to_string(1000 + i) + ".txt", lines);
-  int pipeEnds[2];
-  ASSERT_EQ(pipe(pipeEnds), 0);
   const std::string report = dir_ / "r.txt";
-  std::vector<std::string> args{program_, "--format", "vimgrep", "-q", "--report", report, "-j2", dir_ / "t"};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t io;
-  posix_spawn_file_actions_init(&io);
-  posix_spawn_file_actions_adddup2(&io, pipeEnds[1], 1);
-  posix_spawn_file_actions_addclose(&io, pipeEnds[0]);
-  posix_spawn_file_actions_addopen(&io, 2, OutputName(2, "").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = -1;
-  ASSERT_EQ(posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&io);
-  close(pipeEnds[1]);
-  char first[64];
-  ASSERT_GT(read(pipeEnds[0], first, sizeof first), 0);
-  close(pipeEnds[0]);
-  int status = -1;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);  // findings were printed
+  // The exit status of a run whose reader takes a line and goes away.
+  const auto closedRun = [&](std::vector<std::string> args) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return -1;
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t io;
+    posix_spawn_file_actions_init(&io);
+    posix_spawn_file_actions_adddup2(&io, pipeEnds[1], 1);
+    posix_spawn_file_actions_addclose(&io, pipeEnds[0]);
+    posix_spawn_file_actions_addopen(&io, 2, OutputName(2, "").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, program_.c_str(), &io, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&io);
+    close(pipeEnds[1]);
+    char first[64];
+    EXPECT_GT(read(pipeEnds[0], first, sizeof first), 0);
+    close(pipeEnds[0]);
+    int status = -1;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+  };
+  const std::string baseline = dir_ / "b.json";
+  EXPECT_EQ(closedRun({program_, "--format", "vimgrep", "--baseline", baseline, "--update-baseline", "-q", dir_ / "t"}), 2);
+  EXPECT_FALSE(std::filesystem::exists(baseline));
+  EXPECT_EQ(closedRun({program_, "--format", "vimgrep", "-q", "--report", report, "-j2", dir_ / "t"}), 0);
   EXPECT_EQ(ReadFileBytes(OutputName(2, "")), "");
   const std::string written = ReadFileBytes(report);
   std::size_t headers = 0;

@@ -96,7 +96,14 @@ SinkVerdict FindingsOutput::Runs(const std::string& path, platform::TextEncoding
 
 bool FindingsOutput::Close(std::int64_t files, std::int64_t characters, bool complete, std::string& error) {
   if (!stream_->End(files, characters)) {
-    error = printer_->Closed() ? std::string() : "the findings could not be written whole";
+    // A reader that went away is no failure of the listing, but a baseline
+    // asked for and not written is.
+    if (!printer_->Closed())
+      error = "the findings could not be written whole";
+    else if (recorder_)
+      error = "the baseline " + baselineFile_ + " was not written: the findings' reader went away";
+    else
+      error.clear();
     return false;
   }
   if (!recorder_) return true;

@@ -226,7 +226,8 @@ int RunScan(const ScanOptions& options, std::FILE* out, std::FILE* err) {
   sigaction(SIGTERM, &oldTerm, nullptr);
 
   const std::vector<Loss> losses = Losses(outcome);
-  const bool complete = losses.empty() && !outcome.cancelled && !outcome.stoppedByOutput;
+  const bool complete =
+      losses.empty() && !outcome.cancelled && !outcome.stoppedByOutput && problems.Unreadable() == 0;
   bool outputFailed = false;
   if (findingsCounted && !findings.Close(outcome.fileCount, outcome.charCount, complete, error) && !error.empty()) {
     std::fprintf(err, "glyphwell-scan: %s\n", error.c_str());
