@@ -56,6 +56,7 @@ std::string ConversionFailedNotice(int status, const std::string& path) {
 }
 
 std::string ConversionProblem(int status) {
+  if (status < 0) return "the converter could not be started";
   const Reason reason = ReasonOf(status);
   return reason.english ? reason.english : "converter ended abnormally, exit status " + std::to_string(status);
 }

@@ -33,7 +33,10 @@ bool WordConverter::Convert(const std::string& path, std::string& fileToRead, st
       platform::ConvertDocument(programDirectory_, path, kConverterOutput, [this] { return !cancelled_ || !cancelled_(); });
   exitStatus_ = conversion.exitStatus;
   inPart_ = conversion.status == platform::ConversionStatus::ConvertedInPart;
-  failed_ = conversion.status == platform::ConversionStatus::Failed;
+  // A converter that cannot be started converts nothing either (exit status -1).
+  failed_ = conversion.status == platform::ConversionStatus::Failed ||
+            conversion.status == platform::ConversionStatus::Missing ||
+            conversion.status == platform::ConversionStatus::CannotStart;
   switch (conversion.status) {
     case platform::ConversionStatus::Converted:
     case platform::ConversionStatus::ConvertedInPart:

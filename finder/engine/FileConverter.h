@@ -30,9 +30,10 @@ class WordConverter : public FileConverter {
   // Asked while the converter runs; true ends it (politely, then for good)
   // and the document gets the cancel notice instead of its lines.
   void SetCancelCheck(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
-  // The last conversion's exit status (platform::ConverterExit); whether the
-  // converter ran and could not convert the document; whether its text was
-  // written only in part (a damaged document, or out of time).
+  // The last conversion's exit status (platform::ConverterExit, -1 when the
+  // converter could not be started); whether the document could not be
+  // converted; whether its text was written only in part (a damaged
+  // document, or out of time).
   int ExitStatus() const { return exitStatus_; }
   bool Failed() const { return failed_; }
   bool InPart() const { return inPart_; }
@@ -49,5 +50,3 @@ class WordConverter : public FileConverter {
 std::string SkipNotice(const std::string& path);
 std::string MissingConverterNotice(const std::string& converter);
 std::string CancelledConversionNotice(const std::string& path);
-// The converter ran but wrote nothing usable (it could not read the document).
-std::string FailedConversionNotice(const std::string& path);

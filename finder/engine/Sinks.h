@@ -46,7 +46,8 @@ class ProblemSink {
  public:
   virtual ~ProblemSink() = default;
   // errorNumber: the errno value of the cause (ENOMEM for memory); for a
-  // document, the converter's exit status (platform::ConverterExit).
+  // document, the converter's exit status (platform::ConverterExit; -1 when
+  // it could not be started).
   virtual void CannotRead(const std::string& path, ReadProblem problem, int errorNumber) = 0;
   // The file held bytes that are not valid in its encoding (they acted as
   // ASCII does: ending a run, not written). Once per file.
