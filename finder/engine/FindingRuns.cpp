@@ -108,26 +108,31 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
   }
 }
 
-std::int64_t StoredColumn(std::string_view line, TextEncoding encoding, bool systemText, std::int64_t characterColumn) {
-  const bool gbk = encoding == TextEncoding::Gbk;
-  const bool utf16 = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
-  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-  std::size_t i = 0;
-  std::int64_t units = 0;
-  for (std::int64_t character = 1; character < characterColumn && i < line.size(); ++character) {
+StoredColumns::StoredColumns(std::string_view line, TextEncoding encoding, bool systemText)
+    : line_(line), gbk_(encoding == TextEncoding::Gbk),
+      utf16_(encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE), systemText_(systemText) {}
+
+std::int64_t StoredColumns::At(std::int64_t characterColumn) {
+  if (characterColumn < character_) {
+    i_ = 0;
+    units_ = 0;
+    character_ = 1;
+  }
+  const auto* p = reinterpret_cast<const unsigned char*>(line_.data());
+  for (; character_ < characterColumn && i_ < line_.size(); ++character_) {
     std::size_t length = 1;
-    char32_t c = p[i];
-    if (p[i] >= 0x80) {
-      if (gbk) {
-        length = systemText ? platform::DecodeAnsiChar(line, i, c) : platform::GbkCharLength(line, i);
+    char32_t c = p[i_];
+    if (p[i_] >= 0x80) {
+      if (gbk_) {
+        length = systemText_ ? platform::DecodeAnsiChar(line_, i_, c) : platform::GbkCharLength(line_, i_);
       } else {
-        const int decoded = platform::DecodeUtf8(p + i, line.size() - i, c);
+        const int decoded = platform::DecodeUtf8(p + i_, line_.size() - i_, c);
         length = decoded > 0 ? static_cast<std::size_t>(decoded) : 1;
       }
       if (length == 0) length = 1;
     }
-    units += c >= 0x10000 ? 2 : 1;
-    i += length;
+    units_ += c >= 0x10000 ? 2 : 1;
+    i_ += length;
   }
-  return (utf16 ? 2 * units : static_cast<std::int64_t>(i)) + 1;
+  return (utf16_ ? 2 * units_ : static_cast<std::int64_t>(i_)) + 1;
 }

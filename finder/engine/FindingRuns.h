@@ -28,8 +28,19 @@ struct CharacterRun {
 void FindRuns(std::string_view line, platform::TextEncoding encoding, bool systemText, bool references,
               platform::CharacterSet set, std::vector<CharacterRun>& runs);
 
-// The stored column (as CharacterRun::byteColumn counts it) of the 1-based
-// character column of line, with characters counted as FindRuns counts
-// them without references (a reference's bytes are characters of their own).
-std::int64_t StoredColumn(std::string_view line, platform::TextEncoding encoding, bool systemText,
-                          std::int64_t characterColumn);
+// The stored columns (as CharacterRun::byteColumn counts them) of 1-based
+// character columns of line, with characters counted as FindRuns counts
+// them without references (a reference's bytes are characters of their
+// own). Columns asked in ascending order cost one pass over the line.
+class StoredColumns {
+ public:
+  StoredColumns(std::string_view line, platform::TextEncoding encoding, bool systemText);
+  std::int64_t At(std::int64_t characterColumn);
+
+ private:
+  std::string_view line_;
+  bool gbk_, utf16_, systemText_;
+  std::size_t i_ = 0;
+  std::int64_t units_ = 0;
+  std::int64_t character_ = 1;
+};

@@ -139,11 +139,12 @@ class FileLabels final : public FileAnnotation {
     FindEscapes(text, [this](char32_t c) { return forms_.Lookup(c) != 0; }, escaped_);
     if (escaped_.empty()) return;
     const std::size_t found = runs.size();
+    StoredColumns columns(line, encoding_, converted_);
     for (context::EscapedRun& escaped : escaped_) {
       CharacterRun& run = runs.emplace_back();
       run.characterColumn = escaped.column;
       run.characterSpan = escaped.span;
-      run.byteColumn = StoredColumn(line, encoding_, converted_, escaped.column);
+      run.byteColumn = columns.At(escaped.column);
       run.text = std::move(escaped.text);
     }
     std::inplace_merge(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(found), runs.end(),
