@@ -91,10 +91,7 @@ std::size_t ScanSse2(const unsigned char* p, std::size_t n, const StopBytes& sto
     const auto* block = reinterpret_cast<const __m128i*>(p + i);
     const __m128i v0 = _mm_loadu_si128(block), v1 = _mm_loadu_si128(block + 1);
     const __m128i v2 = _mm_loadu_si128(block + 2), v3 = _mm_loadu_si128(block + 3);
-    // Mostly there is no stop byte: one test of the whole block first.
-    const bool none = stops.asciiCount == 0 && stops.highBytes &&
-                      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3))) == 0;
-    const std::uint64_t stop = none ? 0 : mask16(v0) | mask16(v1) << 16 | mask16(v2) << 32 | mask16(v3) << 48;
+    const std::uint64_t stop = mask16(v0) | mask16(v1) << 16 | mask16(v2) << 32 | mask16(v3) << 48;
     const auto feedBits = [&](const __m128i v) {
       return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineFeed))));
     };
