@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "finder/app/search/FinderTexts.h"
+#include "finder/engine/DirectoryWalker.h"
+#include "platform/AsciiText.h"
 #include "platform/Process.h"
 
 namespace {
@@ -131,24 +133,18 @@ bool FlagOption(const std::string& arg, ScanOptions& options) {
   return true;
 }
 
-// The parts of a list separated by ",", without the blanks around them;
+// The names of a list separated by ",", without the blanks around them;
 // empty ones left out.
-std::vector<std::string> SplitList(const std::string& text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    const std::size_t end = std::min(text.find(',', start), text.size());
-    std::size_t first = start, last = end;
-    while (first < last && (text[first] == ' ' || text[first] == '\t')) ++first;
-    while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
-    if (last > first) parts.push_back(text.substr(first, last - first));
-    start = end + 1;
-  }
-  return parts;
+std::vector<std::string> NamesOf(const std::string& text) {
+  std::vector<std::string> pieces, names;
+  SplitList(text, ',', pieces);
+  for (const std::string& piece : pieces)
+    if (const std::string_view name = platform::TrimSpacesAndTabs(piece); !name.empty()) names.emplace_back(name);
+  return names;
 }
 
 bool ParseSkip(const std::string& text, context::Labels& skip, std::string& error) {
-  for (const std::string& name : SplitList(text)) {
+  for (const std::string& name : NamesOf(text)) {
     context::Label label;
     if (!context::ParseLabel(name, label)) {
       std::string names;
@@ -245,7 +241,7 @@ bool ParseScanOptions(const std::vector<std::string>& args, ScanOptions& options
     } else if (arg == "--log-calls" || arg == "--i18n-calls") {
       if (!takeValue(text)) return false;
       std::vector<std::string>& names = arg == "--log-calls" ? options.calls.log : options.calls.i18n;
-      for (std::string& name : SplitList(text)) names.push_back(std::move(name));
+      for (std::string& name : NamesOf(text)) names.push_back(std::move(name));
     } else if (arg == "--baseline") {
       if (!takeValue(options.baseline)) return false;
       if (options.baseline.empty()) {
