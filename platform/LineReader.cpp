@@ -142,6 +142,7 @@ bool LineReader::Fill() {
     clean_ = end_;
     begin_ = 0;
     maskBase_ = kNoMask;
+    headBuffered_ = false;  // the file's head is no longer at the front
   }
   if (end_ == buffer_.size() || (utf16_ && buffer_.size() - end_ < 64)) {
     // One line fills the buffer: half as much again, so that the last
