@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "finder/engine/HanziExtraction.h"
+#include "platform/ByteScan.h"
 #include "platform/CodePage.h"
 #include "platform/FileSearch.h"
 #include "platform/Files.h"
@@ -253,6 +254,34 @@ std::vector<std::pair<std::size_t, std::string>> NumberedLinesOf(std::string tex
     start = next;
   }
   return lines;
+}
+
+TEST(ByteScan, EveryPathStopsWhereTheByteModelStops) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 400; ++round) {
+    // Zero to six ASCII stops, high bytes stopping or not, stretches of
+    // several blocks with the stop anywhere, or none.
+    StopBytes stops;
+    stops.highBytes = round % 3 != 0;
+    const int count = round % (StopBytes::kMostAscii + 1);
+    while (stops.asciiCount < count) stops.Add(static_cast<unsigned char>(1 + random() % 0x7E));
+    std::vector<unsigned char> bytes(random() % 400);
+    for (unsigned char& b : bytes) {
+      const unsigned pick = random() % 100;
+      b = static_cast<unsigned char>(pick < 10 ? '\n' : pick < 12 ? 0x80 + random() % 0x80 : 1 + random() % 0x7E);
+    }
+    std::size_t modelLines = 0, modelEnd = 7, stop = 0;
+    for (; stop < bytes.size() && !stops.Is(bytes[stop]); ++stop)
+      if (bytes[stop] == '\n') ++modelLines, modelEnd = stop + 1;
+    for (const SimdLevel level : {SimdLevel::Plain, SimdLevel::Sse2, SimdLevel::Avx2}) {
+      const SimdLevel before = UseSimd(level);
+      std::size_t lines = 0, lineEnd = 7;
+      EXPECT_EQ(ScanToStop(bytes.data(), bytes.size(), stops, lines, lineEnd), stop) << round << static_cast<int>(level);
+      EXPECT_EQ(lines, modelLines) << round << static_cast<int>(level);
+      EXPECT_EQ(lineEnd, modelEnd) << round << static_cast<int>(level);
+      UseSimd(before);
+    }
+  }
 }
 
 TEST(LineReader, SkippingPlainLinesKeepsNumbersAndLines) {
