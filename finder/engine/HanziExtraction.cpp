@@ -74,6 +74,13 @@ void Extract(std::string_view line, int searchUnicode, std::string& result) {
     }
     if (b >= 0x80) {
       if (runLength == 0) runStart = i;
+      if constexpr (!fourByteForms) {
+        // The byte rule reads no character, so the run goes on to the next ASCII byte.
+        const std::size_t end = SkipHighBytes(p, i, n);
+        runLength += end - i;
+        i = end;
+        continue;
+      }
       ++runLength;
     } else if (runLength > 0) {
       FlushRun(line.substr(runStart, runLength), result);

@@ -81,6 +81,21 @@ inline std::size_t SkipPlainBytes(const unsigned char* p, std::size_t from, std:
   return i;
 }
 
+// Index of the first byte below 0x80 at or after from, or n: the end of a
+// run of high bytes, found a block at a time.
+inline std::size_t SkipHighBytes(const unsigned char* p, std::size_t from, std::size_t n) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))));
+    if (high != 0xFFFF) return i + static_cast<std::size_t>(__builtin_ctz(~high));
+  }
+#endif
+  for (; i < n && p[i] >= 0x80; ++i) {
+  }
+  return i;
+}
+
 // Replaces result with the line's extracted text. result is an out-parameter
 // so that the caller's buffer is reused from line to line.
 void ExtractHanzi(std::string_view line, int searchUnicode, std::string& result);
