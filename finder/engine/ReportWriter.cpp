@@ -116,6 +116,11 @@ void ReportWriter::WriteHitLine(std::int64_t lineNumber, std::string_view chars)
 
 void ReportWriter::WriteLines(std::string_view lines) {
   if (lines.empty() || !EnsureOpen()) return;
+  if (buffer_.empty()) {
+    // A worker's lines, ready made, go out as they are: no copy into the buffer.
+    WriteOut(lines);
+    return;
+  }
   Append(lines, true);
   if (failing_) Flush();
 }
@@ -124,6 +129,15 @@ void ReportWriter::Flush() {
   if (buffer_.empty()) return;
   failing_ = !file_.Write(buffer_);
   buffer_.clear();
+  ThrowIfFailing();
+}
+
+void ReportWriter::WriteOut(std::string_view bytes) {
+  failing_ = !file_.Write(bytes);
+  ThrowIfFailing();
+}
+
+void ReportWriter::ThrowIfFailing() {
   if (!failing_) return;
   incomplete_ = true;
   throw ReportWriteError("cannot write the report");

@@ -79,6 +79,9 @@ class ReportWriter {
   bool Created() const { return created_; }
 
  private:
+  // Writes bytes straight to the file; throws ReportWriteError on failure.
+  void WriteOut(std::string_view bytes);
+  void ThrowIfFailing();
   static constexpr std::size_t kBufferSize = 64 * 1024;
 
   // Opens the file at the first line; false when the line is lost.
