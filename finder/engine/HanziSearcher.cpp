@@ -7,8 +7,14 @@
 #include "platform/DocumentLocators.h"
 #include "platform/AsciiText.h"
 
-bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
-  return platform::CompareIgnoringAsciiCase(a, b) < 0;
+std::size_t CaseInsensitiveHash::operator()(const std::string& path) const {
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a over the folded bytes
+  for (const char c : path) hash = (hash ^ platform::AsciiUpper(static_cast<unsigned char>(c))) * 1099511628211u;
+  return static_cast<std::size_t>(hash);
+}
+
+bool CaseInsensitiveEqual::operator()(const std::string& a, const std::string& b) const {
+  return a.size() == b.size() && platform::CompareIgnoringAsciiCase(a, b) == 0;
 }
 
 HanziSearcher::HanziSearcher(ScanSettings& settings) : settings_(settings) {}

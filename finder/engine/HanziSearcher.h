@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "finder/engine/LineScan.h"
@@ -20,9 +20,12 @@
 #include "platform/Files.h"
 #include "platform/LineReader.h"
 
-// Orders paths byte by byte with ASCII letters folded, so that two paths that
-// differ only in letter case are one key.
-struct CaseInsensitiveLess {
+// Paths compared byte by byte with ASCII letters folded, so that two paths
+// that differ only in letter case are one key.
+struct CaseInsensitiveHash {
+  std::size_t operator()(const std::string& path) const;
+};
+struct CaseInsensitiveEqual {
   bool operator()(const std::string& a, const std::string& b) const;
 };
 
@@ -82,7 +85,7 @@ class HanziSearcher : private ProblemSink {
   ScanSettings& settings_;
   SearchWiring wiring_;
   ReportWriter report_;
-  std::set<std::string, CaseInsensitiveLess> processedPaths_;
+  std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> processedPaths_;
   ResultTable results_;
   platform::FileLock converterLock_;
   ParallelScan* parallel_ = nullptr;  // during a search with several workers
