@@ -3,6 +3,8 @@
 #include <random>
 
 #include "finder/engine/HanziExtraction.h"
+#include "platform/CodePage.h"
+#include "platform/TextEncoding.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/ReferenceExtract.h"
 
@@ -59,5 +61,68 @@ TEST(ExtractHanzi, MatchesTheByteByByteRulesOnRandomLines) {
     const std::string line = RandomLine(random, 90, 2, highByte);
     for (int unicode : {0, 1})
       ASSERT_EQ(Extract(line, unicode), ReferenceExtract(line, unicode != 0)) << "line: " << line;
+  }
+}
+
+// The Han set over GBK lines, against the rule character by character: a
+// double-byte character joins a run when the set counts it. Runs of
+// GB2312's hanzi long enough to be passed over in blocks, with the empty
+// D7FA-D7FE, other GBK letters and stray high bytes among them.
+TEST(ExtractHan, MatchesTheCharacterRuleOnRandomLines) {
+  const platform::CountedForms& han = platform::CountedForms::Get(platform::CharacterSet::Han);
+  // Blocks of hanzi are taken whole: every one of them counts.
+  for (int lead = 0xB0; lead <= 0xF7; ++lead) {
+    for (int trail = 0xA1; trail <= 0xFE; ++trail) {
+      if (lead != 0xD7 || trail < 0xFA) {
+        ASSERT_TRUE(han.CountsGbkPair(lead, trail)) << lead << " " << trail;
+      }
+    }
+  }
+  const auto model = [&](std::string_view line) {
+    std::string result, run;
+    const auto flush = [&] {
+      if (!run.empty()) result += (result.empty() ? "" : "  ") + run;
+      run.clear();
+    };
+    for (std::size_t i = 0; i < line.size();) {
+      const auto b = static_cast<unsigned char>(line[i]);
+      const std::size_t length = b >= 0x80 ? platform::GbkCharLength(line, i) : 1;
+      if (length == 2 && han.CountsGbkPair(b, static_cast<unsigned char>(line[i + 1])))
+        run.append(line.substr(i, 2));
+      else
+        flush();
+      i += length;
+    }
+    flush();
+    return result;
+  };
+  std::mt19937 random(2024);
+  const auto pair = [](int lead, int trail) { return std::string{static_cast<char>(lead), static_cast<char>(trail)}; };
+  for (int round = 0; round < 20000; ++round) {
+    std::string line;
+    for (unsigned piece = random() % 40; piece > 0; --piece) {
+      const unsigned pick = random() % 20;
+      if (pick < 10) {
+        for (unsigned k = 1 + random() % 12; k > 0; --k) line += pair(0xB0 + random() % 0x48, 0xA1 + random() % 0x5E);
+      } else if (pick == 10) {
+        line += pair(0xD7, 0xF9 + random() % 6);  // the last hanzi, then the empty places
+      } else if (pick == 11) {
+        line += pair(0xA1 + random() % 9, 0xA1 + random() % 0x5E);  // punctuation, kana, Greek, Cyrillic, boxes
+      } else if (pick == 12) {
+        line += pair(0x81 + random() % 0x7E, 0x40 + random() % 0x3F);  // a trail byte that looks like ASCII
+      } else if (pick == 13) {
+        line += static_cast<char>(random() % 2 ? 0x80 : 0xFF);
+      } else if (pick == 14) {
+        line += static_cast<char>(0xB0 + random() % 0x48);  // a lead byte on its own
+      } else {
+        line += static_cast<char>('a' + random() % 26);
+      }
+    }
+    // No four-byte forms here, so the system's text reads the same.
+    for (const bool systemText : {false, true}) {
+      std::string result = "stale";
+      ExtractHan(line, 0, systemText, result);
+      ASSERT_EQ(result, model(line)) << "round " << round << " " << systemText;
+    }
   }
 }

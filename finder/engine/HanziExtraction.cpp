@@ -6,6 +6,10 @@
 #include "platform/CodePage.h"
 #include "platform/TextEncoding.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 void FlushRun(std::string_view run, std::string& result) {
   if (!result.empty()) result.append("  ", 2);
   result.append(run.data(), run.size());
@@ -97,6 +101,35 @@ void Extract(std::string_view line, int searchUnicode, std::string& result) {
   if (runLength > 0) FlushRun(line.substr(runStart, runLength), result);
 }
 
+// How many bytes from i on are GB2312's hanzi, whole double-byte characters
+// (lead B0-F7, trail A1-FE, but for D7FA-D7FE, which GB2312 leaves empty),
+// counted sixteen bytes at a time: each is an ideograph, which both sets
+// count, so a run of them needs no look-up per character.
+std::size_t Gb2312HanziBytes(const unsigned char* p, std::size_t i, std::size_t n) {
+  const std::size_t from = i;
+#if defined(__SSE2__)
+  const auto pairs = [](int lead, int trail) {
+    const char a = static_cast<char>(lead), b = static_cast<char>(trail);
+    return _mm_setr_epi8(a, b, a, b, a, b, a, b, a, b, a, b, a, b, a, b);
+  };
+  const __m128i low = pairs(0xB0, 0xA1), width = pairs(0xF7 - 0xB0, 0xFE - 0xA1);
+  const __m128i leadD7 = _mm_set1_epi8(static_cast<char>(0xD7)), trailFA = _mm_set1_epi8(static_cast<char>(0xFA));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    // In range when the byte less the range's start is at most its width.
+    const __m128i offset = _mm_sub_epi8(v, low);
+    unsigned bad = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(offset, width), width)));
+    // A D7 lead moved onto its trail's lane, against a trail of FA and above.
+    const __m128i afterD7 = _mm_slli_si128(_mm_cmpeq_epi8(v, leadD7), 1);
+    const __m128i highTrail = _mm_cmpeq_epi8(_mm_max_epu8(v, trailFA), v);
+    bad |= static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(afterD7, highTrail))) & 0xAAAA;
+    // The whole characters before the first byte that is none of them.
+    if ((bad & 0xFFFF) != 0) return i - from + (static_cast<std::size_t>(__builtin_ctz(bad)) & ~std::size_t{1});
+  }
+#endif
+  return i - from;
+}
+
 // The Han set over a text read as GBK: a double-byte character (or, with
 // fourByteForms, a GB18030 four-byte form) joins a run when it is Chinese
 // text; any other byte 0x80 or above ends the run as ASCII does, and a
@@ -125,6 +158,12 @@ void ExtractHanOfGbk(std::string_view line, int searchUnicode, std::string& resu
     }
     const unsigned char b = p[i];
     if (b >= 0x80) {
+      if (const std::size_t hanzi = Gb2312HanziBytes(p, i, n); hanzi > 0) {
+        if (runLength == 0) runStart = i;
+        runLength += hanzi;
+        i += hanzi;
+        continue;
+      }
       std::size_t length = 1;
       bool counts = false;
       if (fourByteForms && FourByteFormAt(p, i, n)) {
