@@ -154,6 +154,39 @@ class Gb18030Encoder {
     return form;
   }
 
+  // The forms of first..last, each handed to take(c, form) as Encode gives
+  // it, in one conversion call for the whole range: the ideographs GBK
+  // lacks are seventy thousand, and a call each took most of the table's
+  // time. A range iconv stops in is finished a character at a time.
+  template <class Take>
+  void EncodeRange(char32_t first, char32_t last, Take&& take) {
+    std::vector<char32_t> in;
+    for (char32_t c = first; c <= last; ++c) in.push_back(c);
+    std::string out(4 * in.size(), '\0');
+    char* from = reinterpret_cast<char*>(in.data());
+    std::size_t fromLeft = in.size() * sizeof(char32_t);
+    char* to = out.data();
+    std::size_t toLeft = out.size();
+    if (cd_ != Invalid()) {
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      iconv(cd_, &from, &fromLeft, &to, &toLeft);
+    }
+    // Each GB18030 form read back: four bytes when its second is a digit.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(out.data());
+    const std::size_t written = out.size() - toLeft, done = in.size() - fromLeft / sizeof(char32_t);
+    std::size_t at = 0, k = 0;
+    for (; k < done && at + 2 <= written; ++k) {
+      const bool four = bytes[at] >= 0x81 && bytes[at + 1] >= 0x30 && bytes[at + 1] <= 0x39;
+      const std::size_t length = bytes[at] < 0x81 ? 1 : four ? 4 : 2;
+      if (at + length > written) break;
+      std::uint32_t form = 0;
+      for (std::size_t b = 0; b < length; ++b) form = form << 8 | bytes[at + b];
+      take(in[k], length == 1 ? 0 : form);
+      at += length;
+    }
+    for (; k < in.size(); ++k) take(in[k], Encode(in[k]));
+  }
+
  private:
   static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
   iconv_t cd_;
@@ -173,12 +206,12 @@ bool IsChineseText(char32_t c) {
 
 namespace {
 
-// Where IsChineseText can be true, as ranges: the two scripts' characters
-// (from ICU's sets, rather than a test of every code point) and the blocks
-// of punctuation.
-std::vector<std::pair<char32_t, char32_t>> HanCandidates() {
+// Where IsChineseText is true, as ranges: the blocks of punctuation (the
+// ideographic space, which opens the first, aside) and the two scripts'
+// characters, from ICU's sets rather than a test of every code point.
+std::vector<std::pair<char32_t, char32_t>> ChineseTextRanges() {
   std::vector<std::pair<char32_t, char32_t>> ranges = {
-      {0x3000, 0x303F}, {0xFF01, 0xFF60}, {0xFFE0, 0xFFE6}, {0xFE10, 0xFE19}, {0xFE30, 0xFE4F}};
+      {0x3001, 0x303F}, {0xFF01, 0xFF60}, {0xFFE0, 0xFFE6}, {0xFE10, 0xFE19}, {0xFE30, 0xFE4F}};
   for (const UScriptCode script : {USCRIPT_HAN, USCRIPT_BOPOMOFO}) {
     UErrorCode status = U_ZERO_ERROR;
     USet* set = uset_openEmpty();
@@ -230,9 +263,8 @@ CountedForms::CountedForms(CharacterSet set)
     // GB18030's for the few it does not count (radicals, compatibility
     // ideographs and forms GBK lacks).
     const CountedForms& gbk = Get(CharacterSet::Gbk);
-    for (const auto& [first, last] : HanCandidates()) {
+    for (const auto& [first, last] : ChineseTextRanges()) {
       for (char32_t c = first; c <= last; ++c) {
-        if (!IsChineseText(c)) continue;
         std::uint32_t form = gbk.Lookup(c);
         if (form == 0) form = encoder.Encode(c);
         if (form != 0) Set(c, form);
@@ -269,11 +301,10 @@ CountedForms::CountedForms(CharacterSet set)
     status = U_ZERO_ERROR;
     uset_getItem(ideographs, item, &start, &end, nullptr, 0, &status);
     if (U_FAILURE(status)) continue;
-    for (auto c = static_cast<char32_t>(start); c <= static_cast<char32_t>(end) && c <= kLastCodePoint; ++c) {
-      if (Lookup(c) != 0) continue;
-      const std::uint32_t form = encoder.Encode(c);
-      if (form != 0) Set(c, form);
-    }
+    if (end > static_cast<UChar32>(kLastCodePoint)) end = static_cast<UChar32>(kLastCodePoint);
+    encoder.EncodeRange(static_cast<char32_t>(start), static_cast<char32_t>(end), [this](char32_t c, std::uint32_t form) {
+      if (form != 0 && Lookup(c) == 0) Set(c, form);
+    });
   }
   wideForms_.shrink_to_fit();
 }

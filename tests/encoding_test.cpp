@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <iconv.h>
 #include <random>
 #include <string>
 #include <tuple>
@@ -11,6 +12,7 @@
 
 #include "finder/engine/HanziExtraction.h"
 #include "finder/engine/UnicodeExtraction.h"
+#include "platform/CodePage.h"
 #include "platform/TextEncoding.h"
 #include "tests/support/Gbk.h"
 #include "tests/support/ReferenceExtract.h"
@@ -124,6 +126,52 @@ TEST(CharacterSets, HanCountsChineseTextAndNothingElse) {
     const std::string bytes = Gbk(text);
     EXPECT_FALSE(han.CountsGbkPair(bytes[0], bytes[1])) << text;
   }
+}
+
+// The tables against what they are built from, at every code point: the
+// Han set counts exactly what the one test calls Chinese text, in the Gbk
+// set's form where that has one; beyond the BMP every form is GB18030's as
+// iconv writes it.
+TEST(CharacterSets, TablesHoldTheRuleAtEveryCodePoint) {
+  const platform::CountedForms& gbk = platform::CountedForms::Get(platform::CharacterSet::Gbk);
+  const platform::CountedForms& han = platform::CountedForms::Get(platform::CharacterSet::Han);
+  std::size_t beyond = 0;
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    const std::uint32_t form = han.Lookup(c);
+    ASSERT_EQ(form != 0, platform::IsChineseText(c)) << std::hex << static_cast<unsigned>(c);
+    if (form != 0 && gbk.Lookup(c) != 0) {
+      ASSERT_EQ(form, gbk.Lookup(c)) << std::hex << static_cast<unsigned>(c);
+    }
+    if (c >= 0x10000 && gbk.Lookup(c) != 0) {
+      ++beyond;
+      ASSERT_EQ(Form(c), Gb18030(Utf8(c))) << std::hex << static_cast<unsigned>(c);
+    }
+  }
+  EXPECT_GT(beyond, 60000u);  // the ideographs of extensions B to H
+}
+
+// The code page's table of code units, made by turning its decoding round,
+// against iconv's encoding of every unit.
+TEST(CharacterSets, EveryCodeUnitEncodesAsIconvEncodesIt) {
+  iconv_t cd = iconv_open("CP936", std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE");
+  ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  for (std::uint32_t unit = 1; unit <= 0xFFFF; ++unit) {
+    if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+    const auto code = static_cast<char16_t>(unit);
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(&code));
+    std::size_t inLeft = sizeof code;
+    char bytes[8];
+    char* to = bytes;
+    std::size_t toLeft = sizeof bytes;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    std::string expected = "?";  // what the system writes for a unit it has no code for
+    if (iconv(cd, &in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1))
+      expected.assign(bytes, sizeof bytes - toLeft);
+    char out[3];
+    const int written = platform::WideCharToAnsi(static_cast<std::uint16_t>(unit), out);
+    ASSERT_EQ(std::string(out, static_cast<std::size_t>(written - 1)), expected) << std::hex << unit;
+  }
+  iconv_close(cd);
 }
 
 // What the comparison with the GBK search cannot meet: characters GBK lacks,
