@@ -258,45 +258,13 @@ bool DecodeToUtf8(std::string_view ansi, std::string& result) {
   return whole;
 }
 
-// CP936 bytes of every UTF-16 code unit: a value below 0x100 is one byte,
-// anything else a lead byte (high) and a trail byte (low).
-using UnitTable = std::array<std::uint16_t, 65536>;
-
-UnitTable BuildUnitTable() {
-  UnitTable table;
-  table.fill('?');
-  table[0] = 0;
-  iconv_t cd = iconv_open(kAnsi, kUtf16);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return table;
-  for (std::uint32_t unit = 1; unit < 65536; ++unit) {
-    if (unit >= 0xD800 && unit <= 0xDFFF) continue;
-    const auto code = static_cast<char16_t>(unit);
-    char* in = const_cast<char*>(reinterpret_cast<const char*>(&code));
-    std::size_t inLeft = sizeof code;
-    unsigned char bytes[8];
-    char* to = reinterpret_cast<char*>(bytes);
-    std::size_t toLeft = sizeof bytes;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) continue;
-    const std::size_t length = sizeof bytes - toLeft;
-    if (length == 1)
-      table[unit] = bytes[0];
-    else if (length == 2 && IsGbkLeadByte(bytes[0]))
-      table[unit] = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
-  }
-  iconv_close(cd);
-  return table;
-}
-
-}  // namespace
-
-namespace {
-
 // The code point of every CP936 double-byte code (lead << 8 | trail), 0 where
-// CP936 assigns none; and of every single byte.
+// CP936 assigns none; and of every single byte. A code CP936 leaves empty
+// that GB18030 gives an ideograph holds that, and is marked.
 struct AnsiDecodeTable {
   std::array<char32_t, 65536> pairs{};
   std::array<char32_t, 256> singles{};
+  std::array<bool, 65536> fromGb18030{};
 };
 
 AnsiDecodeTable BuildDecodeTable() {
@@ -323,7 +291,10 @@ AnsiDecodeTable BuildDecodeTable() {
       const unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
       char32_t c = decode(cd, pair, 2);
       // The few ideographs GB18030 puts on codes CP936 leaves unassigned.
-      if (c == 0 && gb != reinterpret_cast<iconv_t>(-1)) c = decode(gb, pair, 2);
+      if (c == 0 && gb != reinterpret_cast<iconv_t>(-1)) {
+        c = decode(gb, pair, 2);
+        table.fromGb18030[lead << 8 | trail] = c != 0;
+      }
       table.pairs[lead << 8 | trail] = c;
     }
   if (gb != reinterpret_cast<iconv_t>(-1)) iconv_close(gb);
@@ -331,10 +302,38 @@ AnsiDecodeTable BuildDecodeTable() {
   return table;
 }
 
+const AnsiDecodeTable& DecodeTable() {
+  static const AnsiDecodeTable table = BuildDecodeTable();
+  return table;
+}
+
+// CP936 bytes of every UTF-16 code unit: a value below 0x100 is one byte,
+// anything else a lead byte (high) and a trail byte (low).
+using UnitTable = std::array<std::uint16_t, 65536>;
+
+// CP936 maps code units and codes one to one, so the table is the decoding
+// turned round: a conversion call for each of the 24,000 codes rather than
+// each of the 65,000 units (the tests hold it to iconv's encoding of every
+// unit).
+UnitTable BuildUnitTable() {
+  UnitTable table;
+  table.fill('?');
+  table[0] = 0;
+  const AnsiDecodeTable& decode = DecodeTable();
+  const auto take = [&table](char32_t c, unsigned code) {
+    if (c != 0 && c <= 0xFFFF && table[c] == '?' && c != '?') table[c] = static_cast<std::uint16_t>(code);
+  };
+  for (unsigned b = 1; b < 256; ++b) take(decode.singles[b], b);
+  for (unsigned code = 0x8100; code <= 0xFEFF; ++code)
+    if (!decode.fromGb18030[code]) take(decode.pairs[code], code);
+  table['?'] = '?';
+  return table;
+}
+
 }  // namespace
 
 std::size_t DecodeAnsiChar(std::string_view text, std::size_t i, char32_t& c) {
-  static const AnsiDecodeTable table = BuildDecodeTable();
+  const AnsiDecodeTable& table = DecodeTable();
   const auto b = static_cast<unsigned char>(text[i]);
   if (IsFourByteForm(text, i)) {
     std::string utf8;
