@@ -108,50 +108,46 @@ __attribute__((target("popcnt"))) int CountPopcnt(std::uint64_t bits) { return _
 
 // The stop bits of 32 bytes: the stop tests are merged in the vector (a
 // match sets a byte's top bit, as a high byte has it), so that one mask is
-// taken whatever their number. Count is a constant, so the tests unroll.
-template <int Count>
+// taken whatever their number.
 __attribute__((target("avx2"))) inline std::uint64_t StopMask32(const __m256i v, const __m256i high,
-                                                                 const __m256i* ascii) {
+                                                                 const __m256i* ascii, int count) {
   __m256i any = _mm256_and_si256(v, high);
-  for (int k = 0; k < Count; ++k) any = _mm256_or_si256(any, _mm256_cmpeq_epi8(v, ascii[k]));
+  for (int k = 0; k < count; ++k) any = _mm256_or_si256(any, _mm256_cmpeq_epi8(v, ascii[k]));
   return static_cast<unsigned>(_mm256_movemask_epi8(any));
 }
 
-template <int Count>
 __attribute__((target("avx2,popcnt"))) std::size_t ScanAvx2(const unsigned char* p, std::size_t n,
                                                              const StopBytes& stops, std::size_t& lines,
                                                              std::size_t& lineEnd) {
   const __m256i lineFeed = _mm256_set1_epi8('\n');
   // All bits where high bytes stop the scan, none where they do not.
   const __m256i high = _mm256_set1_epi8(stops.highBytes ? static_cast<char>(0x80) : 0);
-  __m256i ascii[Count > 0 ? Count : 1];
-  for (int k = 0; k < Count; ++k) ascii[k] = _mm256_set1_epi8(static_cast<char>(stops.ascii[k]));
-  // Counted in locals: through the references, each block would store and reload them.
-  std::size_t count = lines, end = lineEnd;
+  const int count = stops.asciiCount;
+  __m256i ascii[StopBytes::kMostAscii];
+  for (int k = 0; k < count; ++k) ascii[k] = _mm256_set1_epi8(static_cast<char>(stops.ascii[k]));
+  // Counted in locals: through the references, every block would store and reload them.
+  std::size_t counted = lines, end = lineEnd;
   std::size_t i = 0;
   for (; i + 64 <= n; i += 64) {
     const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
     const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 32));
     // No lambda here: it would lack the AVX2 target and so take vectors by an ABI that clang refuses.
-    const std::uint64_t stop = StopMask32<Count>(v0, high, ascii) | StopMask32<Count>(v1, high, ascii) << 32;
+    const std::uint64_t stop = StopMask32(v0, high, ascii, count) | StopMask32(v1, high, ascii, count) << 32;
     const std::uint64_t feeds =
         static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v0, lineFeed)))) |
         static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v1, lineFeed))))
             << 32;
-    if (TakeBlock(stop, feeds, i, count, end, CountPopcnt)) {
-      lines = count;
+    if (TakeBlock(stop, feeds, i, counted, end, CountPopcnt)) {
+      lines = counted;
       lineEnd = end;
       return i + static_cast<std::size_t>(__builtin_ctzll(stop));
     }
   }
-  lines = count;
+  lines = counted;
   lineEnd = end;
   return ScanPlain(p, i, n, stops, lines, lineEnd);
 }
 
-using ScanFunction = std::size_t (*)(const unsigned char*, std::size_t, const StopBytes&, std::size_t&, std::size_t&);
-const ScanFunction kScanAvx2[StopBytes::kMostAscii + 1] = {ScanAvx2<0>, ScanAvx2<1>, ScanAvx2<2>, ScanAvx2<3>,
-                                                           ScanAvx2<4>, ScanAvx2<5>, ScanAvx2<6>};
 #endif
 
 }  // namespace
@@ -168,7 +164,7 @@ std::size_t ScanToStop(const unsigned char* p, std::size_t n, const StopBytes& s
   switch (ActiveSimd()) {
 #if defined(GLYPHWELL_X86)
     case SimdLevel::Avx2:
-      return kScanAvx2[stops.asciiCount](p, n, stops, lines, lineEnd);
+      return ScanAvx2(p, n, stops, lines, lineEnd);
 #endif
 #if defined(__SSE2__)
     case SimdLevel::Sse2:
