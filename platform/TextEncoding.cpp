@@ -9,6 +9,8 @@
 #include <bit>
 #include <cstring>
 #include <iconv.h>
+#include <iterator>
+#include <utility>
 
 #include "platform/CodePage.h"
 
@@ -194,25 +196,33 @@ class Gb18030Encoder {
 
 }  // namespace
 
+namespace {
+
+// The punctuation of Chinese text, beside the two scripts: the CJK Symbols
+// and Punctuation block but the ideographic space U+3000 (a space), the
+// full-width forms, the vertical forms and the compatibility forms.
+constexpr std::pair<char32_t, char32_t> kChinesePunctuation[] = {
+    {0x3001, 0x303F}, {0xFF01, 0xFF60}, {0xFFE0, 0xFFE6}, {0xFE10, 0xFE19}, {0xFE30, 0xFE4F}};
+constexpr UScriptCode kChineseScripts[] = {USCRIPT_HAN, USCRIPT_BOPOMOFO};
+
+}  // namespace
+
 bool IsChineseText(char32_t c) {
-  if (c == 0x3000) return false;  // the ideographic space is a space
-  if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) ||
-      (c >= 0xFE10 && c <= 0xFE19) || (c >= 0xFE30 && c <= 0xFE4F))
-    return true;
+  for (const auto& [first, last] : kChinesePunctuation)
+    if (c >= first && c <= last) return true;
   UErrorCode status = U_ZERO_ERROR;
   const UScriptCode script = uscript_getScript(static_cast<UChar32>(c), &status);
-  return U_SUCCESS(status) && (script == USCRIPT_HAN || script == USCRIPT_BOPOMOFO);
+  return U_SUCCESS(status) && std::find(std::begin(kChineseScripts), std::end(kChineseScripts), script) !=
+                                  std::end(kChineseScripts);
 }
 
 namespace {
 
-// Where IsChineseText is true, as ranges: the blocks of punctuation (the
-// ideographic space, which opens the first, aside) and the two scripts'
-// characters, from ICU's sets rather than a test of every code point.
+// Where IsChineseText is true, as ranges: the punctuation, and the scripts'
+// characters from ICU's sets rather than a test of every code point.
 std::vector<std::pair<char32_t, char32_t>> ChineseTextRanges() {
-  std::vector<std::pair<char32_t, char32_t>> ranges = {
-      {0x3001, 0x303F}, {0xFF01, 0xFF60}, {0xFFE0, 0xFFE6}, {0xFE10, 0xFE19}, {0xFE30, 0xFE4F}};
-  for (const UScriptCode script : {USCRIPT_HAN, USCRIPT_BOPOMOFO}) {
+  std::vector<std::pair<char32_t, char32_t>> ranges(std::begin(kChinesePunctuation), std::end(kChinesePunctuation));
+  for (const UScriptCode script : kChineseScripts) {
     UErrorCode status = U_ZERO_ERROR;
     USet* set = uset_openEmpty();
     uset_applyIntPropertyValue(set, UCHAR_SCRIPT, script, &status);
