@@ -321,12 +321,11 @@ UnitTable BuildUnitTable() {
   table[0] = 0;
   const AnsiDecodeTable& decode = DecodeTable();
   const auto take = [&table](char32_t c, unsigned code) {
-    if (c != 0 && c <= 0xFFFF && table[c] == '?' && c != '?') table[c] = static_cast<std::uint16_t>(code);
+    if (c != 0 && c <= 0xFFFF) table[c] = static_cast<std::uint16_t>(code);
   };
   for (unsigned b = 1; b < 256; ++b) take(decode.singles[b], b);
   for (unsigned code = 0x8100; code <= 0xFEFF; ++code)
     if (!decode.fromGb18030[code]) take(decode.pairs[code], code);
-  table['?'] = '?';
   return table;
 }
 
