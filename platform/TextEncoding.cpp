@@ -149,11 +149,7 @@ class Gb18030Encoder {
     std::size_t toLeft = sizeof bytes;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     if (iconv(cd_, &in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) return 0;
-    const std::size_t length = sizeof bytes - toLeft;
-    if (length != 2 && length != 4) return 0;
-    std::uint32_t form = 0;
-    for (std::size_t k = 0; k < length; ++k) form = form << 8 | bytes[k];
-    return form;
+    return Form(bytes, sizeof bytes - toLeft);
   }
 
   // The forms of first..last, each handed to take(c, form) as Encode gives
@@ -181,15 +177,21 @@ class Gb18030Encoder {
       const bool four = bytes[at] >= 0x81 && bytes[at + 1] >= 0x30 && bytes[at + 1] <= 0x39;
       const std::size_t length = bytes[at] < 0x81 ? 1 : four ? 4 : 2;
       if (at + length > written) break;
-      std::uint32_t form = 0;
-      for (std::size_t b = 0; b < length; ++b) form = form << 8 | bytes[at + b];
-      take(in[k], length == 1 ? 0 : form);
+      take(in[k], Form(bytes + at, length));
       at += length;
     }
     for (; k < in.size(); ++k) take(in[k], Encode(in[k]));
   }
 
  private:
+  // A form's bytes as one value, first byte highest; 0 for a length no
+  // counted form has.
+  static std::uint32_t Form(const unsigned char* bytes, std::size_t length) {
+    if (length != 2 && length != 4) return 0;
+    std::uint32_t form = 0;
+    for (std::size_t k = 0; k < length; ++k) form = form << 8 | bytes[k];
+    return form;
+  }
   static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
   iconv_t cd_;
 };
