@@ -367,3 +367,66 @@ TEST(ContextTest, ArbitraryBytesGetLabels) {
     }
   }
 }
+
+// Lines without a finding go to the lexers many at once; the labels after
+// them must be those of reading each line on its own.
+TEST(ContextTest, LinesPassedInBulkLeaveTheLexersWhereEachLineWould) {
+  const Classifier classifier;
+  const auto eachLine = [&classifier](std::string_view path, std::string_view text,
+                                      const std::vector<Position>& places) {
+    context::FileContext file(classifier, path);
+    std::vector<Labels> labels;
+    std::vector<std::int64_t> columns;
+    std::size_t next = 0, start = 0;
+    for (std::int64_t lineNumber = 1; next < places.size(); ++lineNumber) {
+      const bool past = start > text.size();
+      std::string_view line;
+      if (!past) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        line = text.substr(start, end - start);
+        if (end < text.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        start = end + 1;
+      }
+      columns.clear();
+      for (; next < places.size() && (past || places[next].line <= lineNumber); ++next)
+        columns.push_back(places[next].column);
+      file.Line(line, columns, labels);
+    }
+    return labels;
+  };
+  std::mt19937 random(30);
+  // A few places at random, far apart, so that most lines are passed over.
+  const auto somePlaces = [&random](std::int64_t lines) {
+    std::vector<Position> places;
+    for (std::int64_t line = 1 + static_cast<std::int64_t>(random() % 9); line <= lines + 2;
+         line += 1 + static_cast<std::int64_t>(random() % 12))
+      places.push_back({line, 1 + static_cast<std::int64_t>(random() % 30)});
+    return places;
+  };
+  std::vector<Labels> labels;
+  for (const char* name : {"lunar.js", "datetime.vue", "README.md", "pinyin.go", "table.py", "preface.html"}) {
+    const std::string text = ReadFile(std::string(CONTEXT_DATA) + "/" + name);
+    const auto lines = static_cast<std::int64_t>(std::count(text.begin(), text.end(), '\n'));
+    for (int round = 0; round < 20; ++round) {
+      const std::vector<Position> places = somePlaces(lines);
+      classifier.Classify(name, text, places, labels);
+      EXPECT_EQ(labels, eachLine(name, text, places)) << name;
+    }
+  }
+  // Markup whose states cross lines: tags, values, comments, blocks of
+  // script and style that end on their line, later, or never.
+  const char* pieces[] = {"<p>", "</p>", "<a href=\"", "\">", "<a href=x", ">", "<script>", "</script>",
+                          "<style>", "</style>", "<i18n>", "</i18n>", "<!--", "-->", "<![CDATA[", "]]>",
+                          "{{", "}}", "{", "}", "\"", "'", "`", "//", "/*", "*/", "=", "<", "<?php", "?>",
+                          "\n", "\n", "\r\n", "\n", " ", "中文", "x", "<b title='", "<Script type=\"module\">"};
+  for (const char* path : {"a.html", "a.vue", "a.svelte", "a.xml", "a.svg", "a.php", "a.js", "a.md"}) {
+    for (int round = 0; round < 150; ++round) {
+      std::string text;
+      for (int k = 0; k < 120; ++k) text += pieces[random() % std::size(pieces)];
+      const std::vector<Position> places =
+          somePlaces(static_cast<std::int64_t>(std::count(text.begin(), text.end(), '\n')));
+      classifier.Classify(path, text, places, labels);
+      ASSERT_EQ(labels, eachLine(path, text, places)) << path << "\n" << text;
+    }
+  }
+}

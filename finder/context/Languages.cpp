@@ -1,4 +1,6 @@
 // Which lexer reads a file, by its extension.
+#include <algorithm>
+
 #include "finder/context/CodeLexer.h"
 #include "finder/context/LineFormats.h"
 #include "finder/context/MarkupLexer.h"
@@ -32,6 +34,15 @@ class TypeScriptOrLinguist final : public Lexer {
 };
 
 }  // namespace
+
+void Lexer::Skip(std::string_view lines, Marks& marks) {
+  for (std::size_t start = 0;;) {
+    const std::size_t lf = std::min(lines.find('\n', start), lines.size());
+    Line(LineIn(lines, start, lf), marks);
+    if (lf == lines.size()) return;
+    start = lf + 1;
+  }
+}
 
 std::unique_ptr<Lexer> MakeLexer(std::string_view path, const CallMatcher& calls) {
   std::string extension = platform::GetExtension(path);

@@ -272,77 +272,119 @@ std::size_t MarkupLexer::Until(std::string_view line, std::size_t i, std::size_t
   return at + end.size();
 }
 
-// Text and the plain tags in it are read here in one go, up to what opens a
-// state of its own or the end of the piece.
-std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
+// Where markup text from i on stops being plain, or to: at the first "<" or
+// "{" that opens a state of its own. A tag is passed over in one go when it
+// ends on this line, holds nothing the lexer reads in a state of its own but
+// quoted values, and no asked place (it ends at asked or before): text goes
+// on after it as before it. Only <script>, <style> and <i18n> matter once
+// their tag ends, so no other name stops the text.
+std::size_t MarkupLexer::PlainTextEnd(std::string_view line, std::size_t i, std::size_t to, std::size_t asked) const {
+  const char brace = rules_.mustache || rules_.braces ? '{' : '<';
   for (;;) {
-    const std::size_t j = FindEither(line, '<', rules_.mustache || rules_.braces ? '{' : '<', i, to);
+    const std::size_t j = FindEither(line, '<', brace, i, to);
     if (j == to) return to;
+    const char next = j + 1 < to ? line[j + 1] : 0;
     if (line[j] == '{') {
-      const bool doubled = j + 1 < to && line[j + 1] == '{';
-      if (rules_.mustache && !doubled && !rules_.braces) {
+      if (rules_.mustache && next != '{' && !rules_.braces) {
         i = j + 1;
         continue;
       }
-      code_ = &Code("JavaScript");
-      code_->Embed('}', "");
-      doubleBrace_ = doubled && rules_.mustache;
-      afterExpression_ = State::Text;
-      Enter(State::Expression, j, marks);
-      std::size_t after = j + (doubleBrace_ ? 2 : 1);
-      // Svelte's blocks: {#if ...}, {:else}, {/each}, {@html ...}; the word is no script.
-      if (rules_.braces && after < to &&
-          (line[after] == '#' || line[after] == ':' || line[after] == '/' || line[after] == '@'))
-        for (++after; after < to && IsAlpha(line[after]);) ++after;
-      return after;
+      return j;
     }
-    const char next = j + 1 < to ? line[j + 1] : 0;
-    if (next == '!' && StartsWith(line, j, "<!--")) {
-      Enter(State::Comment, j, marks);
-      return j + 4;
-    }
-    if (next == '!' && StartsWith(line, j, "<![CDATA[")) {
-      Enter(State::CData, j + 9, marks);
-      return j + 9;
-    }
-    if (next == '!') {
-      Enter(State::Declaration, j, marks);
-      return j + 2;
-    }
-    if (next == '?') {
-      Enter(State::Instruction, j, marks);
-      return j + 2;
-    }
-    const bool closing = j + 1 < to && line[j + 1] == '/';
-    const std::size_t nameStart = j + (closing ? 2 : 1);
+    if (next == '!' || next == '?') return j;
+    const std::size_t nameStart = j + (next == '/' ? 2 : 1);
     if (nameStart >= to || !IsAlpha(line[nameStart])) {
       i = j + 1;
       continue;
     }
     std::size_t nameEnd = nameStart;
     while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
-    // Only <script>, <style> and <i18n> matter once the tag ends.
     const char first = Lower(line[nameStart]);
-    // Any other tag that ends on this line, with no asked place in it, is
-    // passed over in one go: text goes on after it as before it.
-    if (first != 's' && first != 'i' && !marks.AskedBefore(nameEnd)) {
-      const std::size_t end = PlainTagEnd(line, nameEnd, to, rules_.braces);
-      if (end != 0 && !marks.AskedBefore(end)) {
-        i = end;
+    if (first == 's' || first == 'i' || asked < nameEnd) return j;
+    const std::size_t end = PlainTagEnd(line, nameEnd, to, rules_.braces);
+    if (end == 0 || asked < end) return j;
+    i = end;
+  }
+}
+
+// Text up to what opens a state of its own, and that opening.
+std::size_t MarkupLexer::StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
+  const std::size_t j = PlainTextEnd(line, i, to, marks.NextAsked());
+  if (j == to) return to;
+  const char next = j + 1 < to ? line[j + 1] : 0;
+  if (line[j] == '{') {
+    code_ = &Code("JavaScript");
+    code_->Embed('}', "");
+    doubleBrace_ = next == '{' && rules_.mustache;
+    afterExpression_ = State::Text;
+    Enter(State::Expression, j, marks);
+    std::size_t after = j + (doubleBrace_ ? 2 : 1);
+    // Svelte's blocks: {#if ...}, {:else}, {/each}, {@html ...}; the word is no script.
+    if (rules_.braces && after < to &&
+        (line[after] == '#' || line[after] == ':' || line[after] == '/' || line[after] == '@'))
+      for (++after; after < to && IsAlpha(line[after]);) ++after;
+    return after;
+  }
+  if (next == '!' && StartsWith(line, j, "<!--")) {
+    Enter(State::Comment, j, marks);
+    return j + 4;
+  }
+  if (next == '!' && StartsWith(line, j, "<![CDATA[")) {
+    Enter(State::CData, j + 9, marks);
+    return j + 9;
+  }
+  if (next == '!') {
+    Enter(State::Declaration, j, marks);
+    return j + 2;
+  }
+  if (next == '?') {
+    Enter(State::Instruction, j, marks);
+    return j + 2;
+  }
+  // A tag not passed over: one that matters once it ends, or is read in its state.
+  const bool closing = next == '/';
+  const std::size_t nameStart = j + (closing ? 2 : 1);
+  std::size_t nameEnd = nameStart;
+  while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
+  const char first = Lower(line[nameStart]);
+  if (first == 's' || first == 'i')
+    SetLower(tag_, line.substr(nameStart, nameEnd - nameStart));
+  else
+    tag_.clear();
+  closingTag_ = closing;
+  attribute_.clear();
+  language_.clear();
+  valueNext_ = false;
+  Enter(State::Tag, j, marks);
+  return nameEnd;
+}
+
+void MarkupLexer::Skip(std::string_view lines, Marks& marks) {
+  // PHP may open anywhere, in a tag or a string: such pages go line by line.
+  if (rules_.php) return Lexer::Skip(lines, marks);
+  skipping_ = true;
+  for (std::size_t start = 0;;) {
+    const std::size_t lf = Find(lines, '\n', start, lines.size());
+    if (state_ == State::Embedded) {
+      const std::size_t end = FindIgnoringCase(lines, embeddedEnd_, start, lines.size());
+      if (end == lines.size()) {
+        Lexer::Skip(lines.substr(start), marks);  // the block goes on past them
+        break;
+      }
+      if (end > lf) {
+        start = lines.rfind('\n', end) + 1;  // lines wholly in the block are not read at all
         continue;
       }
+      Line(LineIn(lines, start, lf), marks);
+    } else {
+      const std::string_view line = LineIn(lines, start, lf);
+      if (state_ != State::Text || PlainTextEnd(line, 0, line.size(), Marks::kNoneAsked) < line.size())
+        Line(line, marks);
     }
-    if (first == 's' || first == 'i')
-      SetLower(tag_, line.substr(nameStart, nameEnd - nameStart));
-    else
-      tag_.clear();
-    closingTag_ = closing;
-    attribute_.clear();
-    language_.clear();
-    valueNext_ = false;
-    Enter(State::Tag, j, marks);
-    return nameEnd;
+    if (lf == lines.size()) break;
+    start = lf + 1;
   }
+  skipping_ = false;
 }
 
 std::size_t MarkupLexer::StepTag(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
@@ -446,7 +488,7 @@ void MarkupLexer::EndTag(std::size_t at, Marks& marks) {
 
 std::size_t MarkupLexer::StepEmbedded(std::string_view line, std::size_t i, std::size_t to, Marks& marks) {
   const std::size_t end = FindIgnoringCase(line, embeddedEnd_, i, to);
-  if (code_ != nullptr) code_->Run(line, i, end, marks);
+  if (code_ != nullptr && !(skipping_ && end < to)) code_->Run(line, i, end, marks);
   if (end == to) return to;
   closingTag_ = true;
   tag_ = embeddedEnd_.substr(2);

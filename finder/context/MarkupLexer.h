@@ -30,6 +30,10 @@ class MarkupLexer final : public Lexer {
  public:
   MarkupLexer(const MarkupRules& rules, const CallMatcher& calls);
   void Line(std::string_view line, Marks& marks) override;
+  // Markup text that holds only plain tags is passed over without the
+  // machinery of a line, and a script or style that ends among the lines is
+  // not lexed at all: its lexer starts afresh at the next one.
+  void Skip(std::string_view lines, Marks& marks) override;
 
  private:
   enum class State : unsigned char {
@@ -37,6 +41,7 @@ class MarkupLexer final : public Lexer {
   };
 
   CodeLexer& Code(std::string_view language);
+  std::size_t PlainTextEnd(std::string_view line, std::size_t i, std::size_t to, std::size_t asked) const;
   std::size_t StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks);
   std::size_t StepTag(std::string_view line, std::size_t i, std::size_t to, Marks& marks);
   std::size_t StepEmbedded(std::string_view line, std::size_t i, std::size_t to, Marks& marks);
@@ -69,6 +74,7 @@ class MarkupLexer final : public Lexer {
   char quote_ = 0;             // of the attribute value being read; 0 when unquoted
   bool valueNext_ = false;     // an "=" was read
   std::string embeddedEnd_;    // "</script" or "</style"
+  bool skipping_ = false;      // in Skip: nothing is asked, so a block's code that ends on its line is not read
 };
 
 }  // namespace context

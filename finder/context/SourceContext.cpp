@@ -71,6 +71,13 @@ void FileContext::Line(std::string_view line, std::span<const std::int64_t> colu
   for (const Labels found : impl.marks.Finish()) labels.push_back(found | impl.pathLabels);
 }
 
+void FileContext::Skip(std::string_view lines) {
+  Impl& impl = *impl_;
+  if (!impl.lexer) return;
+  impl.marks.Begin({});
+  impl.lexer->Skip(lines, impl.marks);
+}
+
 Classifier::Classifier(const CallNames& extra) : calls_(std::make_unique<CallMatcher>(extra)) {}
 
 Classifier::~Classifier() = default;
@@ -91,9 +98,19 @@ void Classifier::Classify(std::string_view path, std::string_view text, std::spa
     const bool past = start > text.size();
     std::string_view line;
     if (!past) {
-      const std::size_t end = std::min(text.find('\n', start), text.size());
-      line = text.substr(start, end - start);
-      if (end < text.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+      std::size_t end = std::min(text.find('\n', start), text.size());
+      if (positions[next].line > lineNumber) {
+        // The lines up to the next with a position, in one go.
+        const std::size_t skipped = start;
+        while (end < text.size() && lineNumber + 1 < positions[next].line) {
+          end = std::min(text.find('\n', end + 1), text.size());
+          ++lineNumber;
+        }
+        file.Skip(LineIn(text, skipped, end));
+        start = end + 1;
+        continue;
+      }
+      line = LineIn(text, start, end);
       start = end + 1;
     }
     columns.clear();

@@ -79,6 +79,10 @@ class FileContext {
   // columns of its findings; appends each column's labels to labels. Every
   // line up to the last one with a finding must be passed, in order.
   void Line(std::string_view line, std::span<const std::int64_t> columns, std::vector<Labels>& labels);
+  // The next lines, none with a finding, joined by their ends (LF or CR LF;
+  // the last has none): the same as a Line for each, but markup is passed
+  // over faster this way.
+  void Skip(std::string_view lines);
   // False for a kind no lexer reads: its labels come from the path alone,
   // and the lines passed may be empty.
   bool ReadsText() const;

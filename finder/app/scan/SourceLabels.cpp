@@ -179,25 +179,33 @@ class FileLabels final : public FileAnnotation {
       }
       if (reader_->Open(path_)) platform::ReadAs(*reader_, encoding_, markLength_);
     }
+    // The lines before it go to the lexer a batch at a time: the reader's
+    // lines of one batch follow each other in its buffer, ends and all.
+    while (linesRead_ + 1 < lineNumber && Batched()) {
+      const std::size_t take = std::min(batchSize_ - batchNext_, static_cast<std::size_t>(lineNumber - 1 - linesRead_));
+      const std::string_view first = batch_[batchNext_], last = batch_[batchNext_ + take - 1];
+      const std::string_view lines(first.data(), static_cast<std::size_t>(last.data() + last.size() - first.data()));
+      context_->Skip(LexedForm(lines, encoding_, utf8_));
+      batchNext_ += take;
+      linesRead_ += static_cast<std::int64_t>(take);
+    }
+    // Past the file's end its lines are empty.
+    for (; linesRead_ + 1 < lineNumber; ++linesRead_) context_->Line({}, {}, skipped_);
     std::string_view line;
-    while (linesRead_ < lineNumber) {
-      if (!NextLine(line)) line = {};
+    if (linesRead_ < lineNumber) {
+      if (Batched()) line = batch_[batchNext_++];
       ++linesRead_;
-      if (linesRead_ == lineNumber) break;
-      context_->Line(LexedForm(line, encoding_, utf8_), {}, skipped_);
     }
     return Utf8Form(line, encoding_, false, utf8_);
   }
 
-  // The reader's next line, taken from it a batch at a time.
-  bool NextLine(std::string_view& line) {
+  // True when the batch holds a line not yet taken, read from the reader when it had none.
+  bool Batched() {
     if (batchNext_ == batchSize_) {
       batchSize_ = reader_->ReadLines(batch_, kBatch);
       batchNext_ = 0;
-      if (batchSize_ == 0) return false;
     }
-    line = batch_[batchNext_++];
-    return true;
+    return batchNext_ < batchSize_;
   }
 
   static constexpr std::size_t kBatch = 64;
