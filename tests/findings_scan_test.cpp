@@ -259,6 +259,10 @@ TEST_F(FindingsScan, ADevelopersDefaultsInAGitTree) {
   EXPECT_NE(all.out.find("/dist/bundle.js:1:2:打包"), npos) << all.out;
   EXPECT_EQ(all.out.find(".git/"), npos) << all.out;
 
+  // A folder below the top of the work tree is judged by the same rules.
+  dir_.Write("project/src/trace.log", "追踪\n");
+  EXPECT_EQ(Run({"--format", "vimgrep", "-j1", tree + "/src"}).out, tree + "/src/App.vue:1:14:欢迎\n");
+
   // Nothing matched: said, and a check fails on it.
   const Outcome none = Run({"--check", "--patterns", "*.none", tree});
   EXPECT_EQ(none.status, 2);

@@ -5,11 +5,27 @@
 #include <filesystem>
 #include <system_error>
 
-GitIgnores::GitIgnores() { git_libgit2_init(); }
+namespace {
+
+// Whether a ".git" (a folder, or the file of a linked work tree) stands in
+// folder or above it: a work tree has one, so without it libgit2 need not
+// start, which costs milliseconds (it reads every CA certificate of the
+// system, though nothing here goes near a network).
+bool MayLieInWorkTree(const std::filesystem::path& folder) {
+  for (std::filesystem::path at = folder;; at = at.parent_path()) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(at / ".git", error))) return true;
+    if (at == at.parent_path()) return false;
+  }
+}
+
+}  // namespace
+
+GitIgnores::GitIgnores() = default;
 
 GitIgnores::~GitIgnores() {
   for (auto& [root, tree] : trees_) git_repository_free(tree.repository);
-  git_libgit2_shutdown();
+  if (started_) git_libgit2_shutdown();
 }
 
 const GitIgnores::Tree& GitIgnores::TreeOf(const std::string& root) const {
@@ -18,7 +34,9 @@ const GitIgnores::Tree& GitIgnores::TreeOf(const std::string& root) const {
   Tree& tree = trees_[root];
   std::error_code error;
   const std::filesystem::path real = std::filesystem::canonical(root.empty() ? "." : root, error);
-  if (error) return tree;
+  if (error || !MayLieInWorkTree(real)) return tree;
+  if (!started_) git_libgit2_init();
+  started_ = true;
   git_repository* repository = nullptr;
   if (git_repository_open_ext(&repository, real.c_str(), 0, nullptr) != 0) return tree;
   const char* workdir = git_repository_workdir(repository);  // canonical, ending in "/"

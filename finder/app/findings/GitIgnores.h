@@ -32,4 +32,5 @@ class GitIgnores {
 
   // Each root's work tree, found when it is first asked of.
   mutable std::map<std::string, Tree> trees_;
+  mutable bool started_ = false;  // libgit2 was started (for the first root in a work tree)
 };
