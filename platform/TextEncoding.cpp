@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <iterator>
+#include <numeric>
 #include <utility>
 
 #include "platform/CodePage.h"
@@ -153,37 +154,49 @@ class Gb18030Encoder {
   }
 
   // The forms of first..last, each handed to take(c, form) as Encode gives
-  // it, in one conversion call for the whole range: the ideographs GBK
-  // lacks are seventy thousand, and a call each took most of the table's
-  // time. A range iconv stops in is finished a character at a time.
+  // it, in one conversion call for each piece of the range: the ideographs
+  // GBK lacks are seventy thousand, and a call each took most of the
+  // table's time. The pieces go through the same two buffers, since memory
+  // first touched costs more than the conversion. A piece iconv stops in is
+  // finished a character at a time.
   template <class Take>
   void EncodeRange(char32_t first, char32_t last, Take&& take) {
-    std::vector<char32_t> in;
-    for (char32_t c = first; c <= last; ++c) in.push_back(c);
-    std::string out(4 * in.size(), '\0');
-    char* from = reinterpret_cast<char*>(in.data());
-    std::size_t fromLeft = in.size() * sizeof(char32_t);
-    char* to = out.data();
-    std::size_t toLeft = out.size();
+    constexpr char32_t kPiece = 4096;
+    for (char32_t start = first;; start += kPiece) {
+      const char32_t end = std::min<char32_t>(last, start + (kPiece - 1));
+      EncodePiece(start, end, take);
+      if (end == last) return;
+    }
+  }
+
+ private:
+  template <class Take>
+  void EncodePiece(char32_t first, char32_t last, Take& take) {
+    in_.resize(last - first + 1);
+    std::iota(in_.begin(), in_.end(), first);
+    out_.assign(4 * in_.size(), '\0');
+    char* from = reinterpret_cast<char*>(in_.data());
+    std::size_t fromLeft = in_.size() * sizeof(char32_t);
+    char* to = out_.data();
+    std::size_t toLeft = out_.size();
     if (cd_ != Invalid()) {
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
       iconv(cd_, &from, &fromLeft, &to, &toLeft);
     }
     // Each GB18030 form read back: four bytes when its second is a digit.
-    const auto* bytes = reinterpret_cast<const unsigned char*>(out.data());
-    const std::size_t written = out.size() - toLeft, done = in.size() - fromLeft / sizeof(char32_t);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(out_.data());
+    const std::size_t written = out_.size() - toLeft, done = in_.size() - fromLeft / sizeof(char32_t);
     std::size_t at = 0, k = 0;
     for (; k < done && at + 2 <= written; ++k) {
       const bool four = bytes[at] >= 0x81 && bytes[at + 1] >= 0x30 && bytes[at + 1] <= 0x39;
       const std::size_t length = bytes[at] < 0x81 ? 1 : four ? 4 : 2;
       if (at + length > written) break;
-      take(in[k], Form(bytes + at, length));
+      take(in_[k], Form(bytes + at, length));
       at += length;
     }
-    for (; k < in.size(); ++k) take(in[k], Encode(in[k]));
+    for (; k < in_.size(); ++k) take(in_[k], Encode(in_[k]));
   }
 
- private:
   // A form's bytes as one value, first byte highest; 0 for a length no
   // counted form has.
   static std::uint32_t Form(const unsigned char* bytes, std::size_t length) {
@@ -194,6 +207,8 @@ class Gb18030Encoder {
   }
   static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
   iconv_t cd_;
+  std::vector<char32_t> in_;  // a piece of a range, and its forms
+  std::string out_;
 };
 
 }  // namespace
@@ -269,6 +284,11 @@ void CountedForms::Set(char32_t c, std::uint32_t form) {
 
 CountedForms::CountedForms(CharacterSet set)
     : wideBlock_((kLastCodePoint >> kBlockBits) + 1, 0), wideForms_(1u << kBlockBits, 0) {
+  // Room for every block at once: the blocks are then never copied as the
+  // table grows, and the room no block takes is never touched, so it costs
+  // no memory (a page first touched costs more than its copy on a virtual
+  // machine).
+  wideForms_.reserve(static_cast<std::size_t>(wideBlock_.size() + 1) << kBlockBits);
   Gb18030Encoder encoder;
   if (set == CharacterSet::Han) {
     // The Gbk set's forms of the characters that are Chinese text, and
@@ -291,7 +311,6 @@ CountedForms::CountedForms(CharacterSet set)
           gbkPairs_[(lead << 8 | trail) >> 6] |= std::uint64_t{1} << ((lead << 8 | trail) & 63);
       }
     }
-    wideForms_.shrink_to_fit();
     return;
   }
   // What a GBK file can hold as a double-byte character, in the bytes the
@@ -318,7 +337,6 @@ CountedForms::CountedForms(CharacterSet set)
       if (form != 0 && Lookup(c) == 0) Set(c, form);
     });
   }
-  wideForms_.shrink_to_fit();
 }
 
 int CountedForm(char32_t c, char out[4]) {
