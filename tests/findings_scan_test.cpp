@@ -375,3 +375,21 @@ TEST_F(FindingsScan, ChineseWrittenAsEscapes) {
   EXPECT_EQ(counts(with.out), counts(without.out));
   EXPECT_NE(counts(with.out), "");
 }
+
+// Workers hand their files' findings to the search's thread a file at a
+// time: several find what one finds, line for line and run for run, with
+// and without labels.
+TEST_F(FindingsScan, WorkersFindWhatOneFinds) {
+  const char* lines[] = {"plain\n", "a 中文 b\n", "x 汉字 y 日本 z\n", "<p title=\"标题\">正文 // 注 \"串\"</p>\n", "\n"};
+  for (int f = 0; f < 40; ++f) {
+    std::string text;
+    for (int k = 0; k < 25 + f; ++k) text += lines[(k * 7 + f) % std::size(lines)];
+    dir_.Write("w/d" + std::to_string(f % 4) + "/f" + std::to_string(f) + (f % 2 ? ".html" : ".txt"), text);
+  }
+  for (const char* labels : {"--quiet", "--context"}) {
+    const Outcome one = Run({"--format", "json", labels, "-j1", dir_ / "w"});
+    const Outcome three = Run({"--format", "json", labels, "-j3", dir_ / "w"});
+    EXPECT_NE(one.out.find("\"text\":\"日本\""), npos) << one.out;
+    EXPECT_EQ(one.out, three.out) << labels;
+  }
+}

@@ -1,5 +1,6 @@
 #include "finder/engine/HanziSearcher.h"
 
+#include <iterator>
 #include <optional>
 
 #include "finder/engine/DirectoryWalker.h"
@@ -215,13 +216,18 @@ void HanziSearcher::WritePrepared(const std::string& path, PreparedFile& prepare
   // This search's own report, read by a worker before the search held it.
   if (file.open.opened && report_.IsReport(file.open.identity)) file = ScannedFile();
   if (!file.open.opened) return;
-  if (wiring_.runs)
-    for (auto& [number, runs] : prepared.hitRuns) {
-      if (wiring_.runs->Runs(path, file.read.encoding, number, {}, runs) == SinkVerdict::StopSearch) {
+  if (wiring_.runs) {
+    std::size_t next = 0;
+    for (const auto& [number, count] : prepared.hitRuns) {
+      const auto first = prepared.runs.begin() + static_cast<std::ptrdiff_t>(next);
+      lineRuns_.assign(std::make_move_iterator(first), std::make_move_iterator(first + static_cast<std::ptrdiff_t>(count)));
+      next += count;
+      if (wiring_.runs->Runs(path, file.read.encoding, number, {}, lineRuns_) == SinkVerdict::StopSearch) {
         file.stopSearch = true;
         break;
       }
     }
+  }
   try {
     report_.WriteLines(prepared.lines);
     report_.Flush();

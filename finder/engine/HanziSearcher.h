@@ -100,4 +100,5 @@ class HanziSearcher : private ProblemSink {
   // Reused from file to file and line to line, so the line loop allocates nothing.
   platform::LineReader reader_;
   std::string chars_;
+  std::vector<CharacterRun> lineRuns_;  // a prepared hit line's runs, handed on
 };

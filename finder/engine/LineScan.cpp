@@ -1,6 +1,7 @@
 #include "finder/engine/LineScan.h"
 
 #include <cerrno>
+#include <iterator>
 #include <new>
 
 #include "finder/engine/HanziExtraction.h"
@@ -107,15 +108,18 @@ class LinesToBuffer : public ReportLines {
 // Each hit's runs kept beside the worker's lines.
 class RunsToBuffer : public RunSink {
  public:
-  explicit RunsToBuffer(std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out) : out_(out) {}
+  explicit RunsToBuffer(PreparedFile& out) : out_(out) {}
+  // The runs are moved out, and the line's vector keeps its room for the next line.
   SinkVerdict Runs(const std::string&, TextEncoding, std::int64_t lineNumber, std::string_view,
                    std::vector<CharacterRun>& runs) override {
-    out_.emplace_back(lineNumber, std::move(runs));
+    out_.runs.insert(out_.runs.end(), std::make_move_iterator(runs.begin()), std::make_move_iterator(runs.end()));
+    out_.hitRuns.emplace_back(lineNumber, runs.size());
+    runs.clear();
     return SinkVerdict::GoOn;
   }
 
  private:
-  std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>>& out_;
+  PreparedFile& out_;
 };
 
 // The extraction of a line in each way a file is read. Each returns false
@@ -480,7 +484,7 @@ void ReadFileText(const ScanSettings& settings, const SearchWiring& wiring, cons
 void PrepareFile(const ScanSettings& settings, const SearchWiring& wiring, const std::string& path,
                  platform::LineReader& reader, std::string& chars, PreparedFile& prepared) {
   LinesToBuffer lines(prepared.lines, settings.findRuns);
-  RunsToBuffer runs(prepared.hitRuns);
+  RunsToBuffer runs(prepared);
   ReportHits hits(settings, path, false, prepared.file.read, lines, &runs, wiring.annotator);
   ReadFileText(settings, wiring, path, path, false, nullptr, reader, chars, hits, prepared.file);
   if (prepared.file.stoppedFile) {

@@ -168,12 +168,15 @@ bool ContainsStartTag(const SearchWiring& wiring, const std::string& path, platf
                       std::size_t markLength, std::string_view tag);
 
 // What a worker of a parallel search prepared for one text file: how its
-// read went, its hit lines as report bytes and each hit's runs. tooLarge:
-// its lines would not fit the buffer, so it is read at its turn.
+// read went, its hit lines as report bytes and each hit's runs: runs holds
+// them all in order, hitRuns each hit line's number and how many of them
+// are its (one vector for the file, not one a line). tooLarge: its lines
+// would not fit the buffer, so it is read at its turn.
 struct PreparedFile {
   ScannedFile file;
   std::string lines;
-  std::vector<std::pair<std::int64_t, std::vector<CharacterRun>>> hitRuns;
+  std::vector<CharacterRun> runs;
+  std::vector<std::pair<std::int64_t, std::size_t>> hitRuns;
   bool tooLarge = false;
 };
 // Reads and extracts path into prepared; reader and chars are the worker's own.

@@ -14,8 +14,7 @@ constexpr std::size_t kHeldBudget = 8u << 20;
 // About what a prepared file holds in memory.
 std::size_t HeldBytes(const PreparedFile& prepared) {
   std::size_t bytes = prepared.lines.size();
-  for (const auto& [line, runs] : prepared.hitRuns)
-    for (const CharacterRun& run : runs) bytes += sizeof run + run.text.size();
+  for (const CharacterRun& run : prepared.runs) bytes += sizeof run + run.text.size();
   return bytes;
 }
 
