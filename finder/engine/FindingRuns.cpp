@@ -44,11 +44,27 @@ std::size_t ReferenceAt(std::string_view line, std::size_t i, const platform::Co
   return i + 7 < line.size() && line[i + 7] == ';' ? 8 : 7;
 }
 
+// The line's next run, in the next element the vector already has when
+// there is one: its text keeps its room, so that once the vector has grown
+// a line's runs allocate nothing.
+CharacterRun& NextRun(std::vector<CharacterRun>& runs, std::size_t& used) {
+  if (used == runs.size()) {
+    ++used;
+    return runs.emplace_back();
+  }
+  CharacterRun& run = runs[used++];
+  std::string text = std::move(run.text);
+  run = CharacterRun();
+  run.text = std::move(text);
+  run.text.clear();
+  return run;
+}
+
 }  // namespace
 
 void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, bool references,
               platform::CharacterSet set, std::vector<CharacterRun>& runs) {
-  runs.clear();
+  std::size_t used = 0;
   const platform::CountedForms& forms = platform::CountedForms::Get(set);
   const platform::CountedForms* hanOnly = set == platform::CharacterSet::Han ? &forms : nullptr;
   const bool gbk = encoding == TextEncoding::Gbk;
@@ -91,7 +107,7 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
       open = nullptr;
     } else {
       if (!open) {
-        open = &runs.emplace_back();
+        open = &NextRun(runs, used);
         open->byteColumn = (bytesPerUnit ? bytesPerUnit * units : static_cast<std::int64_t>(i)) + 1;
         open->characterColumn = characters + 1;
       }
@@ -106,6 +122,7 @@ void FindRuns(std::string_view line, TextEncoding encoding, bool systemText, boo
     units += reference ? taken : (c >= 0x10000 ? 2 : 1);
     i += length;
   }
+  runs.resize(used);
 }
 
 StoredColumns::StoredColumns(std::string_view line, TextEncoding encoding, bool systemText)

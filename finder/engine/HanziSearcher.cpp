@@ -1,6 +1,5 @@
 #include "finder/engine/HanziSearcher.h"
 
-#include <iterator>
 #include <optional>
 
 #include "finder/engine/DirectoryWalker.h"
@@ -219,9 +218,14 @@ void HanziSearcher::WritePrepared(const std::string& path, PreparedFile& prepare
   if (wiring_.runs) {
     std::size_t next = 0;
     for (const auto& [number, count] : prepared.hitRuns) {
-      const auto first = prepared.runs.begin() + static_cast<std::ptrdiff_t>(next);
-      lineRuns_.assign(std::make_move_iterator(first), std::make_move_iterator(first + static_cast<std::ptrdiff_t>(count)));
-      next += count;
+      // Into the runs of the line before: their texts' room is used again.
+      lineRuns_.resize(count);
+      for (CharacterRun& run : lineRuns_) {
+        const std::size_t start = next == 0 ? 0 : prepared.textEnds[next - 1];
+        run = prepared.runs[next];
+        run.text.assign(prepared.texts, start, prepared.textEnds[next] - start);
+        ++next;
+      }
       if (wiring_.runs->Runs(path, file.read.encoding, number, {}, lineRuns_) == SinkVerdict::StopSearch) {
         file.stopSearch = true;
         break;

@@ -1,7 +1,6 @@
 #include "finder/engine/LineScan.h"
 
 #include <cerrno>
-#include <iterator>
 #include <new>
 
 #include "finder/engine/HanziExtraction.h"
@@ -109,12 +108,18 @@ class LinesToBuffer : public ReportLines {
 class RunsToBuffer : public RunSink {
  public:
   explicit RunsToBuffer(PreparedFile& out) : out_(out) {}
-  // The runs are moved out, and the line's vector keeps its room for the next line.
+  // The line's runs stay as they are, their room kept for the next line.
   SinkVerdict Runs(const std::string&, TextEncoding, std::int64_t lineNumber, std::string_view,
                    std::vector<CharacterRun>& runs) override {
-    out_.runs.insert(out_.runs.end(), std::make_move_iterator(runs.begin()), std::make_move_iterator(runs.end()));
+    for (CharacterRun& run : runs) {
+      out_.texts += run.text;
+      out_.textEnds.push_back(out_.texts.size());
+      std::string text;
+      text.swap(run.text);
+      out_.runs.push_back(run);
+      run.text.swap(text);
+    }
     out_.hitRuns.emplace_back(lineNumber, runs.size());
-    runs.clear();
     return SinkVerdict::GoOn;
   }
 

@@ -169,13 +169,17 @@ bool ContainsStartTag(const SearchWiring& wiring, const std::string& path, platf
 
 // What a worker of a parallel search prepared for one text file: how its
 // read went, its hit lines as report bytes and each hit's runs: runs holds
-// them all in order, hitRuns each hit line's number and how many of them
-// are its (one vector for the file, not one a line). tooLarge: its lines
-// would not fit the buffer, so it is read at its turn.
+// them all in order, without their texts, which stand one after another in
+// texts (each ending at its textEnds), and hitRuns each hit line's number
+// and how many of the runs are its. So a file's runs take a few vectors,
+// not a vector a line and a string a text, each freed on another thread.
+// tooLarge: its lines would not fit the buffer, so it is read at its turn.
 struct PreparedFile {
   ScannedFile file;
   std::string lines;
   std::vector<CharacterRun> runs;
+  std::string texts;
+  std::vector<std::size_t> textEnds;
   std::vector<std::pair<std::int64_t, std::size_t>> hitRuns;
   bool tooLarge = false;
 };

@@ -14,7 +14,7 @@ constexpr std::size_t kHeldBudget = 8u << 20;
 // About what a prepared file holds in memory.
 std::size_t HeldBytes(const PreparedFile& prepared) {
   std::size_t bytes = prepared.lines.size();
-  for (const CharacterRun& run : prepared.runs) bytes += sizeof run + run.text.size();
+  bytes += prepared.runs.size() * sizeof(CharacterRun) + prepared.texts.size();
   return bytes;
 }
 

@@ -82,7 +82,7 @@ SinkVerdict FindingsOutput::Runs(const std::string& path, platform::TextEncoding
     finding_.column = run.byteColumn;
     finding_.characterColumn = run.characterColumn;
     finding_.characterSpan = run.characterSpan;
-    finding_.text = std::move(run.text);
+    finding_.text = run.text;  // a copy: both keep their room for the next line
     if (context_) {
       finding_.context.clear();
       for (int label = 0; label < context::kLabelCount; ++label)
