@@ -84,13 +84,16 @@ class HeldHits : public HitSink {
 // kMostBufferedLines.
 class LinesToBuffer : public ReportLines {
  public:
-  LinesToBuffer(std::string& out, bool withRuns) : out_(out), withRuns_(withRuns) {}
-  void Header(std::string_view path) override { AppendHeaderLine(out_, path); }
+  // Without a report (findings alone) no line is made, but they count as before.
+  LinesToBuffer(std::string& out, bool withRuns, bool report) : out_(out), withRuns_(withRuns), report_(report) {}
+  void Header(std::string_view path) override {
+    if (report_) AppendHeaderLine(out_, path);
+  }
   bool HitLine(std::int64_t lineNumber, std::string_view chars) override {
     // Checked before the copy, so that a huge line is never held twice.
     kept_ += chars.size() + (withRuns_ ? 2 * chars.size() : 0);
     if (kept_ > kMostBufferedLines) return false;
-    AppendHitLine(out_, lineNumber, chars);
+    if (report_) AppendHitLine(out_, lineNumber, chars);
     return true;
   }
   bool Beside(std::size_t bytes) override {
@@ -101,6 +104,7 @@ class LinesToBuffer : public ReportLines {
  private:
   std::string& out_;
   bool withRuns_;
+  bool report_;
   std::size_t kept_ = 0;
 };
 
@@ -488,7 +492,7 @@ void ReadFileText(const ScanSettings& settings, const SearchWiring& wiring, cons
 
 void PrepareFile(const ScanSettings& settings, const SearchWiring& wiring, const std::string& path,
                  platform::LineReader& reader, std::string& chars, PreparedFile& prepared) {
-  LinesToBuffer lines(prepared.lines, settings.findRuns);
+  LinesToBuffer lines(prepared.lines, settings.findRuns, !settings.strLogFile.empty());
   RunsToBuffer runs(prepared);
   ReportHits hits(settings, path, false, prepared.file.read, lines, &runs, wiring.annotator);
   ReadFileText(settings, wiring, path, path, false, nullptr, reader, chars, hits, prepared.file);
