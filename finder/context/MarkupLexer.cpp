@@ -110,9 +110,10 @@ std::size_t PlainTagEnd(std::string_view line, std::size_t i, std::size_t to, bo
     ++i;  // past "="
     while (i < to && IsBlank(line[i])) ++i;
     if (i < to && (line[i] == '"' || line[i] == '\'')) {
-      const void* close = i + 1 < to ? std::memchr(line.data() + i + 1, line[i], to - i - 1) : nullptr;
-      if (close == nullptr) return 0;
-      i = static_cast<std::size_t>(static_cast<const char*>(close) - line.data()) + 1;
+      // Values are short: searched inline, not by a library call.
+      const std::size_t close = FindEither(line, line[i], line[i], i + 1, to);
+      if (close == to) return 0;
+      i = close + 1;
     }
   }
   return 0;
