@@ -201,9 +201,10 @@ TEST(ContextTest, SingleFileComponentsAndPhp) {
                  {"样", "string"}, {"你好", "string,locale"}});
   EXPECT_LABELS("A.svelte",
                 "<script>\n  let name = '名';\n</script>\n<h1 title=\"题 {name} 尾\">你好 {name + '！'}</h1>\n"
-                "<Comp label={'表达'} />\n{#if ok}<p>是</p>{:else}否{/if} 后\n",
+                "<Comp label={'表达'} />\n{#if ok}<p>是</p>{:else}否{/if} 后\n"
+                "<a title=\"{ \">\" }\" alt='x>替'>\n",
                 {{"名", "string"}, {"题", "attribute"}, {"尾", "attribute"}, {"你好", "text"}, {"！", "string"},
-                 {"表达", "string"}, {"是", "text"}, {"否", "text"}, {"后", "text"}});
+                 {"表达", "string"}, {"是", "text"}, {"否", "text"}, {"后", "text"}, {"替", "attribute"}});
   // PHP stops at ?> and goes on at the next <?php with its braces still open.
   EXPECT_LABELS("a.php",
                 "<?php\n// 注\necho \"双 {$b['键']} 后\"; # 井注\n$h = <<<EOT\n  文档 $x\n  EOT;\n?>\n"

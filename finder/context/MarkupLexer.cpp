@@ -110,9 +110,10 @@ std::size_t PlainTagEnd(std::string_view line, std::size_t i, std::size_t to, bo
     ++i;  // past "="
     while (i < to && IsBlank(line[i])) ++i;
     if (i < to && (line[i] == '"' || line[i] == '\'')) {
-      // Values are short: searched inline, not by a library call.
-      const std::size_t close = FindEither(line, line[i], line[i], i + 1, to);
-      if (close == to) return 0;
+      // Values are short: searched inline, not by a library call. Svelte
+      // reads an expression in a value too.
+      const std::size_t close = FindEither(line, line[i], braces ? '{' : line[i], i + 1, to);
+      if (close == to || line[close] == '{') return 0;
       i = close + 1;
     }
   }
