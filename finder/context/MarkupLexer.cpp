@@ -97,9 +97,9 @@ std::size_t NextInTag(std::string_view line, std::size_t i, std::size_t to, bool
   return i;
 }
 
-// Where a tag whose name ends at i ends on this line (past its ">"), when
-// it holds nothing the lexer reads in a state of its own but quoted values:
-// 0 when it goes on past to, or holds a brace (Svelte's expressions). As in
+// Where a tag whose name ends at i ends before to (past its ">"), when it
+// holds nothing the lexer reads in a state of its own but quoted values: 0
+// when it goes on past to, or holds a brace (Svelte's expressions). As in
 // the tag's own state, a quote opens a value only right after "=" and its
 // blanks.
 std::size_t PlainTagEnd(std::string_view line, std::size_t i, std::size_t to, bool braces) {
@@ -164,15 +164,17 @@ void MarkupLexer::Enter(State state, std::size_t at, Marks& marks) {
   marks.Set(at, StateLabels());
 }
 
-void MarkupLexer::Line(std::string_view line, Marks& marks) {
+void MarkupLexer::Line(std::string_view line, Marks& marks) { ReadFrom(line, 0, marks); }
+
+void MarkupLexer::ReadFrom(std::string_view line, std::size_t from, Marks& marks) {
   if ((state_ == State::Embedded || state_ == State::Expression || state_ == State::AttributeCode) && code_ != nullptr)
     code_->StartLine(line);
   else if (state_ == State::Php)
     php_->StartLine(line);
-  marks.Set(0, StateLabels());
+  marks.Set(from, StateLabels());
   const std::size_t n = line.size();
   std::size_t phpAt = 0;
-  for (std::size_t i = 0; i < n;) {
+  for (std::size_t i = from; i < n;) {
     std::size_t to = n;
     if (rules_.php && state_ != State::Php) {
       if (phpAt < i || (phpAt == 0 && i == 0)) phpAt = Find(line, "<?", i, n);
@@ -366,6 +368,18 @@ void MarkupLexer::Skip(std::string_view lines, Marks& marks) {
   if (rules_.php) return Lexer::Skip(lines, marks);
   skipping_ = true;
   for (std::size_t start = 0;;) {
+    if (state_ == State::Text) {
+      // Plain text and tags are passed over in one go, line ends and all, up
+      // to what opens a state of its own; its line is read on from there.
+      const std::size_t j = PlainTextEnd(lines, start, lines.size(), Marks::kNoneAsked);
+      if (j == lines.size()) break;
+      const std::size_t lineStart = lines.rfind('\n', j) + 1;  // npos + 1 is 0
+      const std::size_t lf = Find(lines, '\n', j, lines.size());
+      ReadFrom(LineIn(lines, lineStart, lf), j - lineStart, marks);
+      if (lf == lines.size()) break;
+      start = lf + 1;
+      continue;
+    }
     const std::size_t lf = Find(lines, '\n', start, lines.size());
     if (state_ == State::Embedded) {
       const std::size_t end = FindIgnoringCase(lines, embeddedEnd_, start, lines.size());
@@ -377,12 +391,8 @@ void MarkupLexer::Skip(std::string_view lines, Marks& marks) {
         start = lines.rfind('\n', end) + 1;  // lines wholly in the block are not read at all
         continue;
       }
-      Line(LineIn(lines, start, lf), marks);
-    } else {
-      const std::string_view line = LineIn(lines, start, lf);
-      if (state_ != State::Text || PlainTextEnd(line, 0, line.size(), Marks::kNoneAsked) < line.size())
-        Line(line, marks);
     }
+    Line(LineIn(lines, start, lf), marks);
     if (lf == lines.size()) break;
     start = lf + 1;
   }

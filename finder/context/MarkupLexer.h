@@ -40,6 +40,8 @@ class MarkupLexer final : public Lexer {
     Text, Tag, AttributeValue, AttributeCode, Comment, CData, Declaration, Instruction, Embedded, Expression, Php
   };
 
+  // Line from byte from on, the state where it stands.
+  void ReadFrom(std::string_view line, std::size_t from, Marks& marks);
   CodeLexer& Code(std::string_view language);
   std::size_t PlainTextEnd(std::string_view line, std::size_t i, std::size_t to, std::size_t asked) const;
   std::size_t StepText(std::string_view line, std::size_t i, std::size_t to, Marks& marks);
