@@ -97,7 +97,7 @@ std::size_t NextInTag(std::string_view line, std::size_t i, std::size_t to, bool
   return i;
 }
 
-// Where a tag whose name ends at i ends before to (past its ">"), when it
+// Where a tag whose name goes on at i ends before to (past its ">"), when it
 // holds nothing the lexer reads in a state of its own but quoted values: 0
 // when it goes on past to, or holds a brace (Svelte's expressions). As in
 // the tag's own state, a quote opens a value only right after "=" and its
@@ -301,11 +301,10 @@ std::size_t MarkupLexer::PlainTextEnd(std::string_view line, std::size_t i, std:
       i = j + 1;
       continue;
     }
-    std::size_t nameEnd = nameStart;
-    while (nameEnd < to && IsNameChar(line[nameEnd])) ++nameEnd;
     const char first = Lower(line[nameStart]);
-    if (first == 's' || first == 'i' || asked < nameEnd) return j;
-    const std::size_t end = PlainTagEnd(line, nameEnd, to, rules_.braces);
+    if (first == 's' || first == 'i') return j;
+    // A name holds nothing the tag's end is sought by: sought from its start.
+    const std::size_t end = PlainTagEnd(line, nameStart + 1, to, rules_.braces);
     if (end == 0 || asked < end) return j;
     i = end;
   }
