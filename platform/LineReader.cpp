@@ -54,6 +54,7 @@ void LineReader::ResetPosition() {
   error_ = 0;
   headBuffered_ = false;
   headBytes_ = 0;
+  textFront_ = 0;
   begin_ = end_ = scanned_ = clean_ = 0;
   maskBase_ = kNoMask;
   utf16_.reset();
@@ -92,8 +93,10 @@ bool LineReader::StartAt(std::size_t offset) {
   if (headBuffered_ && begin_ == 0) {
     // The head is read already: the reading starts inside it.
     begin_ = std::min(offset, end_);
+    textFront_ = begin_;
     return true;
   }
+  if (end_ != 0) textFront_ = kNoMask;  // what the buffer holds is not the text from there
   return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
@@ -106,6 +109,7 @@ void LineReader::DecodeUtf16(TextEncoding encoding) {
     maskBase_ = kNoMask;
     atEnd_ = false;
     headBuffered_ = false;
+    textFront_ = 0;
     if (lseek(fd_, static_cast<off_t>(start), SEEK_SET) != static_cast<off_t>(start)) error_ = errno;
   }
   utf16_ = std::make_unique<Utf16ToUtf8>(encoding);
@@ -121,7 +125,7 @@ void LineReader::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   ResetPosition();
-  if (buffer_.size() > kLargestKept) {
+  if (buffer_.size() > kLargestKept + 2 * keptFront_) {
     try {
       buffer_.resize(kInitialBuffer);
     } catch (const std::bad_alloc&) {
@@ -135,7 +139,10 @@ bool LineReader::Fill() {
   // Nothing is read past the end of the text.
   if (CutAtEndOfText(end_)) return false;
   char* data = buffer_.data();
-  if (begin_ > 0) {
+  // A text short enough stays whole from its start (TextBefore): the buffer
+  // grows instead.
+  const bool keep = textFront_ != kNoMask && end_ - textFront_ < keptFront_;
+  if (begin_ > 0 && !keep) {
     // Only the start of an unfinished line is left; move it to the front.
     std::memmove(data, data + begin_, end_ - begin_);
     end_ -= begin_;
@@ -143,10 +150,11 @@ bool LineReader::Fill() {
     begin_ = 0;
     maskBase_ = kNoMask;
     headBuffered_ = false;  // the file's head is no longer at the front
+    textFront_ = kNoMask;
   }
   if (end_ == buffer_.size() || (utf16_ && buffer_.size() - end_ < 64)) {
-    // One line fills the buffer: half as much again, so that the last
-    // growth wastes little address space.
+    // One line fills the buffer, or the text kept whole: half as much
+    // again, so that the last growth wastes little address space.
     buffer_.resize(buffer_.size() + buffer_.size() / 2);
     data = buffer_.data();
   }
@@ -295,6 +303,15 @@ std::size_t LineReader::ReadLines(std::string_view* lines, std::size_t capacity)
   scanned_ = from > begin ? std::min(from, end_) - begin : 0;
   maskBase_ = kNoMask;
   return count;
+}
+
+std::optional<std::string_view> LineReader::TextBefore(const char* at) const {
+  if (textFront_ == kNoMask) return std::nullopt;
+  // Compared as addresses: at may point anywhere.
+  const auto front = reinterpret_cast<std::uintptr_t>(buffer_.data()) + textFront_;
+  const auto where = reinterpret_cast<std::uintptr_t>(at);
+  if (where < front || where > reinterpret_cast<std::uintptr_t>(buffer_.data()) + end_) return std::nullopt;
+  return std::string_view(buffer_.data() + textFront_, where - front);
 }
 
 bool EncodingBeforeReading(LineReader& reader, EncodingChoice choice, TextEncoding& encoding,

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -85,6 +86,15 @@ class LineReader {
   // scan (ScanToStop) instead of a line hand-out each, which is what makes
   // a mostly-ASCII tree fast to search.
   std::size_t SkipPlainLines(const StopBytes& stops);
+  // The text before a line just read (its data()), from the text's start,
+  // while the buffer still holds all of it in one piece (a file that fits
+  // it, read from the start); nullopt once it does not, or for a view that
+  // does not lie in the buffer. Valid until the next read.
+  std::optional<std::string_view> TextBefore(const char* at) const;
+  // From the next file on, keeps a text of up to bytes whole in the buffer
+  // (growing it rather than moving what it holds), so that TextBefore serves
+  // such a file to its end; the memory is kept for the next file. 0: none.
+  void KeepTextFront(std::size_t bytes) { keptFront_ = bytes; }
 
  private:
   bool Fill();
@@ -140,6 +150,9 @@ class LineReader {
   // text (up to a 0x1A) ends at end_.
   bool headBuffered_ = false;
   std::size_t headBytes_ = 0;
+  // Where the text starts in the buffer, kNoMask once it no longer holds it.
+  std::size_t textFront_ = 0;
+  std::size_t keptFront_ = 0;
   std::string headCopy_;  // RawHead's bytes when they cannot be buffered
   std::unique_ptr<Utf16ToUtf8> utf16_;  // set while a UTF-16 file is read
   std::string raw_, decoded_;           // its pieces, reused

@@ -320,6 +320,17 @@ TEST_F(FindingsScan, SourceContextLabelsEachFinding) {
                             p + "/notes.txt:1:1:纯文本\n");
   EXPECT_EQ(Run({"--skip", "comments", "--check", p}).status, 2);  // no such label
   EXPECT_EQ(Run({"--context", p}).status, 2);                       // labels belong to findings
+
+  // A page too large for the reader to keep whole: the lexer goes on, in
+  // step, from the page read again, in the comment it was in.
+  std::string page = "<p>" + Gbk("一") + "</p>\n<!--\n";
+  while (page.size() < (2u << 20)) page += "<p>plain text of a page</p>\n";
+  const auto line = std::to_string(std::count(page.begin(), page.end(), '\n') + 1);
+  page += Gbk("二") + " -->\n<p>" + Gbk("三") + "</p>\n";
+  const std::string large = dir_.Write("large/page.html", page);
+  EXPECT_EQ(Run({"--format", "vimgrep", "--context", large}).out,
+            large + ":1:4:[text] 一\n" + large + ":" + line + ":1:[comment] 二\n" + large + ":" +
+                std::to_string(std::stoi(line) + 1) + ":4:[text] 三\n");
 }
 
 // Skipping is no way to forget or to smuggle: a baseline made without

@@ -256,6 +256,40 @@ std::vector<std::pair<std::size_t, std::string>> NumberedLinesOf(std::string tex
   return lines;
 }
 
+// The text before each line, as the reader still holds it: exact while
+// given, whole for a text it keeps, and never again once it has moved on.
+TEST(LineReader, TheTextBeforeALineWhileTheBufferHoldsIt) {
+  TempDir dir;
+  std::mt19937 random(5);
+  std::string text = "\xEF\xBB\xBFmarked\r\n";  // read past the mark
+  while (text.size() < 700000) text += std::string(random() % 90, 'a' + random() % 26) + (random() % 3 ? "\n" : "\r\n");
+  text += "last, no end";
+  const std::string file = dir.Write("t", text);
+  for (const std::size_t kept : {std::size_t{0}, std::size_t{300000}, std::size_t{1} << 20}) {
+    LineReader reader;
+    reader.KeepTextFront(kept);
+    ASSERT_TRUE(reader.OpenNative(file));
+    EXPECT_EQ(ReadInChosenEncoding(reader, EncodingChoice::Utf8), TextEncoding::Utf8);
+    std::size_t given = 0, lines = 0;
+    bool lost = false;
+    for (std::string_view line; reader.ReadLine(line); ++lines) {
+      const std::optional<std::string_view> before = reader.TextBefore(line.data());
+      if (before) {
+        EXPECT_FALSE(lost) << kept;
+        ASSERT_EQ(*before, std::string_view(text).substr(3, before->size())) << kept << " " << lines;
+        EXPECT_EQ(std::string_view(text).substr(3 + before->size(), line.size()), line) << kept << " " << lines;
+        ++given;
+      }
+      lost = lost || !before;
+      const std::string elsewhere(line);
+      EXPECT_FALSE(reader.TextBefore(elsewhere.data()) && !elsewhere.empty()) << kept;
+    }
+    if (kept > text.size()) EXPECT_EQ(given, lines);
+    else EXPECT_LT(given, lines) << kept;  // a longer text is moved on at last
+    EXPECT_GT(given, 1000u) << kept;
+  }
+}
+
 TEST(ByteScan, EveryPathStopsWhereTheByteModelStops) {
   std::mt19937 random(11);
   for (int round = 0; round < 400; ++round) {

@@ -198,7 +198,7 @@ void HanziSearcher::ReadHere(const std::string& path, const std::string& fileToR
   // nothing: the output is another search's.
   if (converted && !converterLock_.Held() && wiring_.IsCancelled()) return;
   LinesToReport lines(report_);
-  ReportHits hits(settings_, path, converted, file.read, lines, wiring_.runs, wiring_.annotator,
+  ReportHits hits(settings_, path, converted, file.read, reader_, lines, wiring_.runs, wiring_.annotator,
                   converted ? &locators_ : nullptr);
   try {
     ReadFileText(settings_, wiring_, path, fileToRead, converted, &report_, reader_, chars_, hits, file);

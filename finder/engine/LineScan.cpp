@@ -18,6 +18,9 @@ using platform::TextEncoding;
 // may hold back; a file with more is read at its turn, or read again.
 constexpr std::size_t kMostBufferedLines = 1 << 20;
 
+// A text up to this long stays whole in the reader while a search annotates.
+constexpr std::size_t kTextKeptForAnnotation = 1 << 20;
+
 // Why a line loop ended.
 enum class LoopEnd {
   Ended,       // the end of the text, or a cancel
@@ -397,12 +400,13 @@ bool LinesToReport::HitLine(std::int64_t lineNumber, std::string_view chars) {
 }
 
 ReportHits::ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
-                       ReportLines& lines, RunSink* runs, const RunAnnotator* annotator,
-                       const std::vector<std::string>* locators)
+                       const platform::LineReader& reader, ReportLines& lines, RunSink* runs,
+                       const RunAnnotator* annotator, const std::vector<std::string>* locators)
     : settings_(settings),
       path_(path),
       converted_(converted),
       read_(read),
+      reader_(reader),
       lines_(lines),
       runs_(runs),
       annotator_(annotator),
@@ -416,7 +420,7 @@ bool ReportHits::Marked(std::string_view line) const {
 
 void ReportHits::Annotate(std::int64_t lineNumber, std::string_view line) {
   if (!annotation_) annotation_ = annotator_->ForFile({path_, read_.encoding, read_.markLength, converted_});
-  annotation_->Line(lineNumber, line, lineRuns_);
+  annotation_->Line(lineNumber, line, reader_.TextBefore(line.data()), lineRuns_);
 }
 
 std::string_view ReportHits::Locator(std::int64_t lineNumber) const {
@@ -476,6 +480,9 @@ void ReadFileText(const ScanSettings& settings, const SearchWiring& wiring, cons
       ReleaseLongLineChars(chars);
     }
   } done{reader, chars};
+  // An annotation may read the text before a line: from the reader, for a
+  // file that is not too large, rather than from the file again.
+  reader.KeepTextFront(wiring.annotator ? kTextKeptForAnnotation : 0);
   result.open = OpenForScan(reader, fileToRead, converted);
   if (result.open.opened && ownReport && ownReport->IsReport(result.open.identity)) result.open = OpenedFile();
   if (!result.open.opened) return;
@@ -494,7 +501,7 @@ void PrepareFile(const ScanSettings& settings, const SearchWiring& wiring, const
                  platform::LineReader& reader, std::string& chars, PreparedFile& prepared) {
   LinesToBuffer lines(prepared.lines, settings.findRuns, !settings.strLogFile.empty());
   RunsToBuffer runs(prepared);
-  ReportHits hits(settings, path, false, prepared.file.read, lines, &runs, wiring.annotator);
+  ReportHits hits(settings, path, false, prepared.file.read, reader, lines, &runs, wiring.annotator);
   ReadFileText(settings, wiring, path, path, false, nullptr, reader, chars, hits, prepared.file);
   if (prepared.file.stoppedFile) {
     prepared = PreparedFile();

@@ -94,8 +94,9 @@ class LinesToReport : public ReportLines {
 class ReportHits : public HitSink {
  public:
   // read is filled in by the scan before the first hit.
+  // reader is the one the lines come from.
   ReportHits(const ScanSettings& settings, const std::string& path, bool converted, const TextRead& read,
-             ReportLines& lines, RunSink* runs, const RunAnnotator* annotator,
+             const platform::LineReader& reader, ReportLines& lines, RunSink* runs, const RunAnnotator* annotator,
              const std::vector<std::string>* locators = nullptr);
   ~ReportHits() override;
   SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override;
@@ -110,6 +111,7 @@ class ReportHits : public HitSink {
   const std::string& path_;
   bool converted_;
   const TextRead& read_;
+  const platform::LineReader& reader_;
   ReportLines& lines_;
   RunSink* runs_;
   const RunAnnotator* annotator_;

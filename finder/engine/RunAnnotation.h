@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,8 +30,11 @@ class FileAnnotation {
   virtual ~FileAnnotation() = default;
   // A line with runs, or one handed over without any (ScanSettings::findEscapes),
   // in line order; line is as the reader gave it (FindRuns). The runs are in
-  // column order and stay so.
-  virtual void Line(std::int64_t lineNumber, std::string_view line, std::vector<CharacterRun>& runs) = 0;
+  // column order and stay so. before is the text before the line, from the
+  // start, as the reader gave it, when the reader still holds it (a file
+  // that fits its buffer), so that an annotation need not read it again.
+  virtual void Line(std::int64_t lineNumber, std::string_view line, std::optional<std::string_view> before,
+                    std::vector<CharacterRun>& runs) = 0;
 };
 
 // One for a search, asked from every thread that reads, so it must be safe

@@ -128,9 +128,10 @@ class FileLabels final : public FileAnnotation {
   FileLabels(const FileLabels&) = delete;
   FileLabels& operator=(const FileLabels&) = delete;
 
-  void Line(std::int64_t lineNumber, std::string_view line, std::vector<CharacterRun>& runs) override {
+  void Line(std::int64_t lineNumber, std::string_view line, std::optional<std::string_view> before,
+            std::vector<CharacterRun>& runs) override {
     if (options_.escapes) AddEscapes(line, runs);
-    if (context_ && !runs.empty()) Label(lineNumber, line, runs);
+    if (context_ && !runs.empty()) Label(lineNumber, line, before, runs);
   }
 
  private:
@@ -151,7 +152,8 @@ class FileLabels final : public FileAnnotation {
                        [](const CharacterRun& a, const CharacterRun& b) { return a.characterColumn < b.characterColumn; });
   }
 
-  void Label(std::int64_t lineNumber, std::string_view line, std::vector<CharacterRun>& runs) {
+  void Label(std::int64_t lineNumber, std::string_view line, std::optional<std::string_view> before,
+             std::vector<CharacterRun>& runs) {
     columns_.clear();
     for (const CharacterRun& run : runs) columns_.push_back(run.characterColumn);
     labels_.clear();
@@ -160,10 +162,29 @@ class FileLabels final : public FileAnnotation {
       // the lines with runs show.
       context_->Line(context_->ReadsText() ? Utf8Form(line, encoding_, converted_, utf8_) : std::string_view(),
                      columns_, labels_);
+    } else if (before && reader_ == nullptr) {
+      context_->Line(LexUpTo(*before, line), columns_, labels_);
     } else {
       context_->Line(ReadUpTo(lineNumber), columns_, labels_);
     }
+    linesRead_ = lineNumber;
     for (std::size_t k = 0; k < runs.size() && k < labels_.size(); ++k) runs[k].labels = labels_[k];
+  }
+
+  // The line, after the lines between the last one lexed and it have gone
+  // through the lexer, from the text before it that the scan's reader still
+  // holds: the file is not read again.
+  std::string_view LexUpTo(std::string_view before, std::string_view line) {
+    // The last line lexed ends at the first LF from its content's end.
+    if (linesRead_ > 0) lexedEnd_ = std::min(before.find('\n', lexedEnd_), before.size() - 1) + 1;
+    if (lexedEnd_ < before.size()) {
+      // Whole lines, each with its end: the last one's goes, and the CR before it.
+      std::string_view lines = before.substr(lexedEnd_, before.size() - 1 - lexedEnd_);
+      if (!lines.empty() && lines.back() == '\r') lines.remove_suffix(1);
+      context_->Skip(LexedForm(lines, encoding_, utf8_));
+    }
+    lexedEnd_ = before.size() + line.size();
+    return Utf8Form(line, encoding_, false, utf8_);
   }
 
   // The file's own line lineNumber, after each line before it has gone
@@ -178,6 +199,8 @@ class FileLabels final : public FileAnnotation {
         reader_ = own_.get();
       }
       if (reader_->Open(path_)) platform::ReadAs(*reader_, encoding_, markLength_);
+      // The lines lexed already from the scan's reader are passed over.
+      for (std::int64_t passed = 0; passed < linesRead_ && Batched(); ++passed) ++batchNext_;
     }
     // The lines before it go to the lexer a batch at a time: the reader's
     // lines of one batch follow each other in its buffer, ends and all.
@@ -192,10 +215,7 @@ class FileLabels final : public FileAnnotation {
     // Past the file's end its lines are empty.
     for (; linesRead_ + 1 < lineNumber; ++linesRead_) context_->Line({}, {}, skipped_);
     std::string_view line;
-    if (linesRead_ < lineNumber) {
-      if (Batched()) line = batch_[batchNext_++];
-      ++linesRead_;
-    }
+    if (linesRead_ < lineNumber && Batched()) line = batch_[batchNext_++];
     return Utf8Form(line, encoding_, false, utf8_);
   }
 
@@ -221,7 +241,8 @@ class FileLabels final : public FileAnnotation {
   std::unique_ptr<platform::LineReader> own_;
   std::string_view batch_[kBatch];
   std::size_t batchSize_ = 0, batchNext_ = 0;
-  std::int64_t linesRead_ = 0;
+  std::int64_t linesRead_ = 0;  // lines through the lexer
+  std::size_t lexedEnd_ = 0;    // from the scan's reader: where the last line lexed ends, without its end
   std::string utf8_, blanked_;
   std::vector<context::EscapedRun> escaped_;
   std::vector<std::int64_t> columns_;
