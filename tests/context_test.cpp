@@ -183,6 +183,9 @@ TEST(ContextTest, MarkupWithScriptStyleCommentsAndCdata) {
                  {"续", "code"}, {"脚注", "string"}, {"注", "comment"}, {"跨行", "comment"}, {"类", "attribute"},
                  {"点", "string"}, {"正文", "text"}, {"双", "string,i18n"}, {"数据", "text"}, {"单", "attribute"},
                  {"无引号", "attribute"}});
+  // A value without quotes ends at the first ">", quotes and all.
+  EXPECT_LABELS("b.html", "<a x=b=\"1>2<!--3\">注\n", {{"注", "comment"}});
+  EXPECT_LABELS("c.html", "<a x=b=\"1>2<!--3\">\n<p>跨</p>\n", {{"跨", "comment"}});
   EXPECT_LABELS("strings.xml",
                 "<?xml version=\"1.0\"?>\n<!-- 注 -->\n<resources>\n  <string name=\"app\">应用</string>\n"
                 "  <item><![CDATA[<b>数据</b>]]></item>\n</resources>\n",
@@ -419,7 +422,7 @@ TEST(ContextTest, LinesPassedInBulkLeaveTheLexersWhereEachLineWould) {
   const char* pieces[] = {"<p>", "</p>", "<a href=\"", "\">", "<a href=x", ">", "<script>", "</script>",
                           "<style>", "</style>", "<i18n>", "</i18n>", "<!--", "-->", "<![CDATA[", "]]>",
                           "{{", "}}", "{", "}", "\"", "'", "`", "//", "/*", "*/", "=", "<", "<?php", "?>",
-                          "\n", "\n", "\r\n", "\n", " ", "中文", "x", "<b title='", "<Script type=\"module\">"};
+                          "\n", "\n", "\r\n", "\n", " ", "中文", "x", "<b title='", "<Script type=\"module\">", "<a x=y=\""};
   for (const char* path : {"a.html", "a.vue", "a.svelte", "a.xml", "a.svg", "a.php", "a.js", "a.md"}) {
     for (int round = 0; round < 150; ++round) {
       std::string text;
@@ -428,6 +431,27 @@ TEST(ContextTest, LinesPassedInBulkLeaveTheLexersWhereEachLineWould) {
           somePlaces(static_cast<std::int64_t>(std::count(text.begin(), text.end(), '\n')));
       classifier.Classify(path, text, places, labels);
       ASSERT_EQ(labels, eachLine(path, text, places)) << path << "\n" << text;
+      // Asked at every character, each tag is read in its own state rather
+      // than passed over: the labels of the places asked alone are the same.
+      std::vector<Position> every;
+      std::int64_t line = 1, column = 1;
+      for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '\n') {
+          ++line, column = 1;
+        } else if ((text[k] & 0xC0) != 0x80 && !(text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')) {
+          every.push_back({line, column++});
+        }
+      }
+      std::vector<Labels> all;
+      classifier.Classify(path, text, every, all);
+      for (std::size_t k = 0; k < places.size(); ++k) {
+        const auto at = std::find_if(every.begin(), every.end(), [&](const Position& p) {
+          return p.line == places[k].line && p.column == places[k].column;
+        });
+        if (at != every.end()) {
+          ASSERT_EQ(labels[k], all[at - every.begin()]) << path << " " << k << "\n" << text;
+        }
+      }
     }
   }
 }

@@ -101,7 +101,7 @@ std::size_t NextInTag(std::string_view line, std::size_t i, std::size_t to, bool
 // holds nothing the lexer reads in a state of its own but quoted values: 0
 // when it goes on past to, or holds a brace (Svelte's expressions). As in
 // the tag's own state, a quote opens a value only right after "=" and its
-// blanks.
+// blanks, and a value without one ends at a blank or ">".
 std::size_t PlainTagEnd(std::string_view line, std::size_t i, std::size_t to, bool braces) {
   while ((i = NextInTag(line, i, to, braces)) < to) {
     const char c = line[i];
@@ -115,6 +115,11 @@ std::size_t PlainTagEnd(std::string_view line, std::size_t i, std::size_t to, bo
       const std::size_t close = FindEither(line, line[i], braces ? '{' : line[i], i + 1, to);
       if (close == to || line[close] == '{') return 0;
       i = close + 1;
+    } else if (braces && i < to && line[i] == '{') {
+      return 0;
+    } else {
+      // An unquoted value ends at a blank or ">", whatever it holds.
+      while (i < to && !IsBlank(line[i]) && line[i] != '>') ++i;
     }
   }
   return 0;
