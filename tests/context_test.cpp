@@ -212,10 +212,11 @@ TEST(ContextTest, SingleFileComponentsAndPhp) {
   EXPECT_LABELS("a.php",
                 "<?php\n// 注\necho \"双 {$b['键']} 后\"; # 井注\n$h = <<<EOT\n  文档 $x\n  EOT;\n?>\n"
                 "<div title=\"<?= __('译') ?>\">页面 <?php if ($x) { ?><b>粗</b><?php } ?></div>\n"
-                "<script>var j = \"<?php echo '嵌'; ?>脚\";</script>\n",
+                "<script>var j = \"<?php echo '嵌'; ?>脚\";</script>\n"
+                "<a title=\"<?php echo 1; ?>\" alt='<!--'>链</a> and a line long enough for a block of 64\n",
                 {{"注", "comment"}, {"双", "string"}, {"键", "string"}, {"后", "string"}, {"井注", "comment"},
                  {"文档", "string"}, {"译", "string,i18n"}, {"页面", "text"}, {"粗", "text"}, {"嵌", "string"},
-                 {"脚", "string"}});
+                 {"脚", "string"}, {"链", "text"}});
 }
 
 TEST(ContextTest, MarkdownCataloguesPropertiesAndYaml) {

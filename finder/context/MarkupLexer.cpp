@@ -1,5 +1,7 @@
 #include "finder/context/MarkupLexer.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -57,72 +59,41 @@ std::size_t Find(std::string_view line, std::string_view text, std::size_t from,
   const std::size_t at = line.substr(0, to).find(text, from);
   return at == std::string_view::npos ? to : at;
 }
-// Where the first of two bytes stands in line[from, to), or to: markup text
-// is passed over sixteen bytes at a time to its next "<" (or "{").
-std::size_t FindEither(std::string_view line, char a, char b, std::size_t from, std::size_t to) {
-  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-  std::size_t i = from;
-#if defined(__SSE2__)
-  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
-  for (; i + 16 <= to; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const unsigned mask =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb))));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
-  }
-#endif
-  while (i < to && line[i] != a && line[i] != b) ++i;
-  return i;
-}
 std::size_t Find(std::string_view line, char c, std::size_t from, std::size_t to) {
   if (from >= to) return to;
   const void* at = std::memchr(line.data() + from, c, to - from);
   return at == nullptr ? to : static_cast<std::size_t>(static_cast<const char*>(at) - line.data());
 }
 
-// Where the next ">", "=" or (with braces) "{" stands in line[i, to), or to.
-std::size_t NextInTag(std::string_view line, std::size_t i, std::size_t to, bool braces) {
-  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-#if defined(__SSE2__)
-  const __m128i close = _mm_set1_epi8('>'), equals = _mm_set1_epi8('='), brace = _mm_set1_epi8(braces ? '{' : '>');
-  for (; i + 16 <= to; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, close), _mm_cmpeq_epi8(v, equals)), _mm_cmpeq_epi8(v, brace));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+// The same for the count bytes at p, fewer than 64 at the text's end.
+std::uint64_t EventBitsOf(const unsigned char* p, std::size_t count, bool brace) {
+  std::uint64_t bits = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const unsigned char c = p[k];
+    if ((c >= '<' && c <= '>') || c == '"' || c == '\'' || (brace && c == '{')) bits |= std::uint64_t{1} << k;
   }
-#endif
-  while (i < to && p[i] != '>' && p[i] != '=' && !(braces && p[i] == '{')) ++i;
-  return i;
+  return bits;
 }
 
-// Where a tag whose name goes on at i ends before to (past its ">"), when it
-// holds nothing the lexer reads in a state of its own but quoted values: 0
-// when it goes on past to, or holds a brace (Svelte's expressions). As in
-// the tag's own state, a quote opens a value only right after "=" and its
-// blanks, and a value without one ends at a blank or ">".
-std::size_t PlainTagEnd(std::string_view line, std::size_t i, std::size_t to, bool braces) {
-  while ((i = NextInTag(line, i, to, braces)) < to) {
-    const char c = line[i];
-    if (c == '>') return i + 1;
-    if (c == '{') return 0;
-    ++i;  // past "="
-    while (i < to && IsBlank(line[i])) ++i;
-    if (i < to && (line[i] == '"' || line[i] == '\'')) {
-      // Values are short: searched inline, not by a library call. Svelte
-      // reads an expression in a value too.
-      const std::size_t close = FindEither(line, line[i], braces ? '{' : line[i], i + 1, to);
-      if (close == to || line[close] == '{') return 0;
-      i = close + 1;
-    } else if (braces && i < to && line[i] == '{') {
-      return 0;
-    } else {
-      // An unquoted value ends at a blank or ">", whatever it holds.
-      while (i < to && !IsBlank(line[i]) && line[i] != '>') ++i;
-    }
+// One bit for each byte of the 64 at p that plain markup turns on: "<",
+// "=", ">", the quotes, and "{" where braces matter.
+std::uint64_t EventBits(const unsigned char* p, bool brace) {
+#if defined(__SSE2__)
+  // "<", "=" and ">" are 3C to 3E: one range.
+  const __m128i low = _mm_set1_epi8(0x3C), two = _mm_set1_epi8(2), doubleQuote = _mm_set1_epi8('"'),
+                singleQuote = _mm_set1_epi8('\''), open = _mm_set1_epi8(brace ? '{' : '"');
+  std::uint64_t bits = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p) + k);
+    const __m128i angle = _mm_cmpeq_epi8(_mm_max_epu8(_mm_sub_epi8(v, low), two), two);
+    const __m128i quote = _mm_or_si128(_mm_cmpeq_epi8(v, doubleQuote), _mm_cmpeq_epi8(v, singleQuote));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(angle, quote), _mm_cmpeq_epi8(v, open));
+    bits |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit))) << (16 * k);
   }
-  return 0;
+  return bits;
+#else
+  return EventBitsOf(p, 64, brace);
+#endif
 }
 
 }  // namespace
@@ -283,36 +254,72 @@ std::size_t MarkupLexer::Until(std::string_view line, std::size_t i, std::size_t
 
 // Where markup text from i on stops being plain, or to: at the first "<" or
 // "{" that opens a state of its own. A tag is passed over in one go when it
-// ends on this line, holds nothing the lexer reads in a state of its own but
+// ends before to, holds nothing the lexer reads in a state of its own but
 // quoted values, and no asked place (it ends at asked or before): text goes
 // on after it as before it. Only <script>, <style> and <i18n> matter once
-// their tag ends, so no other name stops the text.
+// their tag ends, so no other name stops the text. As in the tag's own
+// state, a quote opens a value only right after "=" and its blanks, and a
+// value without one ends at a blank or ">". The bytes that matter are found
+// a block at a time and taken in order, a bit each, not sought one by one.
 std::size_t MarkupLexer::PlainTextEnd(std::string_view line, std::size_t i, std::size_t to, std::size_t asked) const {
-  const char brace = rules_.mustache || rules_.braces ? '{' : '<';
-  for (;;) {
-    const std::size_t j = FindEither(line, '<', brace, i, to);
-    if (j == to) return to;
-    const char next = j + 1 < to ? line[j + 1] : 0;
-    if (line[j] == '{') {
-      if (rules_.mustache && next != '{' && !rules_.braces) {
-        i = j + 1;
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+  const bool braces = rules_.braces, brace = rules_.mustache || braces;
+  enum class In : unsigned char { Text, Tag, Value } in = In::Text;
+  std::size_t tag = 0;         // the "<" of the tag being passed over
+  std::size_t from = i;        // bytes before it are read already (a name, a value without quotes)
+  unsigned char quote = 0;     // of the value being passed over
+  for (std::size_t base = i; base < to; base += 64) {
+    std::uint64_t bits = base + 64 <= line.size() ? EventBits(p + base, brace)
+                                                   : EventBitsOf(p + base, std::min<std::size_t>(64, to - base), brace);
+    if (to - base < 64) bits &= (std::uint64_t{1} << (to - base)) - 1;
+    for (; bits != 0; bits &= bits - 1) {
+      const std::size_t at = base + static_cast<std::size_t>(__builtin_ctzll(bits));
+      if (at < from) continue;
+      const unsigned char c = p[at];
+      if (in == In::Value) {
+        if (c == quote) in = In::Tag;
+        else if (braces && c == '{') return tag;
         continue;
       }
-      return j;
+      if (in == In::Tag) {
+        if (c == '>') {
+          if (asked <= at) return tag;
+          in = In::Text;
+        } else if (braces && c == '{') {
+          return tag;
+        } else if (c == '=') {
+          std::size_t k = at + 1;
+          while (k < to && IsBlank(static_cast<char>(p[k]))) ++k;
+          if (k < to && (p[k] == '"' || p[k] == '\'')) {
+            quote = p[k];
+            in = In::Value;
+            from = k + 1;
+          } else if (braces && k < to && p[k] == '{') {
+            return tag;
+          } else {
+            while (k < to && !IsBlank(static_cast<char>(p[k])) && p[k] != '>') ++k;
+            from = k;
+          }
+        }
+        continue;
+      }
+      const unsigned char next = at + 1 < to ? p[at + 1] : 0;
+      if (c == '{') {
+        if (rules_.mustache && next != '{' && !braces) continue;
+        return at;
+      }
+      if (c != '<') continue;
+      if (next == '!' || next == '?') return at;
+      const std::size_t nameStart = at + (next == '/' ? 2 : 1);
+      if (nameStart >= to || !IsAlpha(line[nameStart])) continue;
+      const char first = Lower(line[nameStart]);
+      if (first == 's' || first == 'i') return at;
+      tag = at;
+      in = In::Tag;
+      from = nameStart + 1;
     }
-    if (next == '!' || next == '?') return j;
-    const std::size_t nameStart = j + (next == '/' ? 2 : 1);
-    if (nameStart >= to || !IsAlpha(line[nameStart])) {
-      i = j + 1;
-      continue;
-    }
-    const char first = Lower(line[nameStart]);
-    if (first == 's' || first == 'i') return j;
-    // A name holds nothing the tag's end is sought by: sought from its start.
-    const std::size_t end = PlainTagEnd(line, nameStart + 1, to, rules_.braces);
-    if (end == 0 || asked < end) return j;
-    i = end;
   }
+  return in == In::Text ? to : tag;
 }
 
 // Text up to what opens a state of its own, and that opening.
