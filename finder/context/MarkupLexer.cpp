@@ -65,7 +65,8 @@ std::size_t Find(std::string_view line, char c, std::size_t from, std::size_t to
   return at == nullptr ? to : static_cast<std::size_t>(static_cast<const char*>(at) - line.data());
 }
 
-// The same for the count bytes at p, fewer than 64 at the text's end.
+// One bit for each of the count bytes at p (64 at most) that plain markup
+// turns on: "<", "=", ">", the quotes, and "{" where braces matter.
 std::uint64_t EventBitsOf(const unsigned char* p, std::size_t count, bool brace) {
   std::uint64_t bits = 0;
   for (std::size_t k = 0; k < count; ++k) {
@@ -75,8 +76,7 @@ std::uint64_t EventBitsOf(const unsigned char* p, std::size_t count, bool brace)
   return bits;
 }
 
-// One bit for each byte of the 64 at p that plain markup turns on: "<",
-// "=", ">", the quotes, and "{" where braces matter.
+// The same for the 64 bytes at p, sixteen at a time.
 std::uint64_t EventBits(const unsigned char* p, bool brace) {
 #if defined(__SSE2__)
   // "<", "=" and ">" are 3C to 3E: one range.
