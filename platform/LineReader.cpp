@@ -305,6 +305,11 @@ std::size_t LineReader::ReadLines(std::string_view* lines, std::size_t capacity)
   return count;
 }
 
+std::optional<std::string_view> LineReader::TextKept() const {
+  if (textFront_ == kNoMask) return std::nullopt;
+  return std::string_view(buffer_.data() + textFront_, end_ - textFront_);
+}
+
 std::optional<std::string_view> LineReader::TextBefore(const char* at) const {
   if (textFront_ == kNoMask) return std::nullopt;
   // Compared as addresses: at may point anywhere.

@@ -91,6 +91,9 @@ class LineReader {
   // it, read from the start); nullopt once it does not, or for a view that
   // does not lie in the buffer. Valid until the next read.
   std::optional<std::string_view> TextBefore(const char* at) const;
+  // The text from its start to where reading has got, while the buffer still
+  // holds all of it in one piece; nullopt once it does not.
+  std::optional<std::string_view> TextKept() const;
   // From the next file on, keeps a text of up to bytes whole in the buffer
   // (growing it rather than moving what it holds), so that TextBefore serves
   // such a file to its end; the memory is kept for the next file. 0: none.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <new>
+#include <optional>
 
 #include "finder/engine/HanziExtraction.h"
 #include "finder/engine/ReportWriter.h"
@@ -36,10 +37,11 @@ bool LineContains(std::string_view line, std::string_view tag) {
 
 // Hits held back: their numbers, characters and (when keepLines) lines, to
 // be handed on later; the file's lines are refused once they would pass
-// kMostBufferedLines.
+// kMostBufferedLines. A line is handed on where the reader still holds it,
+// when it does, so that what is handed on can see the text before it.
 class HeldHits : public HitSink {
  public:
-  explicit HeldHits(bool keepLines) : keepLines_(keepLines) {}
+  HeldHits(bool keepLines, const platform::LineReader& reader) : keepLines_(keepLines), reader_(reader) {}
   SinkVerdict Hit(std::int64_t lineNumber, std::string_view chars, std::string_view line) override {
     return Hold(lineNumber, chars, line, true);
   }
@@ -49,8 +51,10 @@ class HeldHits : public HitSink {
   // Hands the held hits to the sink, as long as it takes them.
   SinkVerdict HandOn(HitSink& to) const {
     std::size_t chars = 0, lines = 0;
+    const std::optional<std::string_view> text = reader_.TextKept();
     for (const Held& held : held_) {
-      const std::string_view line = std::string_view(lines_).substr(lines, held.linesEnd - lines);
+      std::string_view line = std::string_view(lines_).substr(lines, held.linesEnd - lines);
+      if (text && held.at != kNowhere && held.at + line.size() <= text->size()) line = text->substr(held.at, line.size());
       const SinkVerdict verdict =
           held.counted ? to.Hit(held.number, std::string_view(chars_).substr(chars, held.charsEnd - chars), line)
                        : to.Uncounted(held.number, line);
@@ -68,16 +72,20 @@ class HeldHits : public HitSink {
     if (chars_.size() + lines_.size() + chars.size() + line.size() > kMostBufferedLines) return SinkVerdict::StopFile;
     chars_.append(chars);
     lines_.append(line);
-    held_.push_back({lineNumber, chars_.size(), lines_.size(), counted});
+    const std::optional<std::string_view> before = line.empty() ? std::nullopt : reader_.TextBefore(line.data());
+    held_.push_back({lineNumber, chars_.size(), lines_.size(), before ? before->size() : kNowhere, counted});
     return SinkVerdict::GoOn;
   }
 
+  static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
   struct Held {
     std::int64_t number;
     std::size_t charsEnd, linesEnd;
-    bool counted;  // a hit, not a line only looked at
+    std::size_t at;  // where the line starts in the reader's text, kNowhere when it was not held there
+    bool counted;    // a hit, not a line only looked at
   };
   bool keepLines_;
+  const platform::LineReader& reader_;
   std::vector<Held> held_;
   std::string chars_, lines_;
 };
@@ -342,7 +350,7 @@ void ScanText(const ScanSettings& settings, const SearchWiring& wiring, const st
   // Otherwise the text is read on trial as UTF-8, its hits held back: most
   // GBK texts fail at their first character, and a UTF-8 text is then read
   // only once. Lines the extraction passes over hold no byte beyond ASCII.
-  HeldHits held(settings.findRuns);
+  HeldHits held(settings.findRuns, reader);
   ScannedFile trialResult;
   trialResult.read.encoding = TextEncoding::Utf8;
   Trial trial;
