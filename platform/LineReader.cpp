@@ -311,12 +311,13 @@ std::optional<std::string_view> LineReader::TextKept() const {
 }
 
 std::optional<std::string_view> LineReader::TextBefore(const char* at) const {
-  if (textFront_ == kNoMask) return std::nullopt;
+  const std::optional<std::string_view> kept = TextKept();
+  if (!kept) return std::nullopt;
   // Compared as addresses: at may point anywhere.
-  const auto front = reinterpret_cast<std::uintptr_t>(buffer_.data()) + textFront_;
+  const auto front = reinterpret_cast<std::uintptr_t>(kept->data());
   const auto where = reinterpret_cast<std::uintptr_t>(at);
-  if (where < front || where > reinterpret_cast<std::uintptr_t>(buffer_.data()) + end_) return std::nullopt;
-  return std::string_view(buffer_.data() + textFront_, where - front);
+  if (where < front || where > front + kept->size()) return std::nullopt;
+  return kept->substr(0, where - front);
 }
 
 bool EncodingBeforeReading(LineReader& reader, EncodingChoice choice, TextEncoding& encoding,
